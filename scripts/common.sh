@@ -1,0 +1,44 @@
+# Shared by run.sh and test.sh: building, a private X display and the Wine prefix.
+# Sourced, not run.
+
+octolume_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+octolume_build=${OCTOLUME_BUILD:-$octolume_root/build}
+octolume_win=$octolume_build/win
+xvfb_pid=
+
+build_windows() {
+    cmake -S "$octolume_root" -B "$octolume_win" \
+        -DCMAKE_TOOLCHAIN_FILE="$octolume_root/cmake/mingw-i686.cmake" \
+        -DCMAKE_BUILD_TYPE=Release >/dev/null
+    cmake --build "$octolume_win" -j"$(nproc)"
+}
+
+# Starts Xvfb on a free display and exports DISPLAY.
+start_xvfb() {
+    local fifo
+    fifo=$(mktemp -u)
+    mkfifo "$fifo"
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+    xvfb_pid=$!
+    local display
+    read -r -t 30 display <"$fifo" || { rm -f "$fifo"; echo "Xvfb did not start" >&2; return 1; }
+    rm -f "$fifo"
+    export DISPLAY=":$display"
+}
+
+start_wine() {
+    export WINEPREFIX="$octolume_win/wineprefix"
+    export WINEDEBUG=-all
+    # No Mono or Gecko installer prompts when the prefix is created.
+    export WINEDLLOVERRIDES="mscoree,mshtml="
+    wineboot -i >/dev/null 2>&1 || true
+    wineserver -p
+}
+
+stop_all() {
+    if [ -n "${WINEPREFIX:-}" ]; then wineserver -k >/dev/null 2>&1 || true; fi
+    if [ -n "$xvfb_pid" ]; then
+        kill "$xvfb_pid" 2>/dev/null || true
+        wait "$xvfb_pid" 2>/dev/null || true
+    fi
+}

@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Sets up the machine, builds everything and runs every test: the dump core's unit
+# tests natively (with AddressSanitizer and UBSan), then the Windows test programs
+# under Wine on a private virtual display. Exits non-zero on any failure.
+set -euo pipefail
+source "$(dirname "$0")/scripts/common.sh"
+
+"$octolume_root/scripts/setup.sh"
+
+native=$octolume_build/native
+cmake -S "$octolume_root" -B "$native" -DCMAKE_BUILD_TYPE=Debug >/dev/null
+cmake --build "$native" -j"$(nproc)"
+build_windows
+
+trap stop_all EXIT
+start_xvfb
+start_wine
+
+status=0
+ctest --test-dir "$native" --output-on-failure || status=1
+ctest --test-dir "$octolume_win" --output-on-failure --timeout 600 || status=1
+exit $status

@@ -10,8 +10,12 @@ namespace {
 DWORD recordedLastError = 0;
 } // namespace
 
-DWORD LastLibraryError() noexcept { return recordedLastError; }
-void RecordLastLibraryError(DWORD code) noexcept { recordedLastError = code; }
+DWORD LastLibraryError() noexcept {
+    return recordedLastError;
+}
+void RecordLastLibraryError(DWORD code) noexcept {
+    recordedLastError = code;
+}
 
 AppError::AppError(std::int32_t number, std::wstring description)
     : AppError(number, std::move(description), LastLibraryError()) {}

@@ -8,7 +8,8 @@ std::string ToAnsi(std::wstring_view text) {
     if (text.empty())
         return {};
     const int size = static_cast<int>(text.size());
-    const int needed = WideCharToMultiByte(CP_ACP, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+    const int needed =
+        WideCharToMultiByte(CP_ACP, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
     std::string result(static_cast<size_t>(needed), '\0');
     WideCharToMultiByte(CP_ACP, 0, text.data(), size, result.data(), needed, nullptr, nullptr);
     return result;

@@ -1,0 +1,152 @@
+#include "drop_intake.h"
+
+#include "support/app_error.h"
+#include "support/external_call.h"
+#include "support/report_error.h"
+#include "support/text.h"
+
+#include <shellapi.h>
+
+#include <cstring>
+#include <memory>
+
+namespace octolume {
+
+namespace {
+
+struct StorageMediumReleaser {
+    void operator()(STGMEDIUM* medium) const {
+        External([&] { ReleaseStgMedium(medium); });
+    }
+};
+using StorageMediumGuard = std::unique_ptr<STGMEDIUM, StorageMediumReleaser>;
+
+struct GlobalUnlocker {
+    HGLOBAL memory;
+    ~GlobalUnlocker() {
+        External([&] { return GlobalUnlock(memory); });
+    }
+};
+
+FORMATETC HGlobalFormat(CLIPFORMAT format) {
+    return FORMATETC{format, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+}
+
+bool Offers(IDataObject* data, CLIPFORMAT format) {
+    FORMATETC request = HGlobalFormat(format);
+    return External([&] { return data->QueryGetData(&request); }) == S_OK;
+}
+
+// Fetches one format; the guard releases the medium.
+StorageMediumGuard FetchData(IDataObject* data, CLIPFORMAT format, STGMEDIUM& medium) {
+    FORMATETC request = HGlobalFormat(format);
+    const HRESULT result = External([&] { return data->GetData(&request, &medium); });
+    if (FAILED(result))
+        throw AppError(result, L"The dropped data could not be read");
+    return StorageMediumGuard(&medium);
+}
+
+std::wstring TextOf(IDataObject* data) {
+    STGMEDIUM medium{};
+    const StorageMediumGuard release = FetchData(data, CF_TEXT, medium);
+    const auto* bytes =
+        static_cast<const char*>(External([&] { return GlobalLock(medium.hGlobal); }));
+    if (!bytes)
+        return {};
+    const GlobalUnlocker unlock{medium.hGlobal};
+    // The text ends at its NUL, or at the end of the block if a source left the NUL out.
+    const SIZE_T size = External([&] { return GlobalSize(medium.hGlobal); });
+    const void* terminator = std::memchr(bytes, '\0', size);
+    const SIZE_T length = terminator ? static_cast<const char*>(terminator) - bytes : size;
+    return FromAnsi(std::string_view(bytes, length));
+}
+
+std::wstring FirstFileOf(IDataObject* data) {
+    STGMEDIUM medium{};
+    const StorageMediumGuard release = FetchData(data, CF_HDROP, medium);
+    const auto drop = static_cast<HDROP>(medium.hGlobal);
+    const UINT count = External([&] { return DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0); });
+    if (count == 0)
+        return {};
+    const UINT length = External([&] { return DragQueryFileW(drop, 0, nullptr, 0); });
+    std::wstring path(length + 1, L'\0');
+    const UINT copied = External([&] { return DragQueryFileW(drop, 0, path.data(), length + 1); });
+    path.resize(copied);
+    return path;
+}
+
+} // namespace
+
+std::wstring GetSingleItemFromDataObject(IDataObject* data) {
+    std::wstring item;
+    try {
+        if (!data)
+            return item;
+        if (Offers(data, CF_TEXT))
+            item = TextOf(data);
+        else if (Offers(data, CF_HDROP))
+            item = FirstFileOf(data);
+    } catch (...) {
+        ReportError(CaughtError(), L"frmOctolume.GetSingleItemFromDataObject");
+    }
+    return item;
+}
+
+HRESULT ViewDropTarget::QueryInterface(REFIID iid, void** object) {
+    if (!object)
+        return E_POINTER;
+    if (iid == IID_IUnknown || iid == IID_IDropTarget) {
+        *object = static_cast<IDropTarget*>(this);
+        AddRef();
+        return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+}
+
+ULONG ViewDropTarget::AddRef() {
+    return ++references_;
+}
+
+ULONG ViewDropTarget::Release() {
+    return references_ > 0 ? --references_ : 0;
+}
+
+HRESULT ViewDropTarget::DragEnter(IDataObject*, DWORD, POINTL, DWORD* effect) {
+    return DragOver(0, {}, effect);
+}
+
+HRESULT ViewDropTarget::DragOver(DWORD, POINTL, DWORD* effect) {
+    if (effect)
+        *effect = DROPEFFECT_COPY;
+    return S_OK;
+}
+
+HRESULT ViewDropTarget::DragLeave() {
+    return S_OK;
+}
+
+HRESULT ViewDropTarget::Drop(IDataObject* data, DWORD, POINTL, DWORD* effect) {
+    if (effect)
+        *effect = DROPEFFECT_COPY;
+    // A failure must not travel back into the drag source's process.
+    try {
+        handler_(data);
+    } catch (...) {
+        ReportError(CaughtError(), L"frmOctolume.rtfOctolume_OLEDragDrop");
+    }
+    return S_OK;
+}
+
+void ViewDropTarget::RegisterOn(HWND view) {
+    External([&] { return RevokeDragDrop(view); });
+    const HRESULT result = External([&] { return RegisterDragDrop(view, this); });
+    if (FAILED(result))
+        throw AppError(result, L"The dump view cannot accept dropped files");
+}
+
+void ViewDropTarget::RevokeFrom(HWND view) {
+    External([&] { return RevokeDragDrop(view); });
+}
+
+} // namespace octolume

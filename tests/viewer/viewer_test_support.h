@@ -1,0 +1,63 @@
+#pragma once
+// Shared by the viewer's in-process tests: a real rich-edit view and label, message-box
+// capture, and temporary files.
+
+#include "support/message_box.h"
+
+#include <windows.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace octolume::testing {
+
+struct ShownBox {
+    std::wstring text;
+    std::wstring title;
+    UINT style;
+};
+
+// Captures every message box shown while it lives.
+class MessageBoxCapture {
+public:
+    MessageBoxCapture();
+    ~MessageBoxCapture();
+    const std::vector<ShownBox>& Boxes() const;
+
+private:
+    MessageBoxFunction previous_;
+};
+
+// A hidden top-level window holding a rich-edit view set up like the program's, and a label.
+class ViewerWindow {
+public:
+    ViewerWindow();
+    ~ViewerWindow();
+    HWND View() const { return view_; }
+    HWND Label() const { return label_; }
+
+private:
+    HWND frame_ = nullptr;
+    HWND view_ = nullptr;
+    HWND label_ = nullptr;
+};
+
+std::wstring WindowText(HWND window);
+
+// A file in a fresh temporary folder, removed with the folder.
+class TempFolder {
+public:
+    TempFolder();
+    ~TempFolder();
+    std::filesystem::path Write(const std::wstring& name, const std::string& bytes) const;
+    const std::filesystem::path& Path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+// The folder of the running test program, where the program and the engine are built.
+std::filesystem::path ProgramFolder();
+
+} // namespace octolume::testing

@@ -1,0 +1,167 @@
+// octolume.dll: reads a file and returns its dump text.
+//
+// BSTR __stdcall DoOctolume(BSTR* path)
+//   *path holds the path's ANSI bytes (SysAllocStringByteLen). When the path's full
+//   absolute form differs, *path is replaced by that form, allocated the same way.
+//   Success: a new byte BSTR with the dump text, last-error code 0.
+//   Failure: NULL, last-error code kCannotDump when the file cannot be opened, is empty or
+//   is no disk file; otherwise the Win32 code of what went wrong.
+
+#include "engine/core/dump_format.h"
+
+#include <windows.h>
+#include <oleauto.h>
+
+#include <algorithm>
+#include <memory>
+#include <new>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+namespace octolume {
+namespace {
+
+// Application-defined (bit 29): "cannot dump this file", which the viewer answers with
+// its own message.
+constexpr DWORD kCannotDump = 0x20000009;
+constexpr DWORD kFirstReadSize = 64 * 1024;
+
+struct HandleCloser {
+    void operator()(HANDLE handle) const noexcept { ::CloseHandle(handle); }
+};
+using UniqueHandle = std::unique_ptr<std::remove_pointer_t<HANDLE>, HandleCloser>;
+
+struct BstrFreer {
+    void operator()(BSTR text) const noexcept { ::SysFreeString(text); }
+};
+using UniqueBstr = std::unique_ptr<std::remove_pointer_t<BSTR>, BstrFreer>;
+
+struct Outcome {
+    BSTR text = nullptr;
+    DWORD error = ERROR_SUCCESS;
+};
+
+Outcome Failure(DWORD error) {
+    return {nullptr, error != ERROR_SUCCESS ? error : ERROR_GEN_FAILURE};
+}
+
+UniqueBstr ByteBstr(const std::string& bytes) {
+    return UniqueBstr(::SysAllocStringByteLen(bytes.data(), static_cast<UINT>(bytes.size())));
+}
+
+// The full absolute form of a path, or the path itself when the system cannot form one
+// (the open then decides).
+std::string FullPath(const std::string& path) {
+    std::string full(MAX_PATH, '\0');
+    for (;;) {
+        const DWORD length =
+            ::GetFullPathNameA(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+        if (length == 0)
+            return path;
+        if (length < full.size()) {
+            full.resize(length);
+            return full;
+        }
+        full.resize(length); // the size needed, terminator included
+    }
+}
+
+// Sharing everything lets a file that another program writes (a log) be viewed; only an
+// exclusive holder keeps it out.
+UniqueHandle OpenShared(const std::string& path) {
+    const HANDLE handle = ::CreateFileA(path.c_str(), GENERIC_READ,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    return UniqueHandle(handle == INVALID_HANDLE_VALUE ? nullptr : handle);
+}
+
+// Reads up to the dump limit, until the end of the file as it is now: a file that grows
+// or shrinks meanwhile gives exactly the bytes read.
+bool ReadHead(HANDLE file, std::uint64_t sizeHint, std::vector<unsigned char>& bytes) {
+    bytes.resize(static_cast<std::size_t>(
+        std::clamp<std::uint64_t>(sizeHint, kFirstReadSize, kDumpByteLimit)));
+    std::size_t filled = 0;
+    for (;;) {
+        if (filled == bytes.size()) {
+            if (filled == kDumpByteLimit)
+                break;
+            bytes.resize(std::min(bytes.size() * 2, kDumpByteLimit));
+        }
+        DWORD read = 0;
+        if (!::ReadFile(file, bytes.data() + filled, static_cast<DWORD>(bytes.size() - filled),
+                        &read, nullptr))
+            return false;
+        if (read == 0)
+            break;
+        filled += read;
+    }
+    bytes.resize(filled);
+    return true;
+}
+
+Outcome Dump(BSTR* pathArgument) {
+    if (pathArgument == nullptr)
+        return Failure(ERROR_INVALID_PARAMETER);
+
+    // A null BSTR is the usual form of an empty string.
+    const std::string path(reinterpret_cast<const char*>(*pathArgument),
+                           *pathArgument ? ::SysStringByteLen(*pathArgument) : 0);
+    // A NUL inside would make the system open a shorter path than the one given.
+    if (path.empty() || path.find('\0') != std::string::npos)
+        return Failure(kCannotDump);
+
+    const std::string full = FullPath(path);
+    if (full != path) {
+        UniqueBstr replacement = ByteBstr(full);
+        if (!replacement)
+            return Failure(ERROR_NOT_ENOUGH_MEMORY);
+        ::SysFreeString(*pathArgument);
+        *pathArgument = replacement.release();
+    }
+
+    const UniqueHandle file = OpenShared(full);
+    if (!file)
+        return Failure(kCannotDump);
+    // A pipe or device would block this thread's read forever.
+    if (::GetFileType(file.get()) != FILE_TYPE_DISK)
+        return Failure(kCannotDump);
+
+    LARGE_INTEGER size{};
+    if (!::GetFileSizeEx(file.get(), &size))
+        return Failure(::GetLastError());
+
+    std::vector<unsigned char> bytes;
+    if (!ReadHead(file.get(), static_cast<std::uint64_t>(size.QuadPart), bytes))
+        return Failure(::GetLastError());
+    if (bytes.empty())
+        return Failure(kCannotDump);
+
+    // The size as it is after reading, for the truncation note.
+    std::uint64_t fileSize = bytes.size();
+    if (bytes.size() == kDumpByteLimit && ::GetFileSizeEx(file.get(), &size))
+        fileSize = std::max<std::uint64_t>(fileSize, static_cast<std::uint64_t>(size.QuadPart));
+
+    UniqueBstr text = ByteBstr(FormatDump(bytes, fileSize));
+    if (!text)
+        return Failure(ERROR_NOT_ENOUGH_MEMORY);
+    return {text.release(), ERROR_SUCCESS};
+}
+
+} // namespace
+} // namespace octolume
+
+// Exported undecorated through octolume.def.
+extern "C" BSTR __stdcall DoOctolume(BSTR* path) {
+    octolume::Outcome outcome;
+    try {
+        outcome = octolume::Dump(path);
+    } catch (const std::bad_alloc&) {
+        outcome = octolume::Failure(ERROR_NOT_ENOUGH_MEMORY);
+    } catch (...) {
+        outcome = octolume::Failure(ERROR_INTERNAL_ERROR);
+    }
+    // Set last, after every handle and buffer of the call is released.
+    ::SetLastError(outcome.error);
+    return outcome.text;
+}

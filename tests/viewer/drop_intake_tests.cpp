@@ -1,92 +1,15 @@
 #include "app/drop_intake.h"
 
+#include "hand_made_data.h"
 #include "viewer_test_support.h"
 
 #include <gtest/gtest.h>
-#include <shlobj.h>
-
-#include <cstring>
-#include <optional>
-#include <vector>
 
 namespace octolume {
 namespace {
 
+using testing::HandMadeData;
 using testing::MessageBoxCapture;
-
-// A data object as a drag source offers it: text (CF_TEXT), a file list (CF_HDROP), both or
-// neither. It lives on the stack, so Release never deletes it.
-class HandMadeData final : public IDataObject {
-public:
-    std::optional<std::string> text;
-    std::vector<std::wstring> files;
-    bool failGetData = false;
-    ULONG references = 1;
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-        if (iid == IID_IUnknown || iid == IID_IDataObject) {
-            *object = static_cast<IDataObject*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
-    ULONG STDMETHODCALLTYPE Release() override { return --references; }
-
-    HRESULT STDMETHODCALLTYPE QueryGetData(FORMATETC* format) override {
-        return Offers(format->cfFormat) && (format->tymed & TYMED_HGLOBAL) ? S_OK : DV_E_FORMATETC;
-    }
-    HRESULT STDMETHODCALLTYPE GetData(FORMATETC* format, STGMEDIUM* medium) override {
-        if (failGetData)
-            return E_OUTOFMEMORY;
-        if (!Offers(format->cfFormat))
-            return DV_E_FORMATETC;
-        medium->tymed = TYMED_HGLOBAL;
-        medium->pUnkForRelease = nullptr;
-        medium->hGlobal = format->cfFormat == CF_TEXT ? TextBlock() : FileListBlock();
-        return S_OK;
-    }
-
-    HRESULT STDMETHODCALLTYPE GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetCanonicalFormatEtc(FORMATETC*, FORMATETC*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE EnumFormatEtc(DWORD, IEnumFORMATETC**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE DUnadvise(DWORD) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA**) override { return E_NOTIMPL; }
-
-private:
-    bool Offers(CLIPFORMAT format) const {
-        return (format == CF_TEXT && text) || (format == CF_HDROP && !files.empty());
-    }
-    HGLOBAL TextBlock() const {
-        HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, text->size() + 1);
-        auto* bytes = static_cast<char*>(GlobalLock(block));
-        std::memcpy(bytes, text->c_str(), text->size() + 1);
-        GlobalUnlock(block);
-        return block;
-    }
-    HGLOBAL FileListBlock() const {
-        std::wstring list;
-        for (const std::wstring& file : files)
-            list += file + L'\0';
-        list += L'\0';
-        const size_t size = sizeof(DROPFILES) + list.size() * sizeof(wchar_t);
-        HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
-        auto* header = static_cast<DROPFILES*>(GlobalLock(block));
-        header->pFiles = sizeof(DROPFILES);
-        header->fWide = TRUE;
-        std::memcpy(header + 1, list.data(), list.size() * sizeof(wchar_t));
-        GlobalUnlock(block);
-        return block;
-    }
-};
 
 TEST(GetSingleItemFromDataObject, TextIsTakenWholeAndUnchanged) {
     MessageBoxCapture boxes;

@@ -123,7 +123,7 @@ Outcome Dump(BSTR* pathArgument) {
     const UniqueHandle file = OpenShared(full);
     if (!file)
         return Failure(kCannotDump);
-    // A pipe or device would block this thread's read forever.
+    // A read from a pipe or device can block the viewer's only thread for good.
     if (::GetFileType(file.get()) != FILE_TYPE_DISK)
         return Failure(kCannotDump);
 

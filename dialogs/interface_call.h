@@ -1,0 +1,45 @@
+#pragma once
+// Arguments and results of method calls made by method-table offset.
+
+#include <windows.h>
+#include <oleauto.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <variant>
+
+namespace octolume {
+
+static_assert(sizeof(void*) == 4, "interface and string pointers travel as 32-bit integers");
+
+// One 32-bit stack argument of a method call. Pointers (interfaces, out-variables, GUIDs,
+// window handles) travel as 32-bit integers; a string travels as the address of its
+// NUL-terminated characters, so it must outlive the call.
+class CallArgument {
+public:
+    CallArgument(std::int32_t value) : value_(value) {}
+    CallArgument(std::int16_t value) : value_(value) {}
+    CallArgument(bool value) : value_(value) {}
+    CallArgument(const std::wstring& text) : value_(text.c_str()) {}
+    CallArgument(const void* address)
+        : value_(static_cast<std::int32_t>(reinterpret_cast<std::uintptr_t>(address))) {}
+
+    // The automation type tag the platform's call facility is given for this argument.
+    VARTYPE Type() const noexcept;
+    // The argument as the automation value the call facility reads.
+    VARIANT ToVariant() const noexcept;
+
+private:
+    std::variant<std::int32_t, std::int16_t, bool, const wchar_t*> value_;
+};
+
+// What a method returned, or nothing when no call was made or the platform refused it.
+using CallResult = std::optional<std::int32_t>;
+
+// A call succeeded only when it was made and the method returned S_OK.
+inline bool CallSucceeded(const CallResult& result) noexcept {
+    return result && *result == 0;
+}
+
+} // namespace octolume

@@ -1,0 +1,162 @@
+#pragma once
+// Stand-in COM objects for the dialog wrapper's tests: hand-built method tables of
+// standard-call functions on objects that record every call (object, slot, arguments)
+// and count their references, plus a watch on the task allocator.
+
+#include "dialogs/file_dialog.h"
+
+#include <windows.h>
+#include <objbase.h>
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace octolume {
+
+// Gives the tests the wrapper's private call engine, helpers and creation seam.
+struct FileDialogTestAccess {
+    static CallResult Call(const void* pointer, std::int32_t offset,
+                           std::initializer_list<CallArgument> arguments = {}) {
+        return IFileDialog::CallInterfaceMethod(pointer, offset, arguments);
+    }
+    static std::wstring StringFromPointer(const wchar_t* pointer, bool freePointer) {
+        return IFileDialog::StringFromPointer(pointer, freePointer);
+    }
+    static ComPtr<IUnknown> ObjectFromPointer(void* pointer, bool releasePointer) {
+        return IFileDialog::ObjectFromPointer(pointer, releasePointer);
+    }
+    static ComPtr<IUnknown> ShellItemFromPath(const Variant& path) {
+        return IFileDialog::ShellItemFromPath(path);
+    }
+    static bool IsInterfacePointer(const void* pointer, const wchar_t* iidString) {
+        return IFileDialog::IsInterfacePointer(pointer, iidString);
+    }
+    using Factory = HRESULT (*)(const CLSID&, const IID&, void**);
+    static Factory SwapFactory(Factory factory) {
+        const Factory previous = IFileDialog::dialogFactory_;
+        IFileDialog::dialogFactory_ = factory;
+        return previous;
+    }
+    // Records one control so that the showing asks for the customize interface.
+    static void RecordOneControl(IFileDialog& dialog) {
+        dialog.idToKey_ = std::make_unique<std::map<std::wstring, std::wstring>>();
+        (*dialog.idToKey_)[L"101"] = L"check";
+        dialog.customControls_.resize(1);
+    }
+    static bool HasCustomControls(const IFileDialog& dialog) {
+        return !dialog.customControls_.empty();
+    }
+};
+
+namespace fakes {
+
+IID IidFromText(const wchar_t* text);
+extern const wchar_t* const kIidIUnknown;
+extern const wchar_t* const kIidIFileDialog;
+extern const wchar_t* const kIidIFileOpenDialog;
+extern const wchar_t* const kIidIFileSaveDialog;
+extern const wchar_t* const kIidIFileDialogCustomize;
+extern const wchar_t* const kIidIOleWindow;
+extern const wchar_t* const kIidIShellItem;
+extern const wchar_t* const kIidIShellItemArray;
+
+enum class Kind { Dialog, OleWindow, Customize, ShellItem, ItemArray };
+
+class World;
+
+// Layout known to the hand-built method tables: the table pointer comes first.
+struct Object {
+    const void* const* table;
+    World* world;
+    Kind kind;
+    int id;
+    LONG references = 1;
+    std::wstring name;      // shell item: its display name
+    std::int32_t items = 0; // item array: number of items
+};
+
+struct Call {
+    int object;
+    int slot;
+    std::vector<std::uint32_t> arguments;
+    std::wstring text; // text argument, read during the call
+    std::vector<std::pair<std::wstring, std::wstring>> fileTypes; // SetFileTypes records
+    GUID guid{};                                                  // SetClientGuid argument
+};
+
+class World {
+public:
+    World();
+    ~World();
+    World(const World&) = delete;
+    World& operator=(const World&) = delete;
+
+    Object* Make(Kind kind, std::wstring name = std::wstring(), std::int32_t items = 0);
+
+    // Calls of one slot on objects of one kind, excluding reference counting.
+    std::vector<Call> CallsTo(Kind kind, int slot) const;
+    // Every call on the dialog other than AddRef and Release, as slot numbers.
+    std::vector<int> DialogSlots() const;
+    // Every object's reference count is back to zero.
+    bool AllReleased() const;
+    std::wstring Census() const;
+
+    // Behaviour of the stand-in dialog.
+    bool createFails = false;
+    std::optional<CLSID> createdClass;
+    std::optional<IID> createdInterface;
+    bool offerCustomize = false;
+    HRESULT showResult = S_OK;
+    std::function<void()> duringShow;
+    std::int32_t chosenItems = 1; // what GetResult / GetResults hand out
+    std::wstring editBoxText = L"typed.txt";
+    std::int32_t fileTypeIndex = 1;
+    std::int32_t unsupportedFormat = -1; // display format the shell items refuse
+    bool compareFails = false;
+    std::int32_t itemAttributes = 0x40000000;
+
+    // Task-allocator blocks handed out by the stand-ins.
+    std::vector<void*> allocatedStrings;
+
+    Object* dialog = nullptr;
+
+    HRESULT Dispatch(Object& self, int slot, const std::vector<std::uint32_t>& arguments);
+
+private:
+    HRESULT QueryInterface(Object& self, const IID& iid, void** out);
+    HRESULT DialogMethod(Object& self, int slot, const std::vector<std::uint32_t>& arguments,
+                         Call& call);
+    HRESULT ItemMethod(Object& self, int slot, const std::vector<std::uint32_t>& arguments);
+    HRESULT ArrayMethod(Object& self, int slot, const std::vector<std::uint32_t>& arguments);
+    wchar_t* AllocateString(const std::wstring& text);
+
+    std::vector<std::unique_ptr<Object>> objects_;
+    std::vector<Call> calls_;
+    std::optional<HRESULT> closedWith_;
+};
+
+// The stand-in dialog factory routes to the world installed by this guard.
+class FactoryGuard {
+public:
+    explicit FactoryGuard(World& world);
+    ~FactoryGuard();
+
+private:
+    FileDialogTestAccess::Factory previous_;
+};
+
+// Watches the task allocator: how many blocks at an address are still outstanding.
+class AllocatorWatch {
+public:
+    AllocatorWatch();
+    ~AllocatorWatch();
+    bool Freed(void* block) const;
+};
+
+} // namespace fakes
+} // namespace octolume

@@ -1,0 +1,406 @@
+#include "main_window.h"
+
+#include "message_pump.h"
+#include "picture_box.h"
+#include "resource.h"
+#include "support/app_error.h"
+#include "support/external_call.h"
+#include "support/report_error.h"
+#include "support/text.h"
+
+#include <richedit.h>
+
+#include <optional>
+#include <string>
+
+namespace octolume {
+
+namespace {
+
+constexpr DWORD kMainWindowStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+// The colour of the banner picture's right edge, so a window wider than the picture
+// shows one continuous band.
+constexpr COLORREF kBannerBackground = RGB(28, 60, 96);
+// Raised far above the rich-edit default of 32,767 characters, which would cut dumps.
+constexpr LPARAM kViewTextLimit = 0x7FFFFFFE;
+// A library the system refuses to unload must not hold the exit here for ever.
+constexpr int kMostEngineReleases = 1000;
+constexpr int kCannotCreateWindow = error_number::kInternal;
+
+int ScreenDotsPerInch(int axis) {
+    ScreenDcHandle screen(External([] { return ::GetDC(nullptr); }));
+    const int dotsPerInch =
+        screen ? External([&] { return ::GetDeviceCaps(screen.get(), axis); }) : 0;
+    return dotsPerInch > 0 ? dotsPerInch : 96;
+}
+
+HICON LoadProgramIcon(HINSTANCE instance, int widthMetric, int heightMetric) {
+    const int width = External([&] { return ::GetSystemMetrics(widthMetric); });
+    const int height = External([&] { return ::GetSystemMetrics(heightMetric); });
+    // Shared icons belong to the system: nothing to destroy.
+    return static_cast<HICON>(External([&] {
+        return ::LoadImageW(instance, MAKEINTRESOURCEW(IDI_OCTOLUME32), IMAGE_ICON, width, height,
+                            LR_DEFAULTCOLOR | LR_SHARED);
+    }));
+}
+
+void RegisterMainWindowClass(HINSTANCE instance, WNDPROC procedure) {
+    WNDCLASSEXW existing{};
+    existing.cbSize = sizeof existing;
+    if (External(
+            [&] { return ::GetClassInfoExW(instance, OCTOLUME_MAIN_WINDOW_CLASS, &existing); })) {
+        return;
+    }
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.style = CS_HREDRAW | CS_VREDRAW;
+    windowClass.lpfnWndProc = procedure;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = LoadProgramIcon(instance, SM_CXICON, SM_CYICON);
+    windowClass.hIconSm = LoadProgramIcon(instance, SM_CXSMICON, SM_CYSMICON);
+    windowClass.hCursor = External([] { return ::LoadCursorW(nullptr, IDC_ARROW); });
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    windowClass.lpszMenuName = MAKEINTRESOURCEW(IDR_MAIN_MENU);
+    windowClass.lpszClassName = OCTOLUME_MAIN_WINDOW_CLASS;
+    if (External([&] { return ::RegisterClassExW(&windowClass); }) == 0) {
+        throw AppError(kCannotCreateWindow, L"Unable to register the main window class");
+    }
+}
+
+FontHandle CreateDesignFont(const wchar_t* face, double points, int dotsPerInch, DWORD pitch) {
+    FontHandle font(External([&] {
+        return ::CreateFontW(-FontHeightForPoints(points, dotsPerInch), 0, 0, 0, kNormalFontWeight,
+                             FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
+                             CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, pitch, face);
+    }));
+    if (!font) {
+        throw AppError(kCannotCreateWindow, L"Unable to create the font " + std::wstring(face));
+    }
+    return font;
+}
+
+std::wstring SystemFolder() {
+    std::wstring folder(MAX_PATH, L'\0');
+    for (;;) {
+        const UINT length = External(
+            [&] { return ::GetSystemDirectoryW(folder.data(), static_cast<UINT>(folder.size())); });
+        if (length == 0) {
+            throw AppError(kCannotCreateWindow, L"Unable to find the system folder");
+        }
+        if (length < folder.size()) {
+            folder.resize(length);
+            return folder;
+        }
+        folder.resize(length);
+    }
+}
+
+} // namespace
+
+int FontHeightForPoints(double points, int dotsPerInch) {
+    return static_cast<int>(RoundHalfEven(points * dotsPerInch / 72.0));
+}
+
+struct frmOctolume::CreationState {
+    std::optional<AppError> error;
+};
+
+frmOctolume::frmOctolume(Passkey, HINSTANCE instance, EndProgramFunction endProgram)
+    : instance_(instance), endProgram_(endProgram) {}
+
+frmOctolume::~frmOctolume() {
+    if (window_ != nullptr) {
+        External([&] { return ::DestroyWindow(window_); });
+    }
+}
+
+std::unique_ptr<frmOctolume> frmOctolume::Create(HINSTANCE instance, int showCommand,
+                                                 EndProgramFunction endProgram) {
+    RegisterMainWindowClass(instance, &frmOctolume::WindowProcedure);
+    RegisterPictureBoxClass(instance, kBannerBackground);
+
+    auto form = std::make_unique<frmOctolume>(Passkey{}, instance, endProgram);
+    form->dotsPerInchX_ = ScreenDotsPerInch(LOGPIXELSX);
+    form->dotsPerInchY_ = ScreenDotsPerInch(LOGPIXELSY);
+
+    RECT frame{0, 0, TwipsToPixels(design::kClientWidth, form->dotsPerInchX_),
+               TwipsToPixels(design::kClientHeight, form->dotsPerInchY_)};
+    External([&] { return ::AdjustWindowRectEx(&frame, kMainWindowStyle, TRUE, 0); });
+
+    CreationState creation;
+    form->creation_ = &creation;
+    const HWND window = External([&] {
+        return ::CreateWindowExW(0, OCTOLUME_MAIN_WINDOW_CLASS, kMainWindowCaption,
+                                 kMainWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                                 frame.right - frame.left, frame.bottom - frame.top, nullptr,
+                                 nullptr, instance, form.get());
+    });
+    form->creation_ = nullptr;
+    if (window == nullptr) {
+        if (creation.error) {
+            throw *creation.error;
+        }
+        throw AppError(kCannotCreateWindow, L"Unable to create the main window");
+    }
+    form->OnLoad(showCommand);
+    return form;
+}
+
+LRESULT CALLBACK frmOctolume::WindowProcedure(HWND window, UINT message, WPARAM wParam,
+                                              LPARAM lParam) {
+    frmOctolume* form = nullptr;
+    if (message == WM_NCCREATE) {
+        const auto* creation = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        form = static_cast<frmOctolume*>(creation->lpCreateParams);
+        form->window_ = window;
+        External([&] {
+            return ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
+        });
+    } else {
+        form = reinterpret_cast<frmOctolume*>(
+            External([&] { return ::GetWindowLongPtrW(window, GWLP_USERDATA); }));
+    }
+    if (form == nullptr) {
+        return External([&] { return ::DefWindowProcW(window, message, wParam, lParam); });
+    }
+    return form->HandleMessage(message, wParam, lParam);
+}
+
+LRESULT frmOctolume::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    // No exception may cross back into the window system.
+    try {
+        switch (message) {
+        case WM_CREATE:
+            return OnCreate() ? 0 : -1;
+        case WM_SIZE:
+            OnSize();
+            return 0;
+        case WM_COMMAND:
+            if (lParam == 0) {
+                OnCommand(LOWORD(wParam));
+                return 0;
+            }
+            break;
+        case WM_SETFOCUS:
+            OnSetFocus();
+            return 0;
+        case WM_CLOSE:
+            OnClose();
+            return 0;
+        case WM_ENDSESSION:
+            OnEndSession(wParam != FALSE);
+            return 0;
+        case WM_DESTROY:
+            OnDestroy();
+            return 0;
+        case WM_NCDESTROY:
+            window_ = view_ = label_ = banner_ = nullptr;
+            break;
+        default:
+            break;
+        }
+    } catch (...) {
+        ReportError(CaughtError(), L"frmOctolume.WindowProcedure");
+    }
+    return External([&] { return ::DefWindowProcW(window_, message, wParam, lParam); });
+}
+
+bool frmOctolume::OnCreate() {
+    try {
+        CreateFonts();
+        LoadRichEditLibrary();
+        // Created in tab order: view, label, banner.
+        view_ = CreateControl(
+            WS_EX_CLIENTEDGE, MSFTEDIT_CLASS, L"",
+            WS_TABSTOP | WS_HSCROLL | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL |
+                ES_READONLY | ES_NOHIDESEL | ES_DISABLENOSCROLL,
+            {design::kControlLeft, design::kViewTop, design::kViewWidth, design::kViewHeight},
+            IDC_RTF_OCTOLUME);
+        ConfigureView();
+        label_ = CreateControl(
+            0, L"STATIC", kLabelDesignCaption,
+            SS_LEFT | SS_NOPREFIX | SS_CENTERIMAGE | SS_PATHELLIPSIS,
+            {design::kControlLeft, design::kLabelTop, design::kLabelWidth, design::kLabelHeight},
+            IDC_LBL_FILE_NAME);
+        External([&] {
+            return ::SendMessageW(label_, WM_SETFONT, reinterpret_cast<WPARAM>(labelFont_.get()),
+                                  FALSE);
+        });
+        banner_ = CreateControl(
+            0, OCTOLUME_PICTURE_BOX_CLASS, L"", 0,
+            {design::kControlLeft, design::kBannerTop, design::kBannerWidth, design::kBannerHeight},
+            IDC_PCT_BANNER);
+        return true;
+    } catch (...) {
+        if (creation_ != nullptr) {
+            creation_->error = CaughtError();
+        }
+        return false;
+    }
+}
+
+void frmOctolume::CreateFonts() {
+    viewFont_ =
+        CreateDesignFont(kViewFontFace, kViewFontPoints, dotsPerInchY_, FIXED_PITCH | FF_MODERN);
+    labelFont_ =
+        CreateDesignFont(kLabelFontFace, kLabelFontPoints, dotsPerInchY_, DEFAULT_PITCH | FF_SWISS);
+}
+
+// Always from the system folder by full path: a library of the same name in the
+// program's folder or the current directory must never be picked up instead.
+void frmOctolume::LoadRichEditLibrary() {
+    const std::wstring path = SystemFolder() + L"\\msftedit.dll";
+    richEditLibrary_.reset(External([&] { return ::LoadLibraryW(path.c_str()); }));
+    if (!richEditLibrary_) {
+        throw AppError(kCannotCreateWindow, L"Unable to load the rich-edit library " + path);
+    }
+}
+
+HWND frmOctolume::CreateControl(DWORD extendedStyle, const wchar_t* className,
+                                const wchar_t* caption, DWORD style, const TwipsRect& designRect,
+                                int controlId) {
+    const PixelRect rect = TwipsRectToPixels(designRect, dotsPerInchX_, dotsPerInchY_);
+    const HWND control = External([&] {
+        return ::CreateWindowExW(extendedStyle, className, caption, WS_CHILD | WS_VISIBLE | style,
+                                 rect.left, rect.top, rect.width, rect.height, window_,
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(controlId)),
+                                 instance_, nullptr);
+    });
+    if (control == nullptr) {
+        throw AppError(kCannotCreateWindow,
+                       L"Unable to create the control " + std::wstring(className));
+    }
+    return control;
+}
+
+void frmOctolume::ConfigureView() {
+    // Plain text can only be chosen while the control is still empty.
+    External([&] {
+        return ::SendMessageW(view_, EM_SETTEXTMODE,
+                              TM_PLAINTEXT | TM_MULTILEVELUNDO | TM_MULTICODEPAGE, 0);
+    });
+    // A read-only view needs no undo history, and keeping one slows long texts down.
+    External([&] { return ::SendMessageW(view_, EM_SETUNDOLIMIT, 0, 0); });
+    External([&] { return ::SendMessageW(view_, EM_EXLIMITTEXT, 0, kViewTextLimit); });
+    // Line width 1 with no target device: lines are never wrapped.
+    External([&] { return ::SendMessageW(view_, EM_SETTARGETDEVICE, 0, 1); });
+    External([&] {
+        return ::SendMessageW(view_, WM_SETFONT, reinterpret_cast<WPARAM>(viewFont_.get()), FALSE);
+    });
+}
+
+void frmOctolume::OnLoad(int showCommand) {
+    bannerPicture_.reset(static_cast<HBITMAP>(External([&] {
+        return ::LoadImageW(instance_, MAKEINTRESOURCEW(IDB_BANNER), IMAGE_BITMAP, 0, 0,
+                            LR_CREATEDIBSECTION);
+    })));
+    if (!bannerPicture_) {
+        throw AppError(326, L"Resource with identifier '101' not found");
+    }
+    SetPicture(banner_, bannerPicture_.get());
+    External([&] { return ::ShowWindow(window_, showCommand); });
+    ProcessPendingMessages();
+}
+
+TwipsRect frmOctolume::ControlRectInTwips(HWND control) const {
+    RECT rect{};
+    External([&] { return ::GetWindowRect(control, &rect); });
+    External([&] {
+        return ::MapWindowPoints(HWND_DESKTOP, window_, reinterpret_cast<POINT*>(&rect), 2);
+    });
+    return {PixelsToTwips(rect.left, dotsPerInchX_), PixelsToTwips(rect.top, dotsPerInchY_),
+            PixelsToTwips(rect.right - rect.left, dotsPerInchX_),
+            PixelsToTwips(rect.bottom - rect.top, dotsPerInchY_)};
+}
+
+void frmOctolume::MoveControl(HWND control, const TwipsRect& rect) {
+    const PixelRect pixels = TwipsRectToPixels(rect, dotsPerInchX_, dotsPerInchY_);
+    External([&] {
+        return ::MoveWindow(control, pixels.left, pixels.top, pixels.width, pixels.height, TRUE);
+    });
+}
+
+void frmOctolume::OnSize() {
+    if (view_ == nullptr || label_ == nullptr || banner_ == nullptr) {
+        return;
+    }
+    // A pixel count, used as a plain number of twips on purpose.
+    const int scrollBarWidth = External([] { return ::GetSystemMetrics(SM_CXVSCROLL); });
+    RECT client{};
+    External([&] { return ::GetClientRect(window_, &client); });
+    const MainWindowLayout layout = ComputeMainWindowLayout(
+        PixelsToTwips(client.right - client.left, dotsPerInchX_),
+        PixelsToTwips(client.bottom - client.top, dotsPerInchY_), scrollBarWidth,
+        ControlRectInTwips(label_).height, ControlRectInTwips(view_).top);
+    MoveControl(view_, layout.view);
+    MoveControl(label_, layout.label);
+    MoveControl(banner_, layout.banner);
+}
+
+void frmOctolume::OnCommand(WORD commandId) {
+    switch (commandId) {
+    case IDM_FILE_OPEN_FILE:
+        mnuFileOpenFile_Click();
+        break;
+    case IDM_FILE_EXIT:
+        mnuFileExit_Click();
+        break;
+    case IDM_ABOUT:
+        mnuAbout_Click();
+        break;
+    default:
+        break;
+    }
+}
+
+void frmOctolume::OnSetFocus() {
+    if (view_ != nullptr) {
+        External([&] { return ::SetFocus(view_); });
+    }
+}
+
+void frmOctolume::OnClose() {
+    Unload();
+}
+
+void frmOctolume::OnEndSession(bool ending) {
+    if (ending) {
+        Unload();
+    }
+}
+
+void frmOctolume::OnDestroy() {}
+
+void frmOctolume::mnuFileExit_Click() {
+    Unload();
+}
+
+void frmOctolume::mnuFileOpenFile_Click() {
+    GetFileAndDoOctolume();
+}
+
+void frmOctolume::GetFileAndDoOctolume() {}
+
+void frmOctolume::mnuAbout_Click() {}
+
+void frmOctolume::Unload() {
+    // The pending messages processed below may carry a second close request.
+    if (unloading_) {
+        return;
+    }
+    unloading_ = true;
+
+    // Each release drops one load reference: start-up holds one and the engine calls
+    // may have added more. Found again by name, as start-up keeps no handle.
+    const std::string engineName = ToAnsi(kEngineLibraryName);
+    HMODULE engine = External([&] { return ::GetModuleHandleA(engineName.c_str()); });
+    for (int released = 0; engine != nullptr && released < kMostEngineReleases; ++released) {
+        External([&] { return ::FreeLibrary(engine); });
+        engine = External([&] { return ::GetModuleHandleA(engineName.c_str()); });
+    }
+    External([&] { return ::SetWindowTextW(view_, L""); });
+    ProcessPendingMessages();
+    endProgram_(0);
+}
+
+} // namespace octolume

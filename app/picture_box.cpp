@@ -1,0 +1,97 @@
+#include "picture_box.h"
+
+#include "resource.h"
+#include "support/external_call.h"
+#include "win_handles.h"
+
+namespace octolume {
+
+namespace {
+
+HBITMAP StoredPicture(HWND box) {
+    return reinterpret_cast<HBITMAP>(
+        External([&] { return ::GetWindowLongPtrW(box, GWLP_USERDATA); }));
+}
+
+LRESULT OnSetImage(HWND box, WPARAM imageType, LPARAM image) {
+    if (imageType != IMAGE_BITMAP) {
+        return 0;
+    }
+    const LONG_PTR previous =
+        External([&] { return ::SetWindowLongPtrW(box, GWLP_USERDATA, image); });
+    External([&] { return ::InvalidateRect(box, nullptr, TRUE); });
+    return previous;
+}
+
+// Only the bitmap is drawn here; the class brush has already filled the rest
+// through WM_ERASEBKGND.
+void OnPaint(HWND box) {
+    PAINTSTRUCT paint{};
+    const HDC dc = External([&] { return ::BeginPaint(box, &paint); });
+    if (dc == nullptr) {
+        return;
+    }
+    if (const HBITMAP picture = StoredPicture(box)) {
+        BITMAP size{};
+        if (External([&] { return ::GetObjectW(picture, sizeof size, &size); }) != 0) {
+            MemoryDcHandle source(External([&] { return ::CreateCompatibleDC(dc); }));
+            if (source) {
+                const HGDIOBJ old = External([&] { return ::SelectObject(source.get(), picture); });
+                External([&] {
+                    return ::BitBlt(dc, 0, 0, size.bmWidth, size.bmHeight, source.get(), 0, 0,
+                                    SRCCOPY);
+                });
+                External([&] { return ::SelectObject(source.get(), old); });
+            }
+        }
+    }
+    External([&] { return ::EndPaint(box, &paint); });
+}
+
+LRESULT CALLBACK PictureBoxProcedure(HWND box, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case STM_SETIMAGE:
+        return OnSetImage(box, wParam, lParam);
+    case STM_GETIMAGE:
+        return wParam == IMAGE_BITMAP ? reinterpret_cast<LRESULT>(StoredPicture(box)) : 0;
+    case WM_PAINT:
+        OnPaint(box);
+        return 0;
+    default:
+        return External([&] { return ::DefWindowProcW(box, message, wParam, lParam); });
+    }
+}
+
+} // namespace
+
+void RegisterPictureBoxClass(HINSTANCE instance, COLORREF background) {
+    WNDCLASSEXW existing{};
+    existing.cbSize = sizeof existing;
+    if (External(
+            [&] { return ::GetClassInfoExW(instance, OCTOLUME_PICTURE_BOX_CLASS, &existing); })) {
+        return;
+    }
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = PictureBoxProcedure;
+    windowClass.hInstance = instance;
+    windowClass.hCursor = External([&] { return ::LoadCursorW(nullptr, IDC_ARROW); });
+    // The class owns this brush for the life of the process.
+    windowClass.hbrBackground = External([&] { return ::CreateSolidBrush(background); });
+    windowClass.lpszClassName = OCTOLUME_PICTURE_BOX_CLASS;
+    External([&] { return ::RegisterClassExW(&windowClass); });
+}
+
+void SetPicture(HWND pictureBox, HBITMAP picture) {
+    External([&] {
+        return ::SendMessageW(pictureBox, STM_SETIMAGE, IMAGE_BITMAP,
+                              reinterpret_cast<LPARAM>(picture));
+    });
+}
+
+HBITMAP GetPicture(HWND pictureBox) {
+    return reinterpret_cast<HBITMAP>(
+        External([&] { return ::SendMessageW(pictureBox, STM_GETIMAGE, IMAGE_BITMAP, 0); }));
+}
+
+} // namespace octolume

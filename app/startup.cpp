@@ -1,0 +1,102 @@
+#include "startup.h"
+
+#include "support/external_call.h"
+#include "support/message_box.h"
+#include "support/text.h"
+
+#include <ole2.h>
+
+#include <string>
+
+namespace octolume::MOctolume {
+
+namespace {
+
+void EndProgram(UINT exitCode) {
+    External([&] { ::ExitProcess(exitCode); });
+}
+
+std::wstring ModuleFileName() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = External([&] {
+            return ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        });
+        if (length == 0) {
+            return {};
+        }
+        if (length < path.size()) {
+            path.resize(length);
+            return path;
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+} // namespace
+
+std::wstring FolderOfPath(const std::wstring& filePath) {
+    const std::size_t lastSeparator = filePath.find_last_of(L"\\/");
+    if (lastSeparator == std::wstring::npos) {
+        return {};
+    }
+    std::wstring folder = filePath.substr(0, lastSeparator);
+    // "C:" alone names the drive's current directory, not its root.
+    if (folder.size() == 2 && folder[1] == L':') {
+        folder += L'\\';
+    }
+    return folder;
+}
+
+std::wstring ProgramFolder() {
+    return FolderOfPath(ModuleFileName());
+}
+
+std::wstring EngineLibraryPath(const std::wstring& folder) {
+    std::wstring path = folder;
+    if (path.empty() || path.back() != L'\\') {
+        path += L'\\';
+    }
+    return path + kEngineLibraryName;
+}
+
+void LoadEngineLibrary(const std::wstring& path) {
+    const std::string ansiPath = ToAnsi(path);
+    if (External([&] { return ::LoadLibraryA(ansiPath.c_str()); }) == nullptr) {
+        throw AppError(error_number::kEngineLoad, L"Error loading DLL - octolume.dll");
+    }
+}
+
+std::unique_ptr<frmOctolume> Main(HINSTANCE instance, int showCommand,
+                                  EndProgramFunction endProgram) {
+    LoadEngineLibrary(EngineLibraryPath(ProgramFolder()));
+    return frmOctolume::Create(instance, showCommand, endProgram);
+}
+
+std::wstring FatalErrorText(const AppError& error) {
+    return L"Run-time error '" + std::to_wstring(error.Number()) + L"':\r\n\r\n" +
+           error.Description();
+}
+
+int Run(HINSTANCE instance, int showCommand) {
+    // The file dialog and drag and drop need OLE on this thread. It is never shut
+    // down: the exit sequence ends the process.
+    const HRESULT ole = External([] { return ::OleInitialize(nullptr); });
+    try {
+        if (FAILED(ole)) {
+            throw AppError(ole, L"Unable to initialize OLE");
+        }
+        const std::unique_ptr<frmOctolume> mainWindow = Main(instance, showCommand, &EndProgram);
+        MSG message{};
+        while (External([&] { return ::GetMessageW(&message, nullptr, 0, 0); }) > 0) {
+            External([&] { return ::TranslateMessage(&message); });
+            External([&] { return ::DispatchMessageW(&message); });
+        }
+        return static_cast<int>(message.wParam);
+    } catch (...) {
+        ShowMessageBox(FatalErrorText(CaughtError()), kApplicationTitle, MB_OK | MB_ICONSTOP);
+        return kFatalErrorExitCode;
+    }
+}
+
+} // namespace octolume::MOctolume

@@ -1,0 +1,393 @@
+// The real main window, created in this process from the program's own resources.
+#include "main_window.h"
+#include "message_pump.h"
+#include "picture_box.h"
+#include "resource.h"
+#include "startup.h"
+
+#include <gtest/gtest.h>
+#include <richedit.h>
+
+#include <memory>
+#include <ostream>
+#include <tuple>
+#include <string>
+#include <vector>
+
+namespace octolume {
+
+void PrintTo(const PixelRect& rect, std::ostream* out) {
+    *out << "{" << rect.left << ", " << rect.top << ", " << rect.width << ", " << rect.height
+         << "}";
+}
+
+namespace {
+
+int endProgramCalls = 0;
+UINT lastExitCode = 12345;
+
+void RecordEndProgram(UINT exitCode) {
+    ++endProgramCalls;
+    lastExitCode = exitCode;
+}
+
+// Destroying a window can cost Wine a couple of seconds, so the inspection tests share
+// one window; every test starts from its first size.
+class MainWindowTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        sharedForm =
+            frmOctolume::Create(::GetModuleHandleW(nullptr), SW_SHOWNORMAL, &RecordEndProgram);
+        ::GetWindowRect(sharedForm->hWnd(), &firstFrame);
+    }
+
+    static void TearDownTestSuite() {
+        sharedForm.reset();
+        ProcessPendingMessages();
+    }
+
+    void SetUp() override {
+        endProgramCalls = 0;
+        lastExitCode = 12345;
+        ASSERT_NE(sharedForm, nullptr);
+        form = sharedForm.get();
+        ASSERT_TRUE(::IsWindow(form->hWnd()));
+        ::ShowWindow(form->hWnd(), SW_RESTORE);
+        ResizeWindow(firstFrame.right - firstFrame.left, firstFrame.bottom - firstFrame.top);
+    }
+
+    // Resizes the window; the resize handler runs synchronously.
+    void ResizeWindow(int width, int height) {
+        ASSERT_TRUE(::SetWindowPos(form->hWnd(), nullptr, 0, 0, width, height,
+                                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE));
+        ProcessPendingMessages();
+    }
+
+    RECT ChildRect(HWND child) const {
+        RECT rect{};
+        ::GetWindowRect(child, &rect);
+        ::MapWindowPoints(HWND_DESKTOP, form->hWnd(), reinterpret_cast<POINT*>(&rect), 2);
+        return rect;
+    }
+
+    PixelRect ChildPixelRect(HWND child) const {
+        const RECT rect = ChildRect(child);
+        return {rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top};
+    }
+
+    // What the resize rule gives for the window's present client area.
+    MainWindowLayout ExpectedLayoutInTwips() const {
+        RECT client{};
+        ::GetClientRect(form->hWnd(), &client);
+        return ComputeMainWindowLayout(
+            PixelsToTwips(client.right, form->DotsPerInchX()),
+            PixelsToTwips(client.bottom, form->DotsPerInchY()), ::GetSystemMetrics(SM_CXVSCROLL),
+            PixelsToTwips(TwipsToPixels(345, form->DotsPerInchY()), form->DotsPerInchY()),
+            PixelsToTwips(TwipsToPixels(1200, form->DotsPerInchY()), form->DotsPerInchY()));
+    }
+
+    void ExpectChildrenFollowTheLayout() const {
+        const MainWindowLayout layout = ExpectedLayoutInTwips();
+        const int x = form->DotsPerInchX();
+        const int y = form->DotsPerInchY();
+        EXPECT_EQ(ChildPixelRect(form->rtfOctolume()), TwipsRectToPixels(layout.view, x, y));
+        EXPECT_EQ(ChildPixelRect(form->lblFileName()), TwipsRectToPixels(layout.label, x, y));
+        EXPECT_EQ(ChildPixelRect(form->pctBanner()), TwipsRectToPixels(layout.banner, x, y));
+    }
+
+    std::wstring Text(HWND window) const {
+        std::wstring text(::GetWindowTextLengthW(window) + 1, L'\0');
+        text.resize(::GetWindowTextW(window, text.data(), static_cast<int>(text.size())));
+        return text;
+    }
+
+    static inline std::unique_ptr<frmOctolume> sharedForm;
+    static inline RECT firstFrame{};
+    frmOctolume* form = nullptr;
+};
+
+// Tests that end the program get a window of their own.
+class OwnWindowTest : public MainWindowTest {
+protected:
+    static void SetUpTestSuite() {}
+    static void TearDownTestSuite() {}
+
+    void SetUp() override {
+        endProgramCalls = 0;
+        lastExitCode = 12345;
+        ownForm =
+            frmOctolume::Create(::GetModuleHandleW(nullptr), SW_SHOWNORMAL, &RecordEndProgram);
+        ASSERT_NE(ownForm, nullptr);
+        form = ownForm.get();
+    }
+
+    void TearDown() override {
+        ownForm.reset();
+        ProcessPendingMessages();
+    }
+
+    std::unique_ptr<frmOctolume> ownForm;
+};
+
+TEST_F(MainWindowTest, CaptionClientSizeAndIcons) {
+    EXPECT_EQ(Text(form->hWnd()), L"Octolume32 - Binary Content Viewer");
+    EXPECT_TRUE(::IsWindowVisible(form->hWnd()));
+    RECT client{};
+    ::GetClientRect(form->hWnd(), &client);
+    EXPECT_EQ(client.right, TwipsToPixels(9615, form->DotsPerInchX()));
+    EXPECT_EQ(client.bottom, TwipsToPixels(6420, form->DotsPerInchY()));
+    const LONG style = ::GetWindowLongW(form->hWnd(), GWL_STYLE);
+    EXPECT_EQ(style & WS_OVERLAPPEDWINDOW, WS_OVERLAPPEDWINDOW);
+    EXPECT_NE(::GetClassLongPtrW(form->hWnd(), GCLP_HICON), 0);
+    EXPECT_NE(::GetClassLongPtrW(form->hWnd(), GCLP_HICONSM), 0);
+}
+
+TEST_F(MainWindowTest, ProgramIconHasTheTwoImages) {
+    const HINSTANCE instance = ::GetModuleHandleW(nullptr);
+    const HRSRC group = ::FindResourceW(instance, MAKEINTRESOURCEW(IDI_OCTOLUME32), RT_GROUP_ICON);
+    ASSERT_NE(group, nullptr);
+    const auto* directory =
+        static_cast<const BYTE*>(::LockResource(::LoadResource(instance, group)));
+    ASSERT_NE(directory, nullptr);
+    // GRPICONDIR: reserved, type, count, then 14-byte entries.
+    const WORD count = *reinterpret_cast<const WORD*>(directory + 4);
+    ASSERT_EQ(count, 2);
+    struct Image {
+        int width, height, bits;
+    };
+    std::vector<Image> images;
+    for (int index = 0; index < count; ++index) {
+        const BYTE* entry = directory + 6 + 14 * index;
+        images.push_back({entry[0], entry[1], *reinterpret_cast<const WORD*>(entry + 6)});
+    }
+    EXPECT_EQ(images[0].width, 16);
+    EXPECT_EQ(images[0].height, 16);
+    EXPECT_EQ(images[0].bits, 8);
+    EXPECT_EQ(images[1].width, 32);
+    EXPECT_EQ(images[1].height, 32);
+    EXPECT_EQ(images[1].bits, 24);
+}
+
+TEST_F(MainWindowTest, MenuBarHasFileWithOpenAndExitAndAboutAsACommand) {
+    const HMENU bar = ::GetMenu(form->hWnd());
+    ASSERT_NE(bar, nullptr);
+    ASSERT_EQ(::GetMenuItemCount(bar), 2);
+
+    auto caption = [](HMENU menu, UINT position) {
+        wchar_t text[64]{};
+        MENUITEMINFOW item{};
+        item.cbSize = sizeof item;
+        item.fMask = MIIM_STRING | MIIM_ID | MIIM_SUBMENU;
+        item.dwTypeData = text;
+        item.cch = 63;
+        EXPECT_TRUE(::GetMenuItemInfoW(menu, position, TRUE, &item));
+        return std::make_tuple(std::wstring(text), item.wID, item.hSubMenu);
+    };
+    const auto [fileText, fileId, fileMenu] = caption(bar, 0);
+    EXPECT_EQ(fileText, L"&File");
+    ASSERT_NE(fileMenu, nullptr);
+    ASSERT_EQ(::GetMenuItemCount(fileMenu), 2);
+    const auto [openText, openId, openSub] = caption(fileMenu, 0);
+    EXPECT_EQ(openText, L"&Open File...");
+    EXPECT_EQ(openId, static_cast<UINT>(IDM_FILE_OPEN_FILE));
+    const auto [exitText, exitId, exitSub] = caption(fileMenu, 1);
+    EXPECT_EQ(exitText, L"E&xit");
+    EXPECT_EQ(exitId, static_cast<UINT>(IDM_FILE_EXIT));
+    const auto [aboutText, aboutId, aboutMenu] = caption(bar, 1);
+    EXPECT_EQ(aboutText, L"&About");
+    EXPECT_EQ(aboutMenu, nullptr);
+    EXPECT_EQ(aboutId, static_cast<UINT>(IDM_ABOUT));
+}
+
+TEST_F(MainWindowTest, ControlsInTabOrderWithTheirIdsAndClasses) {
+    const HWND first = ::GetWindow(form->hWnd(), GW_CHILD);
+    const HWND second = ::GetWindow(first, GW_HWNDNEXT);
+    const HWND third = ::GetWindow(second, GW_HWNDNEXT);
+    EXPECT_EQ(first, form->rtfOctolume());
+    EXPECT_EQ(second, form->lblFileName());
+    EXPECT_EQ(third, form->pctBanner());
+    EXPECT_EQ(::GetWindow(third, GW_HWNDNEXT), nullptr);
+
+    EXPECT_EQ(::GetDlgCtrlID(form->rtfOctolume()), IDC_RTF_OCTOLUME);
+    EXPECT_EQ(::GetDlgCtrlID(form->lblFileName()), IDC_LBL_FILE_NAME);
+    EXPECT_EQ(::GetDlgCtrlID(form->pctBanner()), IDC_PCT_BANNER);
+    // Window class names compare without regard to case.
+    wchar_t className[64]{};
+    ::GetClassNameW(form->rtfOctolume(), className, 64);
+    EXPECT_EQ(::lstrcmpiW(className, L"RICHEDIT50W"), 0) << className;
+    ::GetClassNameW(form->lblFileName(), className, 64);
+    EXPECT_EQ(::lstrcmpiW(className, L"Static"), 0) << className;
+    ::GetClassNameW(form->pctBanner(), className, 64);
+    EXPECT_EQ(::lstrcmpiW(className, OCTOLUME_PICTURE_BOX_CLASS), 0) << className;
+}
+
+TEST_F(MainWindowTest, RichEditComesFromTheSystemFolder) {
+    wchar_t systemFolder[MAX_PATH]{};
+    ASSERT_GT(::GetSystemDirectoryW(systemFolder, MAX_PATH), 0u);
+    const HMODULE richEdit = ::GetModuleHandleW(L"msftedit.dll");
+    ASSERT_NE(richEdit, nullptr);
+    wchar_t loadedFrom[MAX_PATH]{};
+    ASSERT_GT(::GetModuleFileNameW(richEdit, loadedFrom, MAX_PATH), 0u);
+    EXPECT_EQ(::lstrcmpiW(loadedFrom, (std::wstring(systemFolder) + L"\\msftedit.dll").c_str()), 0)
+        << loadedFrom;
+}
+
+TEST_F(MainWindowTest, ViewIsReadOnlyPlainTextUnwrappedWithBothScrollBars) {
+    const HWND view = form->rtfOctolume();
+    const LONG style = ::GetWindowLongW(view, GWL_STYLE);
+    EXPECT_TRUE(style & ES_READONLY);
+    EXPECT_TRUE(style & ES_MULTILINE);
+    EXPECT_TRUE(style & WS_HSCROLL);
+    EXPECT_TRUE(style & WS_VSCROLL);
+    EXPECT_TRUE(::SendMessageW(view, EM_GETOPTIONS, 0, 0) & ECO_READONLY);
+    EXPECT_TRUE(::SendMessageW(view, EM_GETTEXTMODE, 0, 0) & TM_PLAINTEXT);
+
+    // A line far wider than the view stays one line.
+    const std::wstring longLine(2000, L'A');
+    ::SetWindowTextW(view, longLine.c_str());
+    EXPECT_EQ(::SendMessageW(view, EM_GETLINECOUNT, 0, 0), 1);
+    ::SetWindowTextW(view, L"");
+}
+
+TEST_F(MainWindowTest, ViewHoldsTextFarBeyondTheDefaultLimit) {
+    const HWND view = form->rtfOctolume();
+    EXPECT_GE(::SendMessageW(view, EM_GETLIMITTEXT, 0, 0), 0x7FFFFFFE);
+    // Appended in pieces, the way long dumps are filled.
+    const std::wstring piece(10000, L'0');
+    for (int index = 0; index < 5; ++index) {
+        ::SendMessageW(view, EM_SETSEL, -1, -1);
+        ::SendMessageW(view, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(piece.c_str()));
+    }
+    EXPECT_EQ(::GetWindowTextLengthW(view), 50000);
+    ::SetWindowTextW(view, L"");
+}
+
+TEST_F(MainWindowTest, FontsAreCourierNewForTheViewAndSegoeUiForTheLabel) {
+    CHARFORMAT2W format{};
+    format.cbSize = sizeof format;
+    ::SendMessageW(form->rtfOctolume(), EM_GETCHARFORMAT, SCF_DEFAULT,
+                   reinterpret_cast<LPARAM>(&format));
+    EXPECT_STREQ(format.szFaceName, L"Courier New");
+    EXPECT_EQ(format.yHeight, 195); // 9.75 points, in twips
+    EXPECT_EQ(format.dwEffects & (CFE_BOLD | CFE_ITALIC | CFE_UNDERLINE | CFE_STRIKEOUT), 0u);
+
+    LOGFONTW label{};
+    const auto labelFont =
+        reinterpret_cast<HFONT>(::SendMessageW(form->lblFileName(), WM_GETFONT, 0, 0));
+    ASSERT_NE(labelFont, nullptr);
+    ASSERT_NE(::GetObjectW(labelFont, sizeof label, &label), 0);
+    EXPECT_STREQ(label.lfFaceName, L"Segoe UI");
+    EXPECT_EQ(label.lfHeight, -FontHeightForPoints(8.25, form->DotsPerInchY()));
+    EXPECT_EQ(label.lfWeight, 400);
+    EXPECT_EQ(label.lfCharSet, 0);
+    EXPECT_FALSE(label.lfItalic || label.lfUnderline || label.lfStrikeOut);
+}
+
+TEST(FontHeightForPoints, RoundsPointsAtTheDpi) {
+    EXPECT_EQ(FontHeightForPoints(9.75, 96), 13);
+    EXPECT_EQ(FontHeightForPoints(8.25, 96), 11);
+    EXPECT_EQ(FontHeightForPoints(9.75, 120), 16); // 16.25
+    EXPECT_EQ(FontHeightForPoints(8.25, 144), 16); // 16.5, to even
+}
+
+TEST_F(MainWindowTest, LabelShowsFileCaptionAndAmpersandsLiterally) {
+    EXPECT_EQ(Text(form->lblFileName()), L"File:");
+    EXPECT_TRUE(::GetWindowLongW(form->lblFileName(), GWL_STYLE) & SS_NOPREFIX);
+}
+
+TEST_F(MainWindowTest, BannerShowsBitmap101Unscaled) {
+    const HBITMAP picture = GetPicture(form->pctBanner());
+    ASSERT_NE(picture, nullptr);
+    DIBSECTION section{};
+    ASSERT_EQ(::GetObjectW(picture, sizeof section, &section), static_cast<int>(sizeof section));
+    EXPECT_EQ(section.dsBm.bmWidth, 1149);
+    EXPECT_EQ(section.dsBm.bmHeight, 76);
+    EXPECT_EQ(section.dsBm.bmBitsPixel, 24);
+}
+
+TEST_F(MainWindowTest, ChildrenAtDesignSizeMatchTheDesignGeometry) {
+    ExpectChildrenFollowTheLayout();
+    if (form->DotsPerInchX() == 96 && form->DotsPerInchY() == 96) {
+        const int scrollBar = ::GetSystemMetrics(SM_CXVSCROLL);
+        const int width = TwipsToPixels(9615 - scrollBar - 240, 96);
+        EXPECT_EQ(ChildPixelRect(form->rtfOctolume()), (PixelRect{8, 80, width, 322}));
+        EXPECT_EQ(ChildPixelRect(form->lblFileName()), (PixelRect{8, 405, width, 23}));
+        EXPECT_EQ(ChildPixelRect(form->pctBanner()), (PixelRect{8, 0, width, 76}));
+    }
+}
+
+TEST_F(MainWindowTest, ChildrenFollowEveryResize) {
+    ResizeWindow(900, 700);
+    ExpectChildrenFollowTheLayout();
+    // Wider than the banner picture: the box grows past it.
+    ResizeWindow(1250, 600);
+    ExpectChildrenFollowTheLayout();
+    EXPECT_GT(ChildPixelRect(form->pctBanner()).width, 1149);
+    // Narrower than the margins and the scroll bar: all widths are 0.
+    ResizeWindow(20, 300);
+    ExpectChildrenFollowTheLayout();
+    ResizeWindow(400, 300);
+    ExpectChildrenFollowTheLayout();
+}
+
+TEST_F(MainWindowTest, MinimizeAndRestoreRecomputeTheLayout) {
+    const PixelRect before = ChildPixelRect(form->rtfOctolume());
+    ::ShowWindow(form->hWnd(), SW_MINIMIZE);
+    ProcessPendingMessages();
+    EXPECT_EQ(ChildPixelRect(form->rtfOctolume()).width, 0);
+    EXPECT_EQ(ChildPixelRect(form->rtfOctolume()).height, 0);
+    ::ShowWindow(form->hWnd(), SW_RESTORE);
+    ProcessPendingMessages();
+    EXPECT_EQ(ChildPixelRect(form->rtfOctolume()), before);
+    ExpectChildrenFollowTheLayout();
+}
+
+// The exit sequence: every load reference of the engine released, the view emptied,
+// the program ended with code 0, for the close box and for File > Exit alike.
+class ExitTest : public OwnWindowTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(ExitTest, ReleasesTheEngineEmptiesTheViewAndEndsTheProgram) {
+    const bool throughMenu = GetParam();
+    const std::wstring engine = MOctolume::EngineLibraryPath(MOctolume::ProgramFolder());
+    if (::GetFileAttributesW(engine.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        GTEST_SKIP() << "octolume.dll is not built";
+    }
+    for (int reference = 0; reference < 3; ++reference) {
+        ASSERT_NE(::LoadLibraryW(engine.c_str()), nullptr);
+    }
+    ::SetWindowTextW(form->rtfOctolume(), L"00000000  4F 63 74 6F");
+
+    if (throughMenu) {
+        ::SendMessageW(form->hWnd(), WM_COMMAND, MAKEWPARAM(IDM_FILE_EXIT, 0), 0);
+    } else {
+        ::SendMessageW(form->hWnd(), WM_SYSCOMMAND, SC_CLOSE, 0);
+    }
+
+    EXPECT_EQ(endProgramCalls, 1);
+    EXPECT_EQ(lastExitCode, 0u);
+    EXPECT_EQ(::GetModuleHandleW(L"octolume.dll"), nullptr);
+    EXPECT_EQ(Text(form->rtfOctolume()), L"");
+    // A second close request during the exit is not a second exit.
+    ::SendMessageW(form->hWnd(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(endProgramCalls, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(CloseBoxAndFileExit, ExitTest, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "FileExit" : "CloseBox"; });
+
+TEST_F(OwnWindowTest, EndingTheSessionRunsTheExitSequence) {
+    ::SendMessageW(form->hWnd(), WM_ENDSESSION, FALSE, 0);
+    EXPECT_EQ(endProgramCalls, 0);
+    ::SendMessageW(form->hWnd(), WM_ENDSESSION, TRUE, 0);
+    EXPECT_EQ(endProgramCalls, 1);
+}
+
+TEST_F(MainWindowTest, OpenAndAboutCommandsKeepTheWindowAsItIs) {
+    ::SendMessageW(form->hWnd(), WM_COMMAND, MAKEWPARAM(IDM_FILE_OPEN_FILE, 0), 0);
+    ::SendMessageW(form->hWnd(), WM_COMMAND, MAKEWPARAM(IDM_ABOUT, 0), 0);
+    EXPECT_EQ(endProgramCalls, 0);
+    EXPECT_TRUE(::IsWindow(form->hWnd()));
+}
+
+} // namespace
+} // namespace octolume

@@ -1,0 +1,564 @@
+#include "driver.h"
+
+#include "resource.h"
+
+#include <richedit.h>
+
+#include <algorithm>
+#include <memory>
+#include <stdexcept>
+#include <thread>
+#include <type_traits>
+
+namespace octolume::gui {
+
+namespace {
+
+constexpr milliseconds kPollInterval{25};
+// Generous: a long view text crosses processes in one message.
+constexpr UINT kSendTimeoutMs = 60000;
+
+struct HandleCloser {
+    void operator()(HANDLE handle) const noexcept { ::CloseHandle(handle); }
+};
+using OwnedHandle = std::unique_ptr<std::remove_pointer_t<HANDLE>, HandleCloser>;
+
+std::wstring FolderOf(const std::wstring& path) {
+    return path.substr(0, path.find_last_of(L"\\/"));
+}
+
+std::wstring FileNameOf(const std::wstring& path) {
+    return path.substr(path.find_last_of(L"\\/") + 1);
+}
+
+std::wstring TestProgramPath() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length =
+            ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length < path.size()) {
+            path.resize(length);
+            return path;
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+void RemoveTree(const std::wstring& folder) {
+    WIN32_FIND_DATAW entry{};
+    const HANDLE search = ::FindFirstFileW((folder + L"\\*").c_str(), &entry);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            const std::wstring name = entry.cFileName;
+            if (name == L"." || name == L"..") {
+                continue;
+            }
+            const std::wstring path = folder + L"\\" + name;
+            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveTree(path);
+            } else {
+                ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+                ::DeleteFileW(path.c_str());
+            }
+        } while (::FindNextFileW(search, &entry));
+        ::FindClose(search);
+    }
+    ::RemoveDirectoryW(folder.c_str());
+}
+
+std::wstring QuoteArgument(const std::wstring& argument) {
+    return L"\"" + argument + L"\"";
+}
+
+bool SendForResult(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD_PTR& result) {
+    return ::SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, kSendTimeoutMs,
+                                 &result) != 0;
+}
+
+} // namespace
+
+bool WaitUntil(const std::function<bool()>& condition, milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+        if (condition()) {
+            return true;
+        }
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return condition();
+        }
+        std::this_thread::sleep_for(kPollInterval);
+    }
+}
+
+std::wstring BinFolder() {
+    return FolderOf(TestProgramPath());
+}
+std::wstring BuiltProgramPath() {
+    return BinFolder() + L"\\Octolume32.exe";
+}
+std::wstring BuiltEnginePath() {
+    return BinFolder() + L"\\octolume.dll";
+}
+std::wstring BuildFolder() {
+    return FolderOf(BinFolder());
+}
+
+std::string UnixPath(const std::wstring& windowsPath) {
+    using UnixFileName = char*(CDECL*)(const wchar_t*);
+    const auto convert = reinterpret_cast<UnixFileName>(reinterpret_cast<void*>(
+        ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    if (convert == nullptr) {
+        return {};
+    }
+    char* unixName = convert(windowsPath.c_str());
+    if (unixName == nullptr) {
+        return {};
+    }
+    std::string result = unixName;
+    ::HeapFree(::GetProcessHeap(), 0, unixName);
+    return result;
+}
+
+TempFolder::TempFolder() {
+    wchar_t temp[MAX_PATH]{};
+    if (::GetTempPathW(MAX_PATH, temp) == 0) {
+        throw std::runtime_error("no temporary folder");
+    }
+    static int counter = 0;
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        const std::wstring candidate = std::wstring(temp) + L"octolume_gui_" +
+                                       std::to_wstring(::GetCurrentProcessId()) + L"_" +
+                                       std::to_wstring(++counter);
+        if (::CreateDirectoryW(candidate.c_str(), nullptr)) {
+            path_ = candidate;
+            return;
+        }
+    }
+    throw std::runtime_error("cannot create a temporary folder");
+}
+
+TempFolder::~TempFolder() {
+    RemoveTree(path_);
+}
+
+std::wstring TempFolder::CopyIn(const std::wstring& source, const std::wstring& name) const {
+    const std::wstring target = path_ + L"\\" + name;
+    if (!::CopyFileW(source.c_str(), target.c_str(), FALSE)) {
+        throw std::runtime_error("cannot copy a file into the temporary folder");
+    }
+    return target;
+}
+
+std::wstring TempFolder::Subfolder(const std::wstring& name) const {
+    const std::wstring folder = path_ + L"\\" + name;
+    ::CreateDirectoryW(folder.c_str(), nullptr);
+    return folder;
+}
+
+void LetWineDrawTheFrame(const std::wstring& executableName) {
+    const std::wstring key = L"Software\\Wine\\AppDefaults\\" + executableName + L"\\X11 Driver";
+    const wchar_t value[] = L"N";
+    ::RegSetKeyValueW(HKEY_CURRENT_USER, key.c_str(), L"Managed", REG_SZ, value, sizeof value);
+}
+
+ProgramProcess::ProgramProcess(const std::wstring& executablePath,
+                               const std::wstring& workingDirectory) {
+    LetWineDrawTheFrame(FileNameOf(executablePath));
+    std::wstring commandLine = QuoteArgument(executablePath);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_SHOWNORMAL;
+    PROCESS_INFORMATION started{};
+    if (!::CreateProcessW(executablePath.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
+                          nullptr, workingDirectory.empty() ? nullptr : workingDirectory.c_str(),
+                          &startup, &started)) {
+        throw std::runtime_error("cannot start the program (error " +
+                                 std::to_string(::GetLastError()) + ")");
+    }
+    ::CloseHandle(started.hThread);
+    process_ = started.hProcess;
+    processId_ = started.dwProcessId;
+}
+
+ProgramProcess::~ProgramProcess() {
+    if (IsRunning()) {
+        ::TerminateProcess(process_, 99);
+        ::WaitForSingleObject(process_, static_cast<DWORD>(kExitTimeout.count()));
+    }
+    ::CloseHandle(process_);
+}
+
+bool ProgramProcess::IsRunning() const {
+    return ::WaitForSingleObject(process_, 0) == WAIT_TIMEOUT;
+}
+
+bool ProgramProcess::WaitForExit(milliseconds timeout) const {
+    return ::WaitForSingleObject(process_, static_cast<DWORD>(timeout.count())) == WAIT_OBJECT_0;
+}
+
+std::optional<DWORD> ProgramProcess::ExitCode() const {
+    DWORD code = 0;
+    if (IsRunning() || !::GetExitCodeProcess(process_, &code)) {
+        return std::nullopt;
+    }
+    return code;
+}
+
+namespace {
+struct WindowSearch {
+    DWORD processId;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectProcessWindow(HWND window, LPARAM parameter) {
+    auto& search = *reinterpret_cast<WindowSearch*>(parameter);
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(window, &owner);
+    if (owner == search.processId && ::IsWindowVisible(window)) {
+        search.found.push_back(window);
+    }
+    return TRUE;
+}
+} // namespace
+
+std::vector<HWND> ProgramProcess::TopLevelWindows() const {
+    WindowSearch search{processId_, {}};
+    ::EnumWindows(CollectProcessWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+namespace {
+HWND FindByClass(const std::vector<HWND>& windows, const wchar_t* className) {
+    for (const HWND window : windows) {
+        if (::lstrcmpiW(ClassNameOf(window).c_str(), className) == 0) {
+            return window;
+        }
+    }
+    return nullptr;
+}
+} // namespace
+
+bool ProgramProcess::HasMainWindow() const {
+    return FindByClass(TopLevelWindows(), OCTOLUME_MAIN_WINDOW_CLASS) != nullptr;
+}
+
+HWND ProgramProcess::WaitForMainWindow(milliseconds timeout) const {
+    HWND found = nullptr;
+    WaitUntil(
+        [&] {
+            found = FindByClass(TopLevelWindows(), OCTOLUME_MAIN_WINDOW_CLASS);
+            return found != nullptr || !IsRunning();
+        },
+        timeout);
+    return found;
+}
+
+HWND ProgramProcess::WaitForMessageBox(milliseconds timeout) const {
+    HWND found = nullptr;
+    WaitUntil(
+        [&] {
+            found = FindByClass(TopLevelWindows(), L"#32770");
+            return found != nullptr || !IsRunning();
+        },
+        timeout);
+    return found;
+}
+
+std::wstring WindowText(HWND window) {
+    DWORD_PTR length = 0;
+    if (!SendForResult(window, WM_GETTEXTLENGTH, 0, 0, length)) {
+        return {};
+    }
+    // The length may be an upper bound (code pages); the copy reports the real one.
+    std::wstring text(length + 1, L'\0');
+    DWORD_PTR copied = 0;
+    if (!SendForResult(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
+                       copied)) {
+        return {};
+    }
+    text.resize(copied);
+    return text;
+}
+
+namespace {
+
+struct RemoteMemoryReleaser {
+    HANDLE process;
+    void operator()(void* memory) const noexcept {
+        ::VirtualFreeEx(process, memory, 0, MEM_RELEASE);
+    }
+};
+
+// The rich-edit view's text in pieces, through a buffer in the program's own memory:
+// one WM_GETTEXT across processes fails under Wine for texts of some millions of
+// characters. The view's paragraph marks come back as CR; WM_GETTEXT writes CR LF.
+std::wstring ReadRichEditInPieces(HWND view) {
+    constexpr LONG kPiece = 1 << 20;
+    DWORD processId = 0;
+    ::GetWindowThreadProcessId(view, &processId);
+    OwnedHandle process(
+        ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId));
+    if (!process) {
+        return {};
+    }
+    const SIZE_T bufferBytes = (kPiece + 1) * sizeof(wchar_t);
+    std::unique_ptr<void, RemoteMemoryReleaser> remote(
+        ::VirtualAllocEx(process.get(), nullptr, sizeof(TEXTRANGEW) + bufferBytes,
+                         MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE),
+        RemoteMemoryReleaser{process.get()});
+    if (!remote) {
+        return {};
+    }
+    auto* remoteRange = static_cast<BYTE*>(remote.get());
+    auto* remoteText = reinterpret_cast<wchar_t*>(remoteRange + sizeof(TEXTRANGEW));
+    std::wstring text;
+    std::wstring piece(kPiece, L'\0');
+    for (LONG start = 0;; start += kPiece) {
+        TEXTRANGEW range{{start, start + kPiece}, remoteText};
+        DWORD_PTR copied = 0;
+        if (!::WriteProcessMemory(process.get(), remoteRange, &range, sizeof range, nullptr) ||
+            !SendForResult(view, EM_GETTEXTRANGE, 0, reinterpret_cast<LPARAM>(remoteRange),
+                           copied) ||
+            !::ReadProcessMemory(process.get(), remoteText, piece.data(), copied * sizeof(wchar_t),
+                                 nullptr)) {
+            return {};
+        }
+        for (DWORD_PTR index = 0; index < copied; ++index) {
+            text += piece[index];
+            if (piece[index] == L'\r') {
+                text += L'\n';
+            }
+        }
+        if (copied < static_cast<DWORD_PTR>(kPiece)) {
+            return text;
+        }
+    }
+}
+
+} // namespace
+
+std::wstring ViewText(HWND view) {
+    constexpr DWORD_PTR kLongestInOneMessage = 1000000;
+    DWORD_PTR length = 0;
+    if (!SendForResult(view, WM_GETTEXTLENGTH, 0, 0, length)) {
+        return {};
+    }
+    return length <= kLongestInOneMessage ? WindowText(view) : ReadRichEditInPieces(view);
+}
+
+std::wstring ClassNameOf(HWND window) {
+    wchar_t name[256]{};
+    const int length = ::GetClassNameW(window, name, 256);
+    return std::wstring(name, length > 0 ? length : 0);
+}
+
+HWND ControlOf(HWND mainWindow, int controlId) {
+    return ::GetDlgItem(mainWindow, controlId);
+}
+
+SIZE ClientSize(HWND window) {
+    RECT client{};
+    ::GetClientRect(window, &client);
+    return {client.right - client.left, client.bottom - client.top};
+}
+
+RECT ChildRect(HWND parent, HWND child) {
+    RECT rect{};
+    ::GetWindowRect(child, &rect);
+    ::MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+bool ResizeWindow(HWND window, int width, int height) {
+    ::SetWindowPos(window, nullptr, 0, 0, width, height,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    return WaitUntil(
+        [&] {
+            RECT frame{};
+            ::GetWindowRect(window, &frame);
+            return frame.right - frame.left == width && frame.bottom - frame.top == height;
+        },
+        kWindowTimeout);
+}
+
+bool ResizeClientArea(HWND window, int clientWidth, int clientHeight) {
+    RECT frame{};
+    ::GetWindowRect(window, &frame);
+    const SIZE client = ClientSize(window);
+    const int extraWidth = (frame.right - frame.left) - client.cx;
+    const int extraHeight = (frame.bottom - frame.top) - client.cy;
+    if (!ResizeWindow(window, clientWidth + extraWidth, clientHeight + extraHeight)) {
+        return false;
+    }
+    // The resize handler runs in the program's thread: wait until it has.
+    return WaitUntil(
+        [&] {
+            const SIZE now = ClientSize(window);
+            return now.cx == clientWidth && now.cy == clientHeight;
+        },
+        kWindowTimeout);
+}
+
+MessageBoxContent ReadMessageBox(HWND box) {
+    return {WindowText(box), WindowText(::GetDlgItem(box, 0xFFFF))};
+}
+
+bool DismissMessageBox(HWND box) {
+    const HWND ok = ::GetDlgItem(box, IDOK);
+    ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(ok));
+    return WaitUntil([&] { return !::IsWindow(box) || !::IsWindowVisible(box); }, kWindowTimeout);
+}
+
+std::optional<unsigned long> XWindowOf(HWND window) {
+    const HANDLE property = ::GetPropW(window, L"__wine_x11_whole_window");
+    if (property == nullptr) {
+        return std::nullopt;
+    }
+    return static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(property));
+}
+
+namespace {
+
+std::wstring Widen(const std::string& utf8) {
+    std::wstring wide(utf8.size(), L'\0');
+    wide.resize(::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
+                                      wide.data(), static_cast<int>(wide.size())));
+    return wide;
+}
+
+std::wstring ShellQuote(const std::wstring& word) {
+    std::wstring quoted = L"'";
+    for (const wchar_t character : word) {
+        quoted += character == L'\'' ? std::wstring(L"'\\''") : std::wstring(1, character);
+    }
+    return quoted + L"'";
+}
+
+std::optional<std::string> ReadSmallFile(const std::wstring& path) {
+    OwnedHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                   OPEN_EXISTING, 0, nullptr));
+    if (file.get() == INVALID_HANDLE_VALUE) {
+        file.release();
+        return std::nullopt;
+    }
+    char buffer[64]{};
+    DWORD read = 0;
+    ::ReadFile(file.get(), buffer, sizeof buffer - 1, &read, nullptr);
+    return std::string(buffer, read);
+}
+
+} // namespace
+
+// Wine starts a Linux program but hands back no process handle to wait on, so the
+// command runs under sh, bounded by timeout(1), and leaves its exit status in a file
+// that appears at once, complete (written aside, then renamed).
+int RunLinuxCommand(const std::wstring& command, milliseconds timeout) {
+    static int counter = 0;
+    wchar_t temp[MAX_PATH]{};
+    ::GetTempPathW(MAX_PATH, temp);
+    const std::wstring status = std::wstring(temp) + L"octolume_gui_status_" +
+                                std::to_wstring(::GetCurrentProcessId()) + L"_" +
+                                std::to_wstring(++counter);
+    const std::wstring unixStatus = ShellQuote(Widen(UnixPath(status)));
+    const std::wstring unixStatusAside = ShellQuote(Widen(UnixPath(status + L".part")));
+    const auto seconds = std::to_wstring(std::max<long long>(1, timeout.count() / 1000));
+    std::wstring commandLine = L"/bin/sh -c \"timeout " + seconds + L" " + command +
+                               L"; echo $? > " + unixStatusAside + L" && mv " + unixStatusAside +
+                               L" " + unixStatus + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started{};
+    if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                          &startup, &started)) {
+        return -1;
+    }
+    if (started.hProcess != nullptr) {
+        ::CloseHandle(started.hProcess);
+    }
+    if (started.hThread != nullptr) {
+        ::CloseHandle(started.hThread);
+    }
+    std::optional<std::string> code;
+    WaitUntil(
+        [&] {
+            code = ReadSmallFile(status);
+            return code.has_value();
+        },
+        timeout + milliseconds{5000});
+    ::DeleteFileW(status.c_str());
+    if (!code) {
+        return -1;
+    }
+    try {
+        return std::stoi(*code);
+    } catch (const std::exception&) {
+        return -1;
+    }
+}
+
+namespace {
+const std::wstring kXdotool = L"xdotool";
+
+std::wstring XWindowArgument(HWND window) {
+    const auto id = XWindowOf(window);
+    return id ? std::to_wstring(*id) : std::wstring();
+}
+} // namespace
+
+bool FocusWindow(HWND window) {
+    const std::wstring xWindow = XWindowArgument(window);
+    if (xWindow.empty()) {
+        return false;
+    }
+    if (RunLinuxCommand(kXdotool + L" windowfocus --sync " + xWindow) != 0) {
+        return false;
+    }
+    return WaitUntil([&] { return ::GetForegroundWindow() == window; }, kWindowTimeout);
+}
+
+bool TypeKeys(HWND window, const std::vector<std::wstring>& chords) {
+    if (!FocusWindow(window)) {
+        return false;
+    }
+    for (const std::wstring& chord : chords) {
+        if (RunLinuxCommand(kXdotool + L" key --clearmodifiers " + chord) != 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool ClickAt(POINT screenPoint) {
+    return RunLinuxCommand(kXdotool + L" mousemove --sync " + std::to_wstring(screenPoint.x) +
+                           L" " + std::to_wstring(screenPoint.y) + L" click 1") == 0;
+}
+
+POINT CloseBoxCentre(HWND window) {
+    RECT frame{};
+    ::GetWindowRect(window, &frame);
+    const int border = ::GetSystemMetrics(SM_CXFRAME) + ::GetSystemMetrics(SM_CXPADDEDBORDER);
+    const int borderY = ::GetSystemMetrics(SM_CYFRAME) + ::GetSystemMetrics(SM_CXPADDEDBORDER);
+    const int buttonWidth = ::GetSystemMetrics(SM_CXSIZE);
+    const int captionHeight = ::GetSystemMetrics(SM_CYCAPTION);
+    return {frame.right - border - buttonWidth / 2, frame.top + borderY + captionHeight / 2};
+}
+
+bool TakeScreenshot(HWND window, const std::wstring& pngPath) {
+    ::CreateDirectoryW(FolderOf(pngPath).c_str(), nullptr);
+    const std::wstring xWindow = XWindowArgument(window);
+    const std::string target = UnixPath(pngPath);
+    if (xWindow.empty() || target.empty()) {
+        return false;
+    }
+    return RunLinuxCommand(L"import -window " + xWindow + L" " + ShellQuote(Widen(target))) == 0;
+}
+
+bool OpenFileThroughDialog(HWND, const std::wstring&) {
+    return false;
+}
+bool OpenFileByDrop(HWND, const std::wstring&) {
+    return false;
+}
+
+} // namespace octolume::gui

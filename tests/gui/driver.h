@@ -1,0 +1,135 @@
+#pragma once
+// Drives the real Octolume32.exe from another process, the way a user does: starts
+// it, finds its window, reads what it shows, types at it through X and watches it end.
+// Every wait is a bounded poll; every process started here ends with its owner.
+//
+// Under Wine on a display without a window manager. Keyboard and pointer input go
+// through the X server (xdotool), since Wine does not let one process open another's
+// menus; screenshots come from ImageMagick's import.
+
+#include <windows.h>
+
+#include <chrono>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace octolume::gui {
+
+using std::chrono::milliseconds;
+constexpr milliseconds kWindowTimeout{30000};
+constexpr milliseconds kExitTimeout{30000};
+
+// Polls the condition every 25 ms until it holds or the time is up; true if it held.
+bool WaitUntil(const std::function<bool()>& condition, milliseconds timeout);
+
+// The folder of the running test program: the build's bin folder, where the program,
+// its engine and the test programs sit side by side.
+std::wstring BinFolder();
+std::wstring BuiltProgramPath();
+std::wstring BuiltEnginePath();
+// The build folder (bin's parent); screenshots go into its "screenshots" subfolder.
+std::wstring BuildFolder();
+
+// A Windows path as the Linux tools see it (Wine's mapping).
+std::string UnixPath(const std::wstring& windowsPath);
+
+// A fresh, empty folder under the temporary folder, removed with everything in it.
+class TempFolder {
+public:
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    const std::wstring& Path() const noexcept { return path_; }
+    // Copies a file in under the given name; returns the copy's full path.
+    std::wstring CopyIn(const std::wstring& source, const std::wstring& name) const;
+    std::wstring Subfolder(const std::wstring& name) const;
+
+private:
+    std::wstring path_;
+};
+
+// Makes Wine draw the program window's own frame (caption, system menu, close box),
+// as Windows does, instead of leaving it to a window manager that is not there.
+// Applies to every later start of an executable of this file name in this Wine prefix.
+void LetWineDrawTheFrame(const std::wstring& executableName);
+
+// One running program. Its destructor ends it (by its process handle) if it still
+// runs and waits, bounded, until it is gone.
+class ProgramProcess {
+public:
+    // Starts the executable with the given current directory (empty: the test's own).
+    explicit ProgramProcess(const std::wstring& executablePath,
+                            const std::wstring& workingDirectory = {});
+    ~ProgramProcess();
+    ProgramProcess(const ProgramProcess&) = delete;
+    ProgramProcess& operator=(const ProgramProcess&) = delete;
+
+    DWORD Id() const noexcept { return processId_; }
+    bool IsRunning() const;
+    // True once the process has ended; then ExitCode() has its code.
+    bool WaitForExit(milliseconds timeout = kExitTimeout) const;
+    std::optional<DWORD> ExitCode() const;
+
+    // The process's visible top-level windows.
+    std::vector<HWND> TopLevelWindows() const;
+    // Its main window, once visible; nullptr when none appeared in time.
+    HWND WaitForMainWindow(milliseconds timeout = kWindowTimeout) const;
+    // Its message box ("#32770"), once visible; nullptr when none appeared in time.
+    HWND WaitForMessageBox(milliseconds timeout = kWindowTimeout) const;
+    bool HasMainWindow() const;
+
+private:
+    HANDLE process_ = nullptr;
+    DWORD processId_ = 0;
+};
+
+// Reading windows of another process.
+std::wstring WindowText(HWND window);
+// The dump view's whole text, line breaks as CR LF, however long: reads texts of more
+// than a million characters in pieces (WM_GETTEXT of some millions fails under Wine).
+std::wstring ViewText(HWND view);
+std::wstring ClassNameOf(HWND window);
+HWND ControlOf(HWND mainWindow, int controlId);
+SIZE ClientSize(HWND window);
+// The child's rectangle in the client coordinates of its parent.
+RECT ChildRect(HWND parent, HWND child);
+// Sets the window's outer size and waits until the window reports it.
+bool ResizeWindow(HWND window, int width, int height);
+// Sets the outer size so that the client area gets the given size.
+bool ResizeClientArea(HWND window, int clientWidth, int clientHeight);
+
+struct MessageBoxContent {
+    std::wstring title;
+    std::wstring text;
+};
+MessageBoxContent ReadMessageBox(HWND box);
+// Presses the box's OK button and waits until the box is gone.
+bool DismissMessageBox(HWND box);
+
+// X side of a Wine window: the X window id, from Wine's window property.
+std::optional<unsigned long> XWindowOf(HWND window);
+// Runs a Linux shell command (no double quotes in it; words quoted for sh), waits for
+// it, bounded, and returns its exit status, or -1 when it could not be run.
+int RunLinuxCommand(const std::wstring& command, milliseconds timeout = milliseconds{20000});
+// Gives the window the keyboard focus through X and waits for it.
+bool FocusWindow(HWND window);
+// Types each chord in turn into the focused window, as xdotool key names ("alt+f").
+bool TypeKeys(HWND window, const std::vector<std::wstring>& chords);
+// Moves the pointer to a point of the screen and clicks the left button there.
+bool ClickAt(POINT screenPoint);
+// The middle of the window's close box, from its frame and the system's metrics.
+POINT CloseBoxCentre(HWND window);
+// Saves a picture of the window (with its frame) as a PNG file.
+bool TakeScreenshot(HWND window, const std::wstring& pngPath);
+
+// Opening a file in the program, as later commands allow it: File > Open File...
+// through the system's dialog, or a drop onto the view. Neither command is in the
+// program yet; both return false until it is.
+bool OpenFileThroughDialog(HWND mainWindow, const std::wstring& path);
+bool OpenFileByDrop(HWND mainWindow, const std::wstring& path);
+
+} // namespace octolume::gui

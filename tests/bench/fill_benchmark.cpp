@@ -1,4 +1,4 @@
-// fill_benchmark.exe [--one-call-limit-kib N]
+// fill_benchmark.exe [--one-call-limit-kib N] [--content zeros|random] [--size-kib N]
 //
 // Prints how long the viewer takes to show files of 256 KiB, 1 MiB and 2 MiB through the
 // load-and-display pipeline (engine, then the view filled in pieces), beside the time the
@@ -18,6 +18,7 @@
 #include <cwchar>
 #include <random>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -53,8 +54,17 @@ std::string Content(size_t size, bool random) {
 
 int wmain(int argc, wchar_t** argv) {
     size_t oneCallLimitKiB = 2048;
-    if (argc == 3 && std::wcscmp(argv[1], L"--one-call-limit-kib") == 0)
-        oneCallLimitKiB = static_cast<size_t>(std::wcstoul(argv[2], nullptr, 10));
+    std::vector<bool> contents{false, true};
+    std::vector<size_t> sizes{256, 1024, 2048};
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const std::wstring option = argv[i], value = argv[i + 1];
+        if (option == L"--one-call-limit-kib")
+            oneCallLimitKiB = static_cast<size_t>(std::wcstoul(value.c_str(), nullptr, 10));
+        else if (option == L"--content")
+            contents = {value == L"random"};
+        else if (option == L"--size-kib")
+            sizes = {static_cast<size_t>(std::wcstoul(value.c_str(), nullptr, 10))};
+    }
 
     const HMODULE engine = LoadLibraryW((ProgramFolder() / L"octolume.dll").c_str());
     if (!engine) {
@@ -65,8 +75,8 @@ int wmain(int argc, wchar_t** argv) {
     TempFolder folder;
     std::printf("%-8s %-7s %12s %14s %16s\n", "content", "size", "characters", "pipeline (s)",
                 "one call (s)");
-    for (const bool random : {false, true}) {
-        for (const size_t kib : {256u, 1024u, 2048u}) {
+    for (const bool random : contents) {
+        for (const size_t kib : sizes) {
             const auto file = folder.Write(L"bench.bin", Content(kib * 1024, random));
             ViewerWindow window;
             const double pipeline = Time([&] {

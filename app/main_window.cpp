@@ -190,9 +190,6 @@ LRESULT frmOctolume::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_ENDSESSION:
             OnEndSession(wParam != FALSE);
             return 0;
-        case WM_DESTROY:
-            OnDestroy();
-            return 0;
         case WM_NCDESTROY:
             window_ = view_ = label_ = banner_ = nullptr;
             break;
@@ -368,8 +365,6 @@ void frmOctolume::OnEndSession(bool ending) {
         Unload();
     }
 }
-
-void frmOctolume::OnDestroy() {}
 
 void frmOctolume::mnuFileExit_Click() {
     Unload();

@@ -78,7 +78,6 @@ private:
     void OnSetFocus();
     void OnClose();
     void OnEndSession(bool ending);
-    void OnDestroy();
 
     void CreateFonts();
     HWND CreateControl(DWORD extendedStyle, const wchar_t* className, const wchar_t* caption,

@@ -76,8 +76,10 @@ void RegisterPictureBoxClass(HINSTANCE instance, COLORREF background) {
     windowClass.lpfnWndProc = PictureBoxProcedure;
     windowClass.hInstance = instance;
     windowClass.hCursor = External([&] { return ::LoadCursorW(nullptr, IDC_ARROW); });
-    // The class owns this brush for the life of the process.
-    windowClass.hbrBackground = External([&] { return ::CreateSolidBrush(background); });
+    // The class paints with this brush for as long as the process lives.
+    static const BrushHandle backgroundBrush(
+        External([&] { return ::CreateSolidBrush(background); }));
+    windowClass.hbrBackground = backgroundBrush.get();
     windowClass.lpszClassName = OCTOLUME_PICTURE_BOX_CLASS;
     External([&] { return ::RegisterClassExW(&windowClass); });
 }

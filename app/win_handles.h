@@ -27,13 +27,6 @@ struct LibraryDeleter {
 };
 using LibraryHandle = std::unique_ptr<std::remove_pointer_t<HMODULE>, LibraryDeleter>;
 
-struct WindowDeleter {
-    void operator()(HWND window) const noexcept {
-        External([&] { return ::DestroyWindow(window); });
-    }
-};
-using WindowHandle = std::unique_ptr<std::remove_pointer_t<HWND>, WindowDeleter>;
-
 struct ScreenDcReleaser {
     void operator()(HDC dc) const noexcept {
         External([&] { return ::ReleaseDC(nullptr, dc); });

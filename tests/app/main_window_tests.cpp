@@ -142,32 +142,6 @@ TEST_F(MainWindowTest, CaptionClientSizeAndIcons) {
     EXPECT_NE(::GetClassLongPtrW(form->hWnd(), GCLP_HICONSM), 0);
 }
 
-TEST_F(MainWindowTest, ProgramIconHasTheTwoImages) {
-    const HINSTANCE instance = ::GetModuleHandleW(nullptr);
-    const HRSRC group = ::FindResourceW(instance, MAKEINTRESOURCEW(IDI_OCTOLUME32), RT_GROUP_ICON);
-    ASSERT_NE(group, nullptr);
-    const auto* directory =
-        static_cast<const BYTE*>(::LockResource(::LoadResource(instance, group)));
-    ASSERT_NE(directory, nullptr);
-    // GRPICONDIR: reserved, type, count, then 14-byte entries.
-    const WORD count = *reinterpret_cast<const WORD*>(directory + 4);
-    ASSERT_EQ(count, 2);
-    struct Image {
-        int width, height, bits;
-    };
-    std::vector<Image> images;
-    for (int index = 0; index < count; ++index) {
-        const BYTE* entry = directory + 6 + 14 * index;
-        images.push_back({entry[0], entry[1], *reinterpret_cast<const WORD*>(entry + 6)});
-    }
-    EXPECT_EQ(images[0].width, 16);
-    EXPECT_EQ(images[0].height, 16);
-    EXPECT_EQ(images[0].bits, 8);
-    EXPECT_EQ(images[1].width, 32);
-    EXPECT_EQ(images[1].height, 32);
-    EXPECT_EQ(images[1].bits, 24);
-}
-
 TEST_F(MainWindowTest, MenuBarHasFileWithOpenAndExitAndAboutAsACommand) {
     const HMENU bar = ::GetMenu(form->hWnd());
     ASSERT_NE(bar, nullptr);

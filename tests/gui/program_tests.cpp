@@ -206,6 +206,7 @@ TEST_F(ProgramTest, DriverReadsALongViewTextExactly) {
     const std::wstring text = ViewText(view);
     EXPECT_EQ(text.size(), expected.size());
     EXPECT_TRUE(text == expected);
+    EXPECT_TRUE(TakeScreenshot(window, BuildFolder() + L"\\screenshots\\main_window_text.png"));
 }
 
 } // namespace

@@ -70,6 +70,12 @@ void LoadEngineLibrary(const std::wstring& path) {
 std::unique_ptr<frmOctolume> Main(HINSTANCE instance, int showCommand,
                                   EndProgramFunction endProgram) {
     LoadEngineLibrary(EngineLibraryPath(ProgramFolder()));
+    // The file dialog and drag and drop need OLE on this thread. It is never shut
+    // down: the exit sequence ends the process.
+    const HRESULT ole = External([] { return ::OleInitialize(nullptr); });
+    if (FAILED(ole)) {
+        throw AppError(ole, L"Unable to initialize OLE");
+    }
     return frmOctolume::Create(instance, showCommand, endProgram);
 }
 
@@ -79,13 +85,7 @@ std::wstring FatalErrorText(const AppError& error) {
 }
 
 int Run(HINSTANCE instance, int showCommand) {
-    // The file dialog and drag and drop need OLE on this thread. It is never shut
-    // down: the exit sequence ends the process.
-    const HRESULT ole = External([] { return ::OleInitialize(nullptr); });
     try {
-        if (FAILED(ole)) {
-            throw AppError(ole, L"Unable to initialize OLE");
-        }
         const std::unique_ptr<frmOctolume> mainWindow = Main(instance, showCommand, &EndProgram);
         MSG message{};
         while (External([&] { return ::GetMessageW(&message, nullptr, 0, 0); }) > 0) {

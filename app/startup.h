@@ -28,7 +28,8 @@ std::wstring EngineLibraryPath(const std::wstring& folder);
 // handle: the exit sequence finds the library again by name and releases it.
 void LoadEngineLibrary(const std::wstring& path);
 
-// Loads the engine from the program's folder, then creates and shows the main window.
+// Loads the engine from the program's folder, readies OLE on this thread, then
+// creates and shows the main window.
 std::unique_ptr<frmOctolume> Main(HINSTANCE instance, int showCommand,
                                   EndProgramFunction endProgram);
 

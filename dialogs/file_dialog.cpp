@@ -92,13 +92,13 @@ SafeArrayOwner SplitFilterList(const std::wstring& list) {
         throw std::bad_alloc();
     }
     for (LONG index = 0; index < static_cast<LONG>(pieces.size()); ++index) {
-        // SafeArrayPutElement stores its own copy of the string.
-        const auto piece = pieces[static_cast<std::size_t>(index)];
+        const auto& piece = pieces[static_cast<std::size_t>(index)];
         BSTR text = External(
             [&] { return ::SysAllocStringLen(piece.data(), static_cast<UINT>(piece.size())); });
         if (text == nullptr) {
             throw std::bad_alloc();
         }
+        // The array stores its own copy of the string.
         const HRESULT stored =
             External([&] { return ::SafeArrayPutElement(array.get(), &index, text); });
         External([&] { ::SysFreeString(text); });
@@ -172,7 +172,14 @@ std::int32_t IFileDialog::DialogShow(HWND ownerHwnd, std::int32_t mode,
         Clear();
         return created;
     }
-    ApplyClientGuid(dialog);
+    try {
+        ApplyClientGuid(dialog);
+    } catch (...) {
+        // Only memory can run out here; the new dialog must not outlive the failure.
+        CallInterfaceMethod(dialog, offset::kRelease);
+        Clear();
+        return E_OUTOFMEMORY;
+    }
     // The reference CoCreateInstance returned moves into ActiveDialog.
     activeDialog_ = ObjectFromPointer(dialog, true);
 

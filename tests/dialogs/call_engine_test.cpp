@@ -142,10 +142,17 @@ std::wstring TemporaryFile(const wchar_t* name) {
 
 TEST_F(ShellItemFromPathTest, FilePathGivesThatFile) {
     const std::wstring path = TemporaryFile(L"octolume_dialogs_item.bin");
-    ComPtr<IUnknown> item = Access::ShellItemFromPath(Variant(path));
-    ASSERT_NE(item, nullptr);
-    EXPECT_TRUE(Access::IsInterfacePointer(item.Get(), fakes::kIidIShellItem));
-    EXPECT_EQ(DisplayName(item), path);
+    {
+        ComPtr<IUnknown> item = Access::ShellItemFromPath(Variant(path));
+        ASSERT_NE(item, nullptr);
+        EXPECT_TRUE(Access::IsInterfacePointer(item.Get(), fakes::kIidIShellItem));
+        EXPECT_EQ(DisplayName(item), path);
+    }
+    // The item ID list made from the path is freed once the item exists; with the item
+    // gone nothing of the conversion is left.
+    fakes::AllocatorWatch watch;
+    Access::ShellItemFromPath(Variant(path));
+    EXPECT_EQ(watch.Outstanding(), 0);
     ::DeleteFileW(path.c_str());
 }
 

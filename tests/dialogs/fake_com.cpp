@@ -107,6 +107,15 @@ Object* World::Make(Kind kind, std::wstring name, std::int32_t items) {
     return objects_.back().get();
 }
 
+Object* World::FirstOf(Kind kind) const {
+    for (const auto& object : objects_) {
+        if (object->kind == kind) {
+            return object.get();
+        }
+    }
+    return nullptr;
+}
+
 std::vector<Call> World::CallsTo(Kind kind, int slot) const {
     std::vector<Call> found;
     for (const auto& call : calls_) {
@@ -371,7 +380,8 @@ FactoryGuard::~FactoryGuard() {
 
 namespace {
 
-std::map<void*, int> outstandingBlocks;
+// Allocations and frees of each address seen since the watch began.
+std::map<void*, std::pair<int, int>> blockEvents;
 
 class MallocSpy final : public IMallocSpy {
 public:
@@ -388,13 +398,13 @@ public:
     SIZE_T STDMETHODCALLTYPE PreAlloc(SIZE_T size) override { return size; }
     void* STDMETHODCALLTYPE PostAlloc(void* actual) override {
         if (actual) {
-            ++outstandingBlocks[actual];
+            ++blockEvents[actual].first;
         }
         return actual;
     }
     void* STDMETHODCALLTYPE PreFree(void* request, BOOL) override {
         if (request) {
-            --outstandingBlocks[request];
+            ++blockEvents[request].second;
         }
         return request;
     }
@@ -418,7 +428,7 @@ MallocSpy spy;
 } // namespace
 
 AllocatorWatch::AllocatorWatch() {
-    outstandingBlocks.clear();
+    blockEvents.clear();
     ::CoRegisterMallocSpy(&spy);
 }
 
@@ -427,8 +437,18 @@ AllocatorWatch::~AllocatorWatch() {
 }
 
 bool AllocatorWatch::Freed(void* block) const {
-    const auto found = outstandingBlocks.find(block);
-    return found != outstandingBlocks.end() && found->second == 0;
+    // A block from before the watch began counts as freed after one free.
+    const auto found = blockEvents.find(block);
+    return found != blockEvents.end() && found->second.second >= 1 &&
+           found->second.second >= found->second.first;
+}
+
+int AllocatorWatch::Outstanding() const {
+    int outstanding = 0;
+    for (const auto& [block, events] : blockEvents) {
+        outstanding += events.first > events.second ? events.first - events.second : 0;
+    }
+    return outstanding;
 }
 
 } // namespace octolume::fakes

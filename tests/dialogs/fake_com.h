@@ -97,6 +97,8 @@ public:
     World& operator=(const World&) = delete;
 
     Object* Make(Kind kind, std::wstring name = std::wstring(), std::int32_t items = 0);
+    // The first object of a kind made so far, or null.
+    Object* FirstOf(Kind kind) const;
 
     // Calls of one slot on objects of one kind, excluding reference counting.
     std::vector<Call> CallsTo(Kind kind, int slot) const;
@@ -150,12 +152,15 @@ private:
     FileDialogTestAccess::Factory previous_;
 };
 
-// Watches the task allocator: how many blocks at an address are still outstanding.
+// Watches the task allocator: whether a block was freed as often as it was handed out
+// since the watch began.
 class AllocatorWatch {
 public:
     AllocatorWatch();
     ~AllocatorWatch();
     bool Freed(void* block) const;
+    // Blocks handed out since the watch began and not freed yet.
+    int Outstanding() const;
 };
 
 } // namespace fakes

@@ -167,6 +167,8 @@ LRESULT CALLBACK frmOctolume::WindowProcedure(HWND window, UINT message, WPARAM 
 }
 
 LRESULT frmOctolume::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    // Kept here: the handle is forgotten on WM_NCDESTROY, before the default handling.
+    const HWND window = window_;
     // No exception may cross back into the window system.
     try {
         switch (message) {
@@ -199,7 +201,7 @@ LRESULT frmOctolume::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     } catch (...) {
         ReportError(CaughtError(), L"frmOctolume.WindowProcedure");
     }
-    return External([&] { return ::DefWindowProcW(window_, message, wParam, lParam); });
+    return External([&] { return ::DefWindowProcW(window, message, wParam, lParam); });
 }
 
 bool frmOctolume::OnCreate() {

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <commctrl.h>
 #include <shlobj.h>
 
 #include <algorithm>
@@ -110,6 +111,22 @@ HWND ChildWithText(HWND parent, const std::wstring& text) {
     return search.found;
 }
 
+BOOL CALLBACK MatchListView(HWND child, LPARAM parameter) {
+    wchar_t className[64] = L"";
+    ::GetClassNameW(child, className, 64);
+    if (std::wstring(className) == WC_LISTVIEWW) {
+        *reinterpret_cast<HWND*>(parameter) = child;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND ListViewOf(HWND dialog) {
+    HWND found = nullptr;
+    ::EnumChildWindows(dialog, &MatchListView, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
 std::wstring WindowText(HWND window) {
     wchar_t text[256] = L"";
     ::GetWindowTextW(window, text, 256);
@@ -167,7 +184,7 @@ TEST_F(LiveDialog, LiveOperationsSeeTheRealDialog) {
     dialog_.propInitialFileName(L"start.txt");
     dialog_.propOKButtonCaption(L"Take it");
     dialog_.propFileLabelCaption(L"Name here:");
-    std::wstring folderName, editText, title, okText;
+    std::wstring folderName, editText, title, okText, selection;
     std::int32_t filterIndex = -5;
     bool labelFound = false;
     std::int32_t nested = 0;
@@ -176,8 +193,7 @@ TEST_F(LiveDialog, LiveOperationsSeeTheRealDialog) {
                                     dialog_.DialogGetCurrentFolder().Get(), kEditingName, true);
                                 editText = dialog_.DialogGetEditBoxText();
                                 filterIndex = dialog_.DialogGetFilterIndex();
-                                // Whatever the selection is, reading it must be safe.
-                                dialog_.IShellItem_GetDisplayName(
+                                selection = dialog_.IShellItem_GetDisplayName(
                                     dialog_.DialogGetCurrentSelection().Get(), kEditingName, true);
                                 title = WindowText(window_);
                                 okText = WindowText(::GetDlgItem(window_, IDOK));
@@ -193,6 +209,7 @@ TEST_F(LiveDialog, LiveOperationsSeeTheRealDialog) {
     EXPECT_TRUE(result == -1 || result == E_FAIL) << std::hex << result;
     EXPECT_EQ(folderName, folder_);
     EXPECT_EQ(editText, L"start.txt");
+    EXPECT_EQ(selection, L""); // nothing is selected in the list yet
     EXPECT_EQ(filterIndex, 0);
     EXPECT_EQ(title, L"Octolume test title");
     EXPECT_EQ(okText, L"Take it");
@@ -202,6 +219,35 @@ TEST_F(LiveDialog, LiveOperationsSeeTheRealDialog) {
     // Idle again: nothing to talk to.
     EXPECT_EQ(dialog_.DialogHWND(), nullptr);
     EXPECT_EQ(dialog_.DialogGetEditBoxText(), L"");
+}
+
+TEST_F(LiveDialog, CurrentSelectionFollowsTheList) {
+    const std::wstring path = MakeFile(L"listed.bin");
+    dialog_.propStartupFolder_Set(Variant(folder_));
+    HWND list = nullptr;
+    std::wstring selection;
+    Script script(dialog_, {WaitForWindow(),
+                            [&] {
+                                list = ListViewOf(window_);
+                                return list != nullptr && ListView_GetItemCount(list) == 1;
+                            },
+                            [&] {
+                                ListView_SetItemState(list, 0, LVIS_SELECTED | LVIS_FOCUSED,
+                                                      LVIS_SELECTED | LVIS_FOCUSED);
+                                return true;
+                            },
+                            [&] {
+                                selection = dialog_.IShellItem_GetDisplayName(
+                                    dialog_.DialogGetCurrentSelection().Get(), kEditingName, true);
+                                return !selection.empty();
+                            },
+                            [&] {
+                                dialog_.DialogClose(true);
+                                return true;
+                            }});
+    script.Show(IFileDialog::kModeOpen);
+    EXPECT_FALSE(script.TimedOut());
+    EXPECT_EQ(selection, path);
 }
 
 TEST_F(LiveDialog, ChoosingOneFile) {

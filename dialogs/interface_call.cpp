@@ -8,6 +8,7 @@
 
 #include <oleauto.h>
 
+#include <memory>
 #include <vector>
 
 // The shell's item constructors, declared here so that no compiled interface
@@ -105,15 +106,14 @@ std::wstring IFileDialog::StringFromPointer(const wchar_t* pointer, bool freePoi
     if (pointer == nullptr) {
         return std::wstring();
     }
-    std::wstring text;
+    // Freed on every way out, also when copying the text runs out of memory.
+    const auto release = [](const wchar_t* block) {
+        External([&] { ::CoTaskMemFree(const_cast<wchar_t*>(block)); });
+    };
+    std::unique_ptr<const wchar_t, decltype(release)> owned(freePointer ? pointer : nullptr,
+                                                            release);
     const int length = External([&] { return ::lstrlenW(pointer); });
-    if (length > 0) {
-        text.assign(pointer, static_cast<std::size_t>(length));
-    }
-    if (freePointer) {
-        External([&] { ::CoTaskMemFree(const_cast<wchar_t*>(pointer)); });
-    }
-    return text;
+    return length > 0 ? std::wstring(pointer, static_cast<std::size_t>(length)) : std::wstring();
 }
 
 ComPtr<IUnknown> IFileDialog::ObjectFromPointer(void* pointer, bool releasePointer) {

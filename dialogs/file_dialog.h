@@ -6,7 +6,8 @@
 //
 // All members run on the single-threaded apartment thread that owns the object. While
 // DialogShow runs the modal loop, code on that thread may call the live-dialog
-// operations; a nested DialogShow is refused and a nested Clear does nothing.
+// operations; a nested DialogShow is refused and a nested Clear does nothing. Such code
+// must not destroy the object whose DialogShow is running.
 
 #include "interface_call.h"
 #include "variant.h"

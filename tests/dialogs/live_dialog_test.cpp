@@ -341,6 +341,18 @@ TEST_F(LiveDialog, SavingToANewName) {
               path);
 }
 
+TEST_F(LiveDialog, PickingAFolder) {
+    const std::wstring inner = folder_ + L"\\inner";
+    std::filesystem::create_directories(inner);
+    dialog_.propInitialFileName(inner);
+    Script script(dialog_, {WaitForWindow(), Press(IDOK)});
+    EXPECT_EQ(script.Show(IFileDialog::kModePickFolder), 0);
+    EXPECT_FALSE(script.TimedOut());
+    ASSERT_EQ(dialog_.ResultsCount(), 1);
+    EXPECT_EQ(dialog_.IShellItem_GetDisplayName(dialog_.ResultsItem(1).Get(), kEditingName, true),
+              inner);
+}
+
 TEST_F(LiveDialog, StartupFolderFromTheCallersItemIdList) {
     LPITEMIDLIST list = nullptr;
     ASSERT_EQ(::SHILCreateFromPath(folder_.c_str(), &list, nullptr), S_OK);

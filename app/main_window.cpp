@@ -1,6 +1,8 @@
 #include "main_window.h"
 
+#include "load_and_display.h"
 #include "message_pump.h"
+#include "mouse_pointer.h"
 #include "picture_box.h"
 #include "resource.h"
 #include "support/app_error.h"
@@ -8,6 +10,7 @@
 #include "support/report_error.h"
 #include "support/text.h"
 
+#include <commctrl.h>
 #include <richedit.h>
 
 #include <optional>
@@ -106,7 +109,8 @@ struct frmOctolume::CreationState {
 };
 
 frmOctolume::frmOctolume(Passkey, HINSTANCE instance, EndProgramFunction endProgram)
-    : instance_(instance), endProgram_(endProgram) {}
+    : instance_(instance), endProgram_(endProgram),
+      dropTarget_([this](IDataObject* data) { rtfOctolume_OLEDragDrop(data); }) {}
 
 frmOctolume::~frmOctolume() {
     if (window_ != nullptr) {
@@ -186,6 +190,13 @@ LRESULT frmOctolume::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_SETFOCUS:
             OnSetFocus();
             return 0;
+        case WM_SETCURSOR:
+            if (ApplyMousePointer())
+                return TRUE;
+            break;
+        case WM_DESTROY:
+            OnDestroy();
+            break;
         case WM_CLOSE:
             OnClose();
             return 0;
@@ -216,6 +227,8 @@ bool frmOctolume::OnCreate() {
             {design::kControlLeft, design::kViewTop, design::kViewWidth, design::kViewHeight},
             IDC_RTF_OCTOLUME);
         ConfigureView();
+        External([&] { return ::SetWindowSubclass(view_, ViewCursorProcedure, 0, 0); });
+        dropTarget_.RegisterOn(view_);
         label_ = CreateControl(
             0, L"STATIC", kLabelDesignCaption,
             SS_LEFT | SS_NOPREFIX | SS_CENTERIMAGE | SS_PATHELLIPSIS,
@@ -377,6 +390,28 @@ void frmOctolume::mnuFileOpenFile_Click() {
 }
 
 void frmOctolume::GetFileAndDoOctolume() {}
+
+void frmOctolume::GetAndDisplayOctolume(const std::wstring& path) {
+    octolume::GetAndDisplayOctolume({view_, label_}, path);
+}
+
+void frmOctolume::rtfOctolume_OLEDragDrop(IDataObject* data) {
+    GetAndDisplayOctolume(GetSingleItemFromDataObject(data));
+}
+
+LRESULT CALLBACK frmOctolume::ViewCursorProcedure(HWND view, UINT message, WPARAM wParam,
+                                                  LPARAM lParam, UINT_PTR, DWORD_PTR) {
+    if (message == WM_SETCURSOR && ApplyMousePointer())
+        return TRUE;
+    if (message == WM_NCDESTROY)
+        External([&] { return ::RemoveWindowSubclass(view, ViewCursorProcedure, 0); });
+    return External([&] { return ::DefSubclassProc(view, message, wParam, lParam); });
+}
+
+void frmOctolume::OnDestroy() {
+    if (view_ != nullptr)
+        dropTarget_.RevokeFrom(view_);
+}
 
 void frmOctolume::mnuAbout_Click() {}
 

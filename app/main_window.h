@@ -3,6 +3,7 @@
 // view below it and the current file's name in a label at the bottom, under the
 // menu bar File (Open File..., Exit) and About.
 
+#include "drop_intake.h"
 #include "layout.h"
 #include "win_handles.h"
 
@@ -63,12 +64,19 @@ public:
     // Picks a file with the open dialog and hands it to the load pipeline. Not
     // built yet: the command does nothing so far.
     void GetFileAndDoOctolume();
+    // Shows the file's dump in the view and its full path in the label.
+    void GetAndDisplayOctolume(const std::wstring& path);
+    // Something was dropped on the view: show the file it names.
+    void rtfOctolume_OLEDragDrop(IDataObject* data);
 
 private:
     struct CreationState;
 
     static LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam,
                                             LPARAM lParam);
+    // The view's own cursor would hide the hourglass while a file loads.
+    static LRESULT CALLBACK ViewCursorProcedure(HWND view, UINT message, WPARAM wParam,
+                                                LPARAM lParam, UINT_PTR id, DWORD_PTR data);
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
     bool OnCreate();
@@ -78,6 +86,7 @@ private:
     void OnSetFocus();
     void OnClose();
     void OnEndSession(bool ending);
+    void OnDestroy();
 
     void CreateFonts();
     HWND CreateControl(DWORD extendedStyle, const wchar_t* className, const wchar_t* caption,
@@ -105,6 +114,7 @@ private:
     FontHandle viewFont_;
     FontHandle labelFont_;
     BitmapHandle bannerPicture_;
+    ViewDropTarget dropTarget_;
 };
 
 // Window-system font height, in pixels, for a size in points at the given DPI.

@@ -35,6 +35,9 @@ void ReplaceViewText(HWND view, std::wstring_view text) {
         });
         start = end;
     }
+    // Appending leaves the caret at the end: the dump is read from its first line.
+    External([&] { return SendMessageW(view, EM_SETSEL, 0, 0); });
+    External([&] { return SendMessageW(view, EM_SCROLLCARET, 0, 0); });
 }
 
 } // namespace octolume

@@ -66,16 +66,16 @@ void RemoveTree(const std::wstring& folder) {
     ::RemoveDirectoryW(folder.c_str());
 }
 
-std::wstring QuoteArgument(const std::wstring& argument) {
-    return L"\"" + argument + L"\"";
-}
-
 bool SendForResult(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD_PTR& result) {
     return ::SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, kSendTimeoutMs,
                                  &result) != 0;
 }
 
 } // namespace
+
+std::wstring QuoteArgument(const std::wstring& argument) {
+    return L"\"" + argument + L"\"";
+}
 
 bool WaitUntil(const std::function<bool()>& condition, milliseconds timeout) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
@@ -162,9 +162,12 @@ void LetWineDrawTheFrame(const std::wstring& executableName) {
 }
 
 ProgramProcess::ProgramProcess(const std::wstring& executablePath,
-                               const std::wstring& workingDirectory) {
+                               const std::wstring& workingDirectory,
+                               const std::wstring& arguments) {
     LetWineDrawTheFrame(FileNameOf(executablePath));
     std::wstring commandLine = QuoteArgument(executablePath);
+    if (!arguments.empty())
+        commandLine += L" " + arguments;
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
@@ -557,8 +560,44 @@ bool TakeScreenshot(HWND window, const std::wstring& pngPath) {
 bool OpenFileThroughDialog(HWND, const std::wstring&) {
     return false;
 }
-bool OpenFileByDrop(HWND, const std::wstring&) {
-    return false;
+std::unique_ptr<ProgramProcess> DragOntoView(HWND mainWindow, const std::wstring& sourceArguments) {
+    auto source = std::make_unique<ProgramProcess>(BinFolder() + L"\\drag_source.exe",
+                                                   std::wstring(), sourceArguments);
+    HWND sourceWindow = nullptr;
+    WaitUntil(
+        [&] {
+            const std::vector<HWND> windows = source->TopLevelWindows();
+            sourceWindow = windows.empty() ? nullptr : windows.front();
+            return sourceWindow != nullptr || !source->IsRunning();
+        },
+        kWindowTimeout);
+    const HWND view = ControlOf(mainWindow, IDC_RTF_OCTOLUME);
+    if (!sourceWindow || !view)
+        return nullptr;
+
+    RECT from{}, to{};
+    ::GetWindowRect(sourceWindow, &from);
+    ::GetWindowRect(view, &to);
+    const POINT start{(from.left + from.right) / 2, (from.top + from.bottom) / 2};
+    const POINT end{(to.left + to.right) / 2, (to.top + to.bottom) / 2};
+    // The drag loop follows real pointer motion only: press, move in steps, release.
+    std::wstring drag = kXdotool + L" mousemove --sync " + std::to_wstring(start.x) + L" " +
+                        std::to_wstring(start.y) + L" sleep 0.2 mousedown 1 sleep 0.2";
+    constexpr int kSteps = 8;
+    for (int step = 1; step <= kSteps; ++step) {
+        drag += L" mousemove " + std::to_wstring(start.x + (end.x - start.x) * step / kSteps) +
+                L" " + std::to_wstring(start.y + (end.y - start.y) * step / kSteps) + L" sleep 0.1";
+    }
+    drag += L" mouseup 1";
+    if (RunLinuxCommand(drag) != 0)
+        return nullptr;
+    return source;
+}
+
+bool OpenFileByDrop(HWND mainWindow, const std::wstring& path) {
+    const std::unique_ptr<ProgramProcess> source =
+        DragOntoView(mainWindow, L"--files " + QuoteArgument(path));
+    return source && source->WaitForExit() && source->ExitCode() == 0u;
 }
 
 } // namespace octolume::gui

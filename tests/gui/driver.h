@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -61,9 +62,11 @@ void LetWineDrawTheFrame(const std::wstring& executableName);
 // runs and waits, bounded, until it is gone.
 class ProgramProcess {
 public:
-    // Starts the executable with the given current directory (empty: the test's own).
+    // Starts the executable with the given current directory (empty: the test's own)
+    // and command-line arguments (quoted by the caller where needed).
     explicit ProgramProcess(const std::wstring& executablePath,
-                            const std::wstring& workingDirectory = {});
+                            const std::wstring& workingDirectory = {},
+                            const std::wstring& arguments = {});
     ~ProgramProcess();
     ProgramProcess(const ProgramProcess&) = delete;
     ProgramProcess& operator=(const ProgramProcess&) = delete;
@@ -126,9 +129,20 @@ POINT CloseBoxCentre(HWND window);
 // Saves a picture of the window (with its frame) as a PNG file.
 bool TakeScreenshot(HWND window, const std::wstring& pngPath);
 
-// Opening a file in the program, as later commands allow it: File > Open File...
-// through the system's dialog, or a drop onto the view. Neither command is in the
-// program yet; both return false until it is.
+// Quotes one command-line argument for a Windows program.
+std::wstring QuoteArgument(const std::wstring& argument);
+
+// Starts drag_source.exe with the given arguments ("--files PATH..." or "--text TEXT")
+// and drags what it offers onto the program's dump view with the real pointer, as a
+// user drags from another program. The drop runs the program's whole load before the
+// drag ends, so the source process ends (code 0: dropped) once the load is over, or
+// once a message box that the load shows is dismissed. Null when the drag could not
+// be made.
+std::unique_ptr<ProgramProcess> DragOntoView(HWND mainWindow, const std::wstring& sourceArguments);
+
+// Opening a file in the program: by dropping it on the view (true once dropped), or
+// File > Open File... through the system's dialog, which the program does not offer
+// yet (false until it does).
 bool OpenFileThroughDialog(HWND mainWindow, const std::wstring& path);
 bool OpenFileByDrop(HWND mainWindow, const std::wstring& path);
 

@@ -3,6 +3,7 @@
 #include "viewer_test_support.h"
 
 #include <gtest/gtest.h>
+#include <richedit.h>
 
 namespace octolume {
 namespace {
@@ -22,6 +23,12 @@ TEST(ReplaceViewText, LongTextArrivesWholeInPieces) {
     const std::wstring text = Lines(3000, 77); // about 237K characters: several pieces
     ReplaceViewText(window.View(), text);
     EXPECT_EQ(text, WindowText(window.View()));
+    EXPECT_EQ(0, SendMessageW(window.View(), EM_GETFIRSTVISIBLELINE, 0, 0)) << "shows the top";
+    DWORD start = 1, end = 1;
+    SendMessageW(window.View(), EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+                 reinterpret_cast<LPARAM>(&end));
+    EXPECT_EQ(0u, start);
+    EXPECT_EQ(0u, end);
 }
 
 TEST(ReplaceViewText, ReplacesEverythingAndKeepsLineBreaksOfLongLines) {

@@ -3,6 +3,7 @@
 
 #include "file_dialog.h"
 
+#include "dialog_interfaces.h"
 #include "support/external_call.h"
 #include "support/helpers.h"
 
@@ -15,29 +16,7 @@ namespace octolume {
 
 namespace {
 
-// Method-table offsets (slot × 4) of the dialog interfaces.
-namespace offset {
-constexpr std::int32_t kQueryInterface = 0;
-constexpr std::int32_t kRelease = 8;
-constexpr std::int32_t kShow = 12;
-constexpr std::int32_t kSetFileTypes = 16;
-constexpr std::int32_t kSetFileTypeIndex = 20;
-constexpr std::int32_t kSetOptions = 36;
-constexpr std::int32_t kSetDefaultFolder = 44;
-constexpr std::int32_t kSetFolder = 48;
-constexpr std::int32_t kSetFileName = 60;
-constexpr std::int32_t kSetTitle = 68;
-constexpr std::int32_t kSetOkButtonLabel = 72;
-constexpr std::int32_t kSetFileNameLabel = 76;
-constexpr std::int32_t kGetResult = 80;
-constexpr std::int32_t kAddPlace = 84;
-constexpr std::int32_t kSetDefaultExtension = 88;
-constexpr std::int32_t kSetClientGuid = 96;
-constexpr std::int32_t kClearClientData = 100;
-constexpr std::int32_t kGetResults = 108;
-constexpr std::int32_t kArrayGetCount = 28;
-constexpr std::int32_t kArrayGetItemAt = 32;
-} // namespace offset
+using namespace file_dialog_detail;
 
 namespace option {
 constexpr std::int32_t kPickFolders = 0x20;
@@ -49,15 +28,8 @@ constexpr std::int32_t kSaveDefaults = 0x8802; // no read-only, path must exist,
 constexpr std::int32_t kPickFolderDefaults = 0x1820; // as open, picking folders
 } // namespace option
 
-constexpr std::int32_t kPlaceAtTopBit = 0x10;
 constexpr std::int32_t kRefused = -1;
 
-constexpr wchar_t kClsidFileOpenDialog[] = L"{DC1C5A9C-E88A-4dde-A5A1-60F82A20AEF7}";
-constexpr wchar_t kClsidFileSaveDialog[] = L"{C0B4E2F3-BA21-4773-8DBA-335EC946EB8B}";
-constexpr wchar_t kIidIFileOpenDialog[] = L"{d57c7288-d4ad-4768-be02-9d969532d960}";
-constexpr wchar_t kIidIFileSaveDialog[] = L"{84bccd23-5fde-4cdb-aea4-af64b83d78ab}";
-constexpr wchar_t kIidIFileDialog[] = L"{42F85136-DB7E-439C-85F1-E4075D135FC8}";
-constexpr wchar_t kIidIFileDialogCustomize[] = L"{8016b7b3-3d49-4504-a0aa-2a37494e606f}";
 constexpr wchar_t kGuidNullText[] = L"{00000000-0000-0000-0000-000000000000}";
 
 // A file type handed to the dialog: description and pattern, laid out as the dialog's

@@ -2,35 +2,16 @@
 
 #include "file_dialog.h"
 
+#include "dialog_interfaces.h"
 #include "support/external_call.h"
 
 namespace octolume {
 
 namespace {
 
-namespace offset {
-constexpr std::int32_t kQueryInterface = 0;
-constexpr std::int32_t kRelease = 8;
-constexpr std::int32_t kGetFileTypeIndex = 24;
-constexpr std::int32_t kGetFolder = 52;
-constexpr std::int32_t kGetCurrentSelection = 56;
-constexpr std::int32_t kGetFileName = 64;
-constexpr std::int32_t kClose = 92;
-constexpr std::int32_t kArrayGetCount = 28;
-constexpr std::int32_t kArrayGetItemAt = 32;
-constexpr std::int32_t kItemGetParent = 16;
-constexpr std::int32_t kItemGetDisplayName = 20;
-constexpr std::int32_t kItemGetAttributes = 24;
-constexpr std::int32_t kItemCompare = 28;
-constexpr std::int32_t kOleWindowGetWindow = 12;
-} // namespace offset
+using namespace file_dialog_detail;
 
-constexpr std::int32_t kPlaceAtTopBit = 0x10;
 constexpr std::int32_t kNormalDisplay = 0; // SIGDN_NORMALDISPLAY
-
-constexpr wchar_t kIidIShellItem[] = L"{43826d1e-e718-42ee-bc55-a1e261c37bfe}";
-constexpr wchar_t kIidIShellItemArray[] = L"{B63EA76D-1F85-456F-A19C-48159EFA858B}";
-constexpr wchar_t kIidIOleWindow[] = L"{00000114-0000-0000-C000-000000000046}";
 
 // Whether a folder source of this kind may be stored: empty, an integer (an item ID list
 // address), an object, or a string (further checked by the caller).

@@ -4,6 +4,7 @@
 
 #include "file_dialog.h"
 
+#include "dialog_interfaces.h"
 #include "support/external_call.h"
 
 #include <oleauto.h>
@@ -26,11 +27,7 @@ namespace octolume {
 
 namespace {
 
-constexpr std::int32_t kOffsetQueryInterface = 0;
-constexpr std::int32_t kOffsetRelease = 8;
-
-constexpr wchar_t kIidIUnknown[] = L"{00000000-0000-0000-C000-000000000046}";
-constexpr wchar_t kIidIShellItem[] = L"{43826d1e-e718-42ee-bc55-a1e261c37bfe}";
+using namespace file_dialog_detail;
 
 // A shell namespace class ID in registry format: exactly 38 characters in braces.
 bool IsBracedClassId(const std::wstring& text) {
@@ -122,7 +119,7 @@ ComPtr<IUnknown> IFileDialog::ObjectFromPointer(void* pointer, bool releasePoint
     }
     ComPtr<IUnknown> object(static_cast<IUnknown*>(pointer));
     if (releasePointer) {
-        CallInterfaceMethod(pointer, kOffsetRelease);
+        CallInterfaceMethod(pointer, offset::kRelease);
     }
     return object;
 }
@@ -135,10 +132,10 @@ bool IFileDialog::IsInterfacePointer(const void* pointer, const wchar_t* iidStri
     External([&] { return ::IIDFromString(iidString, &interfaceId); });
     void* answered = nullptr;
     if (!CallSucceeded(
-            CallInterfaceMethod(pointer, kOffsetQueryInterface, {&interfaceId, &answered}))) {
+            CallInterfaceMethod(pointer, offset::kQueryInterface, {&interfaceId, &answered}))) {
         return false;
     }
-    CallInterfaceMethod(answered, kOffsetRelease);
+    CallInterfaceMethod(answered, offset::kRelease);
     // An object that offers the interface only through another pointer does not pass.
     return answered == pointer;
 }
@@ -153,7 +150,7 @@ ComPtr<IUnknown> IFileDialog::ShellItemFromPath(const Variant& path) {
             IID unknownId{};
             External([&] { return ::IIDFromString(kIidIUnknown, &unknownId); });
             void* unknown = nullptr;
-            if (CallSucceeded(CallInterfaceMethod(path.Object(), kOffsetQueryInterface,
+            if (CallSucceeded(CallInterfaceMethod(path.Object(), offset::kQueryInterface,
                                                   {&unknownId, &unknown}))) {
                 result = ObjectFromPointer(unknown, true);
             }

@@ -4,9 +4,8 @@
 # the X tools the user-level tests drive the program with. Installs only what is missing.
 set -euo pipefail
 
-# fonts-wine: Wine's own Marlett draws the caption buttons of windows and boxes.
-packages=(cmake make g++ g++-mingw-w64-i686 googletest wine wine32:i386 wine64 fonts-wine xvfb
-          xdotool imagemagick)
+packages=(cmake make g++ g++-mingw-w64-i686 googletest wine wine32:i386 wine64 xvfb xdotool
+          imagemagick)
 
 as_root() {
     if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi

@@ -1,6 +1,7 @@
 #!/bin/sh
 # Checks the shipped files: each imports system DLLs only (no MinGW runtime beside the
-# program), the program is a 32-bit GUI executable, and the engine exports exactly
+# program), the program is a large-address-aware 32-bit GUI executable, and the engine
+# exports exactly
 # DoOctolume, undecorated.
 # Usage: check_binaries.sh OBJDUMP PROGRAM ENGINE
 set -eu
@@ -17,10 +18,12 @@ done
 
 "$objdump" -f "$program" | grep -q 'file format pei-i386' || fail "program is not PE32 i386"
 "$objdump" -p "$program" | grep -q 'Subsystem[[:space:]]*00000002' || fail "program is not a GUI program"
+# The view of a 2 MiB dump needs more than the 2 GB of a plain 32-bit process.
+"$objdump" -p "$program" | grep -q 'large address aware' || fail "program is not large-address-aware"
 
 exports=$("$objdump" -p "$engine" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' |
           sed -n 's/^[[:space:]]*\[[[:space:]]*[0-9]*\][[:space:]]*//p')
 [ "$exports" = "DoOctolume" ] || fail "engine exports: $exports"
 
-[ $status -eq 0 ] && echo "binaries: system imports only, PE32 GUI program, engine exports DoOctolume"
+[ $status -eq 0 ] && echo "binaries: system imports only, PE32 GUI program (large-address-aware), engine exports DoOctolume"
 exit $status

@@ -69,6 +69,26 @@ TEST_F(PipelineTest, ShowsTheWholeDumpAndTheFullPath) {
     EXPECT_EQ(MousePointer::Default, CurrentMousePointer());
 }
 
+// The dump of 2 MiB of random bytes takes the rich-edit control about 2.5 GB of address
+// space under Wine: more than a plain 32-bit process has.
+TEST_F(PipelineTest, TheLargestDumpOfRandomBytesFitsTheView) {
+    MessageBoxCapture boxes;
+    TempFolder folder;
+    std::string bytes(2097152 + 100, '\0');
+    unsigned state = 12345;
+    for (char& byte : bytes) {
+        state = state * 1103515245u + 12345u;
+        byte = static_cast<char>(state >> 23);
+    }
+    const auto file = folder.Write(L"random.bin", bytes);
+    GetAndDisplayOctolume(Controls(), file.wstring());
+    EXPECT_TRUE(boxes.Boxes().empty());
+    const std::wstring text = WindowText(window_.View());
+    EXPECT_EQ(ExpectedDump(bytes), text);
+    EXPECT_NE(std::wstring::npos,
+              text.find(L"--- Dump truncated: showing the first 2097152 of 2097252 bytes ---"));
+}
+
 TEST_F(PipelineTest, ASecondFileReplacesViewAndLabel) {
     TempFolder folder;
     const auto first = folder.Write(L"first.bin", Bytes(5000));

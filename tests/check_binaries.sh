@@ -1,8 +1,7 @@
 #!/bin/sh
 # Checks the shipped files: each imports system DLLs only (no MinGW runtime beside the
 # program), the program is a large-address-aware 32-bit GUI executable, and the engine
-# exports exactly
-# DoOctolume, undecorated.
+# exports exactly DoOctolume, undecorated.
 # Usage: check_binaries.sh OBJDUMP PROGRAM ENGINE
 set -eu
 objdump=$1 program=$2 engine=$3

@@ -23,7 +23,6 @@ std::size_t PieceEnd(std::wstring_view text, std::size_t start) {
 } // namespace
 
 void ReplaceViewText(HWND view, std::wstring_view text) {
-    External([&] { return SendMessageW(view, EM_SETUNDOLIMIT, 0, 0); });
     External([&] { return SendMessageW(view, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"")); });
     for (std::size_t start = 0; start < text.size();) {
         const std::size_t end = PieceEnd(text, start);

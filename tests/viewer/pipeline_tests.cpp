@@ -1,9 +1,7 @@
 #include "app/load_and_display.h"
 #include "app/mouse_pointer.h"
 
-#include "engine/core/dump_format.h"
 #include "held_file.h"
-#include "support/text.h"
 #include "viewer_test_support.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +9,7 @@
 namespace octolume {
 namespace {
 
+using testing::ExpectedDump;
 using testing::MessageBoxCapture;
 using testing::TempFolder;
 using testing::ViewerWindow;
@@ -25,12 +24,6 @@ std::string Bytes(size_t count) {
     for (size_t i = 0; i < count; ++i)
         bytes[i] = static_cast<char>(i * 7 + 3);
     return bytes;
-}
-
-std::wstring ExpectedDump(const std::string& bytes) {
-    return FromAnsi(
-        FormatDump(std::span(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size()),
-                   bytes.size()));
 }
 
 // The program loads its engine at start-up; the pipeline finds it already in the process.

@@ -41,6 +41,7 @@ ViewerWindow::ViewerWindow() {
                                 ES_READONLY | ES_AUTOHSCROLL | ES_AUTOVSCROLL,
                             8, 8, 600, 380, frame_, nullptr, GetModuleHandleW(nullptr), nullptr);
     SendMessageW(view_, EM_SETTEXTMODE, TM_PLAINTEXT | TM_SINGLELEVELUNDO | TM_SINGLECODEPAGE, 0);
+    SendMessageW(view_, EM_SETUNDOLIMIT, 0, 0);
     SendMessageW(view_, EM_EXLIMITTEXT, 0, 0x7FFFFFFE);
     label_ = CreateWindowExW(0, L"STATIC", L"File:", WS_CHILD | WS_VISIBLE | SS_NOPREFIX, 8, 400,
                              600, 20, frame_, nullptr, GetModuleHandleW(nullptr), nullptr);

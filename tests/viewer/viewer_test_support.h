@@ -2,7 +2,9 @@
 // Shared by the viewer's in-process tests: a real rich-edit view and label, message-box
 // capture, and temporary files.
 
+#include "engine/core/dump_format.h"
 #include "support/message_box.h"
+#include "support/text.h"
 
 #include <windows.h>
 
@@ -56,6 +58,13 @@ public:
 private:
     std::filesystem::path path_;
 };
+
+// The view's text for a file of these bytes: the engine's dump, widened from ANSI.
+inline std::wstring ExpectedDump(const std::string& bytes) {
+    return FromAnsi(
+        FormatDump(std::span(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size()),
+                   bytes.size()));
+}
 
 // The folder of the running test program, where the program and the engine are built.
 std::filesystem::path ProgramFolder();

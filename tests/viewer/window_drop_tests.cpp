@@ -3,7 +3,6 @@
 #include "app/load_and_display.h"
 #include "app/main_window.h"
 
-#include "engine/core/dump_format.h"
 #include "hand_made_data.h"
 #include "support/text.h"
 #include "viewer_test_support.h"
@@ -13,18 +12,13 @@
 namespace octolume {
 namespace {
 
+using testing::ExpectedDump;
 using testing::HandMadeData;
 using testing::MessageBoxCapture;
 using testing::TempFolder;
 using testing::WindowText;
 
 void KeepRunning(UINT) {}
-
-std::wstring ExpectedDump(const std::string& bytes) {
-    return FromAnsi(
-        FormatDump(std::span(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size()),
-                   bytes.size()));
-}
 
 class WindowDropTest : public ::testing::Test {
 protected:

@@ -1,10 +1,8 @@
-// The wrapper against Wine's real common item dialog on the virtual display. A thread
-// timer runs inside the modal Show and works through a script of steps; every wait is a
-// bounded poll, and a script that runs out of time closes the dialog so Show returns.
+// The wrapper against Wine's real common item dialog on the virtual display, with a
+// script of steps acting inside the modal Show.
 
 #include "dialogs/file_dialog.h"
-
-#include <gtest/gtest.h>
+#include "shown_dialog_test.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -12,8 +10,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,71 +18,20 @@ namespace {
 
 constexpr std::int32_t kEditingName = static_cast<std::int32_t>(0x8004C000u); // desktop-absolute
 constexpr std::int32_t kCancelled = static_cast<std::int32_t>(0x800704C7u);
-constexpr UINT kTickMilliseconds = 50;
-constexpr int kTicksBeforeClosing = 200; // 10 s
-constexpr int kTicksBeforeForcing = 300;
 
-// One step of a script: returns true when it is done, false to be asked again next tick.
-using Step = std::function<bool()>;
-
-class Script {
+class Script : public DialogScript {
 public:
     Script(IFileDialog& dialog, std::vector<Step> steps)
-        : dialog_(dialog), steps_(std::move(steps)) {}
+        : DialogScript(std::move(steps), [&dialog] { dialog.DialogClose(true); }), dialog_(dialog) {
+    }
 
     // Runs DialogShow with the script acting inside its modal loop.
     std::int32_t Show(std::int32_t mode, const std::wstring& title = std::wstring()) {
-        current_ = this;
-        const UINT_PTR timer = ::SetTimer(nullptr, 0, kTickMilliseconds, &Script::OnTick);
-        const std::int32_t result = dialog_.DialogShow(nullptr, mode, title);
-        ::KillTimer(nullptr, timer);
-        current_ = nullptr;
-        return result;
+        return Run([&] { return dialog_.DialogShow(nullptr, mode, title); });
     }
-
-    bool Finished() const { return next_ == steps_.size(); }
-    bool TimedOut() const { return timedOut_; }
 
 private:
-    static void CALLBACK OnTick(HWND, UINT, UINT_PTR, DWORD) {
-        if (current_ != nullptr) {
-            current_->Tick();
-        }
-    }
-
-    void Tick() {
-        // A step may pump messages (a message box, for one); it must not be re-entered.
-        if (busy_) {
-            return;
-        }
-        busy_ = true;
-        ++ticks_;
-        if (ticks_ > kTicksBeforeForcing) {
-            CloseThreadWindows();
-        } else if (ticks_ > kTicksBeforeClosing) {
-            timedOut_ = true;
-            dialog_.DialogClose(true);
-        } else if (next_ < steps_.size() && steps_[next_]()) {
-            ++next_;
-        }
-        busy_ = false;
-    }
-
-    static BOOL CALLBACK CloseWindow(HWND window, LPARAM) {
-        ::PostMessageW(window, WM_CLOSE, 0, 0);
-        return TRUE;
-    }
-    static void CloseThreadWindows() {
-        ::EnumThreadWindows(::GetCurrentThreadId(), &Script::CloseWindow, 0);
-    }
-
-    static inline Script* current_ = nullptr;
     IFileDialog& dialog_;
-    std::vector<Step> steps_;
-    std::size_t next_ = 0;
-    int ticks_ = 0;
-    bool busy_ = false;
-    bool timedOut_ = false;
 };
 
 struct ChildSearch {
@@ -133,38 +78,13 @@ std::wstring WindowText(HWND window) {
     return text;
 }
 
-class LiveDialog : public testing::Test {
+class LiveDialog : public ShownDialogTest {
 protected:
-    void SetUp() override {
-        wchar_t temp[MAX_PATH];
-        ::GetTempPathW(MAX_PATH, temp);
-        folder_ =
-            std::wstring(temp) + L"octolume_dialogs_" + std::to_wstring(::GetCurrentProcessId());
-        std::filesystem::create_directories(folder_);
-        // The shell reports the long form of the folder's name.
-        wchar_t longName[MAX_PATH];
-        ::GetLongPathNameW(folder_.c_str(), longName, MAX_PATH);
-        folder_ = longName;
-    }
-    void TearDown() override { std::filesystem::remove_all(folder_); }
-
-    std::wstring MakeFile(const std::wstring& name) {
-        const std::wstring path = folder_ + L"\\" + name;
-        std::ofstream(std::filesystem::path(path)) << "content of " << path.size();
-        return path;
-    }
-
     // A step that waits until the dialog's window is shown.
     Step WaitForWindow() {
         return [this] {
             window_ = dialog_.DialogHWND();
             return window_ != nullptr && ::IsWindowVisible(window_);
-        };
-    }
-    Step Press(int command) {
-        return [this, command] {
-            ::PostMessageW(window_, WM_COMMAND, MAKEWPARAM(command, BN_CLICKED), 0);
-            return true;
         };
     }
     void ExpectNoResult() {
@@ -174,8 +94,6 @@ protected:
     }
 
     IFileDialog dialog_;
-    std::wstring folder_;
-    HWND window_ = nullptr;
 };
 
 TEST_F(LiveDialog, LiveOperationsSeeTheRealDialog) {

@@ -389,8 +389,6 @@ void frmOctolume::mnuFileOpenFile_Click() {
     GetFileAndDoOctolume();
 }
 
-void frmOctolume::GetFileAndDoOctolume() {}
-
 void frmOctolume::GetAndDisplayOctolume(const std::wstring& path) {
     octolume::GetAndDisplayOctolume({view_, label_}, path);
 }
@@ -412,8 +410,6 @@ void frmOctolume::OnDestroy() {
     if (view_ != nullptr)
         dropTarget_.RevokeFrom(view_);
 }
-
-void frmOctolume::mnuAbout_Click() {}
 
 void frmOctolume::Unload() {
     // The pending messages processed below may carry a second close request.

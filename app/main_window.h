@@ -61,9 +61,11 @@ public:
     void mnuFileOpenFile_Click();
     // About: shows the program's version and maker.
     void mnuAbout_Click();
-    // Picks a file with the open dialog and hands it to the load pipeline. Not
-    // built yet: the command does nothing so far.
+    // Picks a file with the open dialog and hands it to the load pipeline.
     void GetFileAndDoOctolume();
+    // The full path of the file chosen in the open dialog, or empty when the user
+    // cancelled or the dialog failed (the failure is reported).
+    std::wstring GetFileToDump();
     // Shows the file's dump in the view and its full path in the label.
     void GetAndDisplayOctolume(const std::wstring& path);
     // Something was dropped on the view: show the file it names.

@@ -356,12 +356,5 @@ TEST_F(OwnWindowTest, EndingTheSessionRunsTheExitSequence) {
     EXPECT_EQ(endProgramCalls, 1);
 }
 
-TEST_F(MainWindowTest, OpenAndAboutCommandsKeepTheWindowAsItIs) {
-    ::SendMessageW(form->hWnd(), WM_COMMAND, MAKEWPARAM(IDM_FILE_OPEN_FILE, 0), 0);
-    ::SendMessageW(form->hWnd(), WM_COMMAND, MAKEWPARAM(IDM_ABOUT, 0), 0);
-    EXPECT_EQ(endProgramCalls, 0);
-    EXPECT_TRUE(::IsWindow(form->hWnd()));
-}
-
 } // namespace
 } // namespace octolume

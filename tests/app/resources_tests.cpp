@@ -1,6 +1,8 @@
 // The program's own resources, read from the built Octolume32.exe.
+#include "about_box.h"
 #include "resource.h"
 #include "startup.h"
+#include "support/app_error.h"
 
 #include <gtest/gtest.h>
 
@@ -114,6 +116,19 @@ TEST(ProgramVersion, Is2000WithProductNameAndDescription) {
     EXPECT_EQ(VersionString(info, L"ProductName"), L"Octolume32");
     EXPECT_EQ(VersionString(info, L"FileDescription"), L"Binary content viewer");
     EXPECT_EQ(VersionString(info, L"ProductVersion"), L"2.00");
+}
+
+// The About command reports a missing version resource instead of showing a box.
+TEST(AboutVersion, AModuleWithoutAVersionResourceIsAnError) {
+    const std::wstring engine = MOctolume::ProgramFolder() + L"\\octolume.dll";
+    const DataModule module(::LoadLibraryExW(engine.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+    ASSERT_NE(module, nullptr);
+    try {
+        ReadProgramVersion(module.get());
+        ADD_FAILURE() << "no error";
+    } catch (const AppError& error) {
+        EXPECT_EQ(error.Number(), 326);
+    }
 }
 
 } // namespace

@@ -268,6 +268,78 @@ HWND ProgramProcess::WaitForMessageBox(milliseconds timeout) const {
     return found;
 }
 
+namespace {
+
+struct DialogSearch {
+    DWORD processId;
+    const std::wstring* title;
+    HWND owner;
+    HWND found;
+};
+
+BOOL CALLBACK MatchDialog(HWND window, LPARAM parameter) {
+    auto& search = *reinterpret_cast<DialogSearch*>(parameter);
+    DWORD processId = 0;
+    ::GetWindowThreadProcessId(window, &processId);
+    if (processId != search.processId || !::IsWindowVisible(window) ||
+        ClassNameOf(window) != L"#32770") {
+        return TRUE;
+    }
+    if ((search.title && WindowText(window) == *search.title) ||
+        (search.owner && ::GetWindow(window, GW_OWNER) == search.owner)) {
+        search.found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND WaitForDialogMatching(HWND windowOfTheProcess, const std::wstring* title, HWND owner,
+                           milliseconds timeout) {
+    DialogSearch search{0, title, owner, nullptr};
+    ::GetWindowThreadProcessId(windowOfTheProcess, &search.processId);
+    WaitUntil(
+        [&] {
+            ::EnumWindows(MatchDialog, reinterpret_cast<LPARAM>(&search));
+            return search.found != nullptr;
+        },
+        timeout);
+    return search.found;
+}
+
+} // namespace
+
+HWND WaitForDialog(HWND windowOfTheProcess, const std::wstring& title, milliseconds timeout) {
+    return WaitForDialogMatching(windowOfTheProcess, &title, nullptr, timeout);
+}
+
+HWND WaitForOwnedDialog(HWND owner, milliseconds timeout) {
+    return WaitForDialogMatching(owner, nullptr, owner, timeout);
+}
+
+namespace {
+
+struct ChildSearch {
+    const std::wstring* className;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectChildOfClass(HWND child, LPARAM parameter) {
+    auto& search = *reinterpret_cast<ChildSearch*>(parameter);
+    if (::IsWindowVisible(child) &&
+        ::lstrcmpiW(ClassNameOf(child).c_str(), search.className->c_str()) == 0) {
+        search.found.push_back(child);
+    }
+    return TRUE;
+}
+
+} // namespace
+
+std::vector<HWND> ChildrenOfClass(HWND parent, const std::wstring& className) {
+    ChildSearch search{&className, {}};
+    ::EnumChildWindows(parent, CollectChildOfClass, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 std::wstring WindowText(HWND window) {
     DWORD_PTR length = 0;
     if (!SendForResult(window, WM_GETTEXTLENGTH, 0, 0, length)) {
@@ -532,6 +604,11 @@ bool TypeKeys(HWND window, const std::vector<std::wstring>& chords) {
     return true;
 }
 
+bool TypeText(HWND window, const std::wstring& text) {
+    return FocusWindow(window) &&
+           RunLinuxCommand(kXdotool + L" type --clearmodifiers -- " + ShellQuote(text)) == 0;
+}
+
 bool ClickAt(POINT screenPoint) {
     return RunLinuxCommand(kXdotool + L" mousemove --sync " + std::to_wstring(screenPoint.x) +
                            L" " + std::to_wstring(screenPoint.y) + L" click 1") == 0;
@@ -557,8 +634,63 @@ bool TakeScreenshot(HWND window, const std::wstring& pngPath) {
     return RunLinuxCommand(L"import -window " + xWindow + L" " + ShellQuote(Widen(target))) == 0;
 }
 
-bool OpenFileThroughDialog(HWND, const std::wstring&) {
-    return false;
+Picture CaptureWindow(HWND window) {
+    static int counter = 0;
+    wchar_t temp[MAX_PATH]{};
+    ::GetTempPathW(MAX_PATH, temp);
+    const std::wstring file = std::wstring(temp) + L"octolume_gui_capture_" +
+                              std::to_wstring(::GetCurrentProcessId()) + L"_" +
+                              std::to_wstring(++counter) + L".bmp";
+    const std::wstring xWindow = XWindowArgument(window);
+    const std::string target = UnixPath(file);
+    // BMP3: the plain Windows bitmap the system itself reads.
+    if (xWindow.empty() || target.empty() ||
+        RunLinuxCommand(L"import -window " + xWindow + L" " +
+                        ShellQuote(L"BMP3:" + Widen(target))) != 0) {
+        return {};
+    }
+    const auto bitmap = static_cast<HBITMAP>(::LoadImageW(nullptr, file.c_str(), IMAGE_BITMAP, 0, 0,
+                                                          LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+    ::DeleteFileW(file.c_str());
+    if (bitmap == nullptr) {
+        return {};
+    }
+    BITMAP size{};
+    ::GetObjectW(bitmap, sizeof size, &size);
+    BITMAPINFO format{};
+    format.bmiHeader.biSize = sizeof format.bmiHeader;
+    format.bmiHeader.biWidth = size.bmWidth;
+    format.bmiHeader.biHeight = -size.bmHeight; // top row first
+    format.bmiHeader.biPlanes = 1;
+    format.bmiHeader.biBitCount = 32;
+    format.bmiHeader.biCompression = BI_RGB;
+    std::vector<DWORD> bits(static_cast<size_t>(size.bmWidth) * size.bmHeight);
+    const HDC screen = ::GetDC(nullptr);
+    const int rows =
+        ::GetDIBits(screen, bitmap, 0, size.bmHeight, bits.data(), &format, DIB_RGB_COLORS);
+    ::ReleaseDC(nullptr, screen);
+    ::DeleteObject(bitmap);
+    if (rows != size.bmHeight) {
+        return {};
+    }
+    Picture picture{size.bmWidth, size.bmHeight, {}};
+    picture.pixels.reserve(bits.size());
+    for (const DWORD pixel : bits) {
+        // Blue, green, red in memory order: 0x00RRGGBB as a number.
+        picture.pixels.push_back(RGB((pixel >> 16) & 0xFF, (pixel >> 8) & 0xFF, pixel & 0xFF));
+    }
+    return picture;
+}
+
+bool OpenFileThroughDialog(HWND mainWindow, const std::wstring& path) {
+    if (!TypeKeys(mainWindow, {L"alt+f", L"o"})) {
+        return false;
+    }
+    const HWND dialog = WaitForDialog(mainWindow, L"Load File");
+    if (dialog == nullptr || !TypeText(dialog, path) || !TypeKeys(dialog, {L"Return"})) {
+        return false;
+    }
+    return WaitUntil([&] { return !::IsWindow(dialog); }, kWindowTimeout);
 }
 std::unique_ptr<ProgramProcess> DragOntoView(HWND mainWindow, const std::wstring& sourceArguments) {
     auto source = std::make_unique<ProgramProcess>(BinFolder() + L"\\drag_source.exe",

@@ -90,8 +90,18 @@ private:
     DWORD processId_ = 0;
 };
 
+// A visible dialog ("#32770") with this title, of the same process as the given window;
+// nullptr when none appeared in time.
+HWND WaitForDialog(HWND windowOfTheProcess, const std::wstring& title,
+                   milliseconds timeout = kWindowTimeout);
+// A visible dialog ("#32770") owned by the window, such as a box a dialog shows; nullptr
+// when none appeared in time.
+HWND WaitForOwnedDialog(HWND owner, milliseconds timeout = kWindowTimeout);
+
 // Reading windows of another process.
 std::wstring WindowText(HWND window);
+// The window's visible descendants of a window class.
+std::vector<HWND> ChildrenOfClass(HWND parent, const std::wstring& className);
 // The dump view's whole text, line breaks as CR LF, however long: reads texts of more
 // than a million characters in pieces (WM_GETTEXT of some millions fails under Wine).
 std::wstring ViewText(HWND view);
@@ -122,12 +132,24 @@ int RunLinuxCommand(const std::wstring& command, milliseconds timeout = millisec
 bool FocusWindow(HWND window);
 // Types each chord in turn into the focused window, as xdotool key names ("alt+f").
 bool TypeKeys(HWND window, const std::vector<std::wstring>& chords);
+// Types the text, character by character, into the window's focused control.
+bool TypeText(HWND window, const std::wstring& text);
 // Moves the pointer to a point of the screen and clicks the left button there.
 bool ClickAt(POINT screenPoint);
 // The middle of the window's close box, from its frame and the system's metrics.
 POINT CloseBoxCentre(HWND window);
 // Saves a picture of the window (with its frame) as a PNG file.
 bool TakeScreenshot(HWND window, const std::wstring& pngPath);
+
+// What the screen shows of a window (with its frame), row by row from the top.
+struct Picture {
+    int width = 0;
+    int height = 0;
+    std::vector<COLORREF> pixels;
+    COLORREF At(int x, int y) const { return pixels[static_cast<size_t>(y * width + x)]; }
+};
+// Empty (no pixels) when the picture could not be taken.
+Picture CaptureWindow(HWND window);
 
 // Quotes one command-line argument for a Windows program.
 std::wstring QuoteArgument(const std::wstring& argument);
@@ -141,8 +163,8 @@ std::wstring QuoteArgument(const std::wstring& argument);
 std::unique_ptr<ProgramProcess> DragOntoView(HWND mainWindow, const std::wstring& sourceArguments);
 
 // Opening a file in the program: by dropping it on the view (true once dropped), or
-// File > Open File... through the system's dialog, which the program does not offer
-// yet (false until it does).
+// through File > Open File..., typing the path (full, or relative to the folder the
+// dialog opens in) into the dialog and pressing Enter (true once the dialog took it).
 bool OpenFileThroughDialog(HWND mainWindow, const std::wstring& path);
 bool OpenFileByDrop(HWND mainWindow, const std::wstring& path);
 

@@ -11,7 +11,6 @@ namespace octolume {
 namespace {
 
 constexpr std::wstring_view kLineBreak = L"\r\n";
-constexpr std::int32_t kResourceNotFound = 326;
 
 // The root block of a version resource: its header, the key, padding to a 32-bit
 // boundary, then the fixed file information.
@@ -20,7 +19,7 @@ constexpr std::size_t kHeaderBytes = 3 * sizeof(WORD);
 constexpr std::size_t kFixedInfoOffset = (kHeaderBytes + sizeof kVersionKey + 3) & ~std::size_t{3};
 
 [[noreturn]] void ThrowNoVersion() {
-    throw AppError(kResourceNotFound, L"Resource with identifier '1' not found");
+    throw AppError(error_number::kResourceNotFound, L"Resource with identifier '1' not found");
 }
 
 } // namespace

@@ -2,31 +2,17 @@
 
 #include "support/app_error.h"
 #include "support/external_call.h"
+#include "support/owners.h"
 #include "support/report_error.h"
 #include "support/text.h"
 
 #include <shellapi.h>
 
 #include <cstring>
-#include <memory>
 
 namespace octolume {
 
 namespace {
-
-struct StorageMediumReleaser {
-    void operator()(STGMEDIUM* medium) const {
-        External([&] { ReleaseStgMedium(medium); });
-    }
-};
-using StorageMediumGuard = std::unique_ptr<STGMEDIUM, StorageMediumReleaser>;
-
-struct GlobalUnlocker {
-    HGLOBAL memory;
-    ~GlobalUnlocker() {
-        External([&] { return GlobalUnlock(memory); });
-    }
-};
 
 FORMATETC HGlobalFormat(CLIPFORMAT format) {
     return FORMATETC{format, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
@@ -37,34 +23,31 @@ bool Offers(IDataObject* data, CLIPFORMAT format) {
     return External([&] { return data->QueryGetData(&request); }) == S_OK;
 }
 
-// Fetches one format; the guard releases the medium.
-StorageMediumGuard FetchData(IDataObject* data, CLIPFORMAT format, STGMEDIUM& medium) {
+void FetchData(IDataObject* data, CLIPFORMAT format, StorageMedium& medium) {
     FORMATETC request = HGlobalFormat(format);
-    const HRESULT result = External([&] { return data->GetData(&request, &medium); });
+    const HRESULT result = External([&] { return data->GetData(&request, medium.Receive()); });
     if (FAILED(result))
         throw AppError(result, L"The dropped data could not be read");
-    return StorageMediumGuard(&medium);
 }
 
 std::wstring TextOf(IDataObject* data) {
-    STGMEDIUM medium{};
-    const StorageMediumGuard release = FetchData(data, CF_TEXT, medium);
-    const auto* bytes =
-        static_cast<const char*>(External([&] { return GlobalLock(medium.hGlobal); }));
+    StorageMedium medium;
+    FetchData(data, CF_TEXT, medium);
+    const GlobalLockScope lock(medium.Global());
+    const auto* bytes = static_cast<const char*>(lock.Data());
     if (!bytes)
         return {};
-    const GlobalUnlocker unlock{medium.hGlobal};
     // The text ends at its NUL, or at the end of the block if a source left the NUL out.
-    const SIZE_T size = External([&] { return GlobalSize(medium.hGlobal); });
+    const SIZE_T size = lock.Size();
     const void* terminator = std::memchr(bytes, '\0', size);
     const SIZE_T length = terminator ? static_cast<const char*>(terminator) - bytes : size;
     return FromAnsi(std::string_view(bytes, length));
 }
 
 std::wstring FirstFileOf(IDataObject* data) {
-    STGMEDIUM medium{};
-    const StorageMediumGuard release = FetchData(data, CF_HDROP, medium);
-    const auto drop = static_cast<HDROP>(medium.hGlobal);
+    StorageMedium medium;
+    FetchData(data, CF_HDROP, medium);
+    const auto drop = static_cast<HDROP>(medium.Global());
     const UINT count = External([&] { return DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0); });
     if (count == 0)
         return {};

@@ -4,16 +4,16 @@
 #include "mouse_pointer.h"
 #include "view_text.h"
 
+#include "engine/engine_contract.h"
 #include "support/app_error.h"
 #include "support/external_call.h"
 #include "support/helpers.h"
 #include "support/message_box.h"
+#include "support/owners.h"
 #include "support/report_error.h"
 #include "support/text.h"
 
 #include <oleauto.h>
-
-#include <memory>
 
 namespace octolume {
 
@@ -25,27 +25,15 @@ const wchar_t kUnableToLoadMessage[] = L"Unable to load file contents.\r\n"
 
 namespace {
 
-// The engine's last-error code for "cannot dump this file" (bit 29: application-defined).
-constexpr DWORD kCannotDumpCode = 0x20000009;
-
-struct BstrFree {
-    void operator()(BSTR text) const {
-        External([&] { SysFreeString(text); });
-    }
-};
-using OwnedBstr = std::unique_ptr<OLECHAR, BstrFree>;
-
-using DoOctolumeEntry = BSTR(__stdcall*)(BSTR* path);
-
 // The engine is already loaded at start-up; its entry point is found there by name.
-DoOctolumeEntry EngineEntryPoint() {
-    const HMODULE engine = External([] { return GetModuleHandleA("octolume.dll"); });
+engine::EntryPoint EngineEntryPoint() {
+    const HMODULE engine = External([] { return GetModuleHandleW(engine::kLibraryName); });
     if (!engine)
-        throw AppError(48, L"Error in loading DLL");
-    const FARPROC entry = External([&] { return GetProcAddress(engine, "DoOctolume"); });
+        throw AppError(error_number::kDllLoad, L"Error in loading DLL");
+    const FARPROC entry = External([&] { return GetProcAddress(engine, engine::kEntryPointName); });
     if (!entry)
-        throw AppError(453, L"Specified DLL function not found");
-    return reinterpret_cast<DoOctolumeEntry>(reinterpret_cast<void*>(entry));
+        throw AppError(error_number::kDllEntryPointNotFound, L"Specified DLL function not found");
+    return reinterpret_cast<engine::EntryPoint>(reinterpret_cast<void*>(entry));
 }
 
 // The engine's strings hold ANSI bytes.
@@ -63,22 +51,22 @@ void ShowText(HWND window, const wchar_t* text) {
 } // namespace
 
 std::wstring DoOctolume(std::wstring& path) {
-    const DoOctolumeEntry doOctolume = EngineEntryPoint();
+    const engine::EntryPoint doOctolume = EngineEntryPoint();
     const std::string ansiPath = ToAnsi(path);
-    OwnedBstr pathText(External([&] {
+    BstrOwner pathText(External([&] {
         return SysAllocStringByteLen(ansiPath.data(), static_cast<UINT>(ansiPath.size()));
     }));
     if (!pathText)
         throw AppError(error_number::kOutOfMemory, L"Out of memory");
 
     BSTR passedPath = pathText.release();
-    OwnedBstr dump(External([&] { return doOctolume(&passedPath); }));
+    BstrOwner dump(External([&] { return doOctolume(&passedPath); }));
     const DWORD engineError = LastLibraryError();
     pathText.reset(passedPath); // the engine may have replaced it
 
     path = FromAnsiBstr(pathText.get());
     if (!dump) {
-        if (engineError == kCannotDumpCode)
+        if (engineError == engine::kCannotDumpCode)
             throw AppError(error_number::kCannotDump, L"Unable to load file contents.",
                            engineError);
         if (engineError != 0)

@@ -5,10 +5,10 @@
 #include "mouse_pointer.h"
 #include "picture_box.h"
 #include "resource.h"
+#include "engine/engine_contract.h"
 #include "support/app_error.h"
 #include "support/external_call.h"
 #include "support/report_error.h"
-#include "support/text.h"
 
 #include <commctrl.h>
 #include <richedit.h>
@@ -307,7 +307,8 @@ void frmOctolume::OnLoad(int showCommand) {
                             LR_CREATEDIBSECTION);
     })));
     if (!bannerPicture_) {
-        throw AppError(326, L"Resource with identifier '101' not found");
+        throw AppError(error_number::kResourceNotFound,
+                       L"Resource with identifier '101' not found");
     }
     SetPicture(banner_, bannerPicture_.get());
     External([&] { return ::ShowWindow(window_, showCommand); });
@@ -420,11 +421,10 @@ void frmOctolume::Unload() {
 
     // Each release drops one load reference: start-up holds one and the engine calls
     // may have added more. Found again by name, as start-up keeps no handle.
-    const std::string engineName = ToAnsi(kEngineLibraryName);
-    HMODULE engine = External([&] { return ::GetModuleHandleA(engineName.c_str()); });
+    HMODULE engine = External([] { return ::GetModuleHandleW(engine::kLibraryName); });
     for (int released = 0; engine != nullptr && released < kMostEngineReleases; ++released) {
         External([&] { return ::FreeLibrary(engine); });
-        engine = External([&] { return ::GetModuleHandleA(engineName.c_str()); });
+        engine = External([] { return ::GetModuleHandleW(engine::kLibraryName); });
     }
     External([&] { return ::SetWindowTextW(view_, L""); });
     ProcessPendingMessages();

@@ -5,7 +5,7 @@
 
 #include "drop_intake.h"
 #include "layout.h"
-#include "win_handles.h"
+#include "support/owners.h"
 
 #include <windows.h>
 
@@ -15,7 +15,6 @@
 namespace octolume {
 
 constexpr wchar_t kMainWindowCaption[] = L"Octolume32 - Binary Content Viewer";
-constexpr wchar_t kEngineLibraryName[] = L"octolume.dll";
 
 // The view's font and the label's, by face, points (as the designer set them) and weight.
 constexpr wchar_t kViewFontFace[] = L"Courier New";

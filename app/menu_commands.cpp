@@ -18,7 +18,6 @@ namespace {
 constexpr wchar_t kOpenDialogTitle[] = L"Load File";
 // FOS_PATHMUSTEXIST | FOS_FILEMUSTEXIST: the dialog itself refuses names that do not exist.
 constexpr std::int32_t kOpenOptions = 0x1800;
-constexpr std::int32_t kPathNotFound = 76;
 
 std::wstring CurrentDirectory() {
     std::wstring folder(MAX_PATH, L'\0');
@@ -27,7 +26,7 @@ std::wstring CurrentDirectory() {
             return ::GetCurrentDirectoryW(static_cast<DWORD>(folder.size()), folder.data());
         });
         if (length == 0) {
-            throw AppError(kPathNotFound, L"Path not found");
+            throw AppError(error_number::kPathNotFound, L"Path not found");
         }
         if (length < folder.size()) {
             folder.resize(length);

@@ -2,7 +2,7 @@
 
 #include "resource.h"
 #include "support/external_call.h"
-#include "win_handles.h"
+#include "support/owners.h"
 
 namespace octolume {
 
@@ -26,26 +26,23 @@ LRESULT OnSetImage(HWND box, WPARAM imageType, LPARAM image) {
 // Only the bitmap is drawn here; the class brush has already filled the rest
 // through WM_ERASEBKGND.
 void OnPaint(HWND box) {
-    PAINTSTRUCT paint{};
-    const HDC dc = External([&] { return ::BeginPaint(box, &paint); });
-    if (dc == nullptr) {
+    const PaintScope paint(box);
+    const HBITMAP picture = StoredPicture(box);
+    if (paint.Dc() == nullptr || picture == nullptr) {
         return;
     }
-    if (const HBITMAP picture = StoredPicture(box)) {
-        BITMAP size{};
-        if (External([&] { return ::GetObjectW(picture, sizeof size, &size); }) != 0) {
-            MemoryDcHandle source(External([&] { return ::CreateCompatibleDC(dc); }));
-            if (source) {
-                const HGDIOBJ old = External([&] { return ::SelectObject(source.get(), picture); });
-                External([&] {
-                    return ::BitBlt(dc, 0, 0, size.bmWidth, size.bmHeight, source.get(), 0, 0,
-                                    SRCCOPY);
-                });
-                External([&] { return ::SelectObject(source.get(), old); });
-            }
-        }
+    BITMAP size{};
+    if (External([&] { return ::GetObjectW(picture, sizeof size, &size); }) == 0) {
+        return;
     }
-    External([&] { return ::EndPaint(box, &paint); });
+    const MemoryDcHandle source(External([&] { return ::CreateCompatibleDC(paint.Dc()); }));
+    if (source) {
+        const SelectionScope selected(source.get(), picture);
+        External([&] {
+            return ::BitBlt(paint.Dc(), 0, 0, size.bmWidth, size.bmHeight, source.get(), 0, 0,
+                            SRCCOPY);
+        });
+    }
 }
 
 LRESULT CALLBACK PictureBoxProcedure(HWND box, UINT message, WPARAM wParam, LPARAM lParam) {

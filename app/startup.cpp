@@ -1,5 +1,6 @@
 #include "startup.h"
 
+#include "engine/engine_contract.h"
 #include "support/external_call.h"
 #include "support/message_box.h"
 #include "support/text.h"
@@ -57,13 +58,14 @@ std::wstring EngineLibraryPath(const std::wstring& folder) {
     if (path.empty() || path.back() != L'\\') {
         path += L'\\';
     }
-    return path + kEngineLibraryName;
+    return path + engine::kLibraryName;
 }
 
 void LoadEngineLibrary(const std::wstring& path) {
     const std::string ansiPath = ToAnsi(path);
     if (External([&] { return ::LoadLibraryA(ansiPath.c_str()); }) == nullptr) {
-        throw AppError(error_number::kEngineLoad, L"Error loading DLL - octolume.dll");
+        throw AppError(error_number::kEngineLoad,
+                       L"Error loading DLL - " + std::wstring(engine::kLibraryName));
     }
 }
 

@@ -10,14 +10,13 @@ namespace {
 constexpr std::int32_t kUserCancelled = static_cast<std::int32_t>(0x800704C7u);
 // SIGDN_DESKTOPABSOLUTEEDITING: the full path as the user would type it.
 constexpr std::int32_t kEditingName = static_cast<std::int32_t>(0x8004C000u);
-constexpr std::int32_t kSubscriptOutOfRange = 9;
 constexpr std::wstring_view kPathSeparator(L"\0", 1);
 
 } // namespace
 
 const std::wstring& SelectedFileList::Item(std::int32_t index) const {
     if (index < 1 || index > Count()) {
-        throw AppError(kSubscriptOutOfRange, L"Subscript out of range");
+        throw AppError(error_number::kSubscriptOutOfRange, L"Subscript out of range");
     }
     return items_[static_cast<std::size_t>(index - 1)];
 }

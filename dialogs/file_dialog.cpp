@@ -6,6 +6,7 @@
 #include "dialog_interfaces.h"
 #include "support/external_call.h"
 #include "support/helpers.h"
+#include "support/owners.h"
 
 #include <oleauto.h>
 
@@ -39,13 +40,6 @@ struct FilterSpec {
     const wchar_t* pattern;
 };
 
-struct SafeArrayDestroyer {
-    void operator()(SAFEARRAY* array) const {
-        External([&] { return ::SafeArrayDestroy(array); });
-    }
-};
-using SafeArrayOwner = std::unique_ptr<SAFEARRAY, SafeArrayDestroyer>;
-
 // The filter list split at every "|" into an array of strings indexed from 0.
 SafeArrayOwner SplitFilterList(const std::wstring& list) {
     std::vector<std::wstring> pieces;
@@ -65,15 +59,14 @@ SafeArrayOwner SplitFilterList(const std::wstring& list) {
     }
     for (LONG index = 0; index < static_cast<LONG>(pieces.size()); ++index) {
         const auto& piece = pieces[static_cast<std::size_t>(index)];
-        BSTR text = External(
-            [&] { return ::SysAllocStringLen(piece.data(), static_cast<UINT>(piece.size())); });
-        if (text == nullptr) {
+        const BstrOwner text(External(
+            [&] { return ::SysAllocStringLen(piece.data(), static_cast<UINT>(piece.size())); }));
+        if (!text) {
             throw std::bad_alloc();
         }
         // The array stores its own copy of the string.
         const HRESULT stored =
-            External([&] { return ::SafeArrayPutElement(array.get(), &index, text); });
-        External([&] { ::SysFreeString(text); });
+            External([&] { return ::SafeArrayPutElement(array.get(), &index, text.get()); });
         if (FAILED(stored)) {
             throw std::bad_alloc();
         }

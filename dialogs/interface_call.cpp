@@ -6,6 +6,7 @@
 
 #include "dialog_interfaces.h"
 #include "support/external_call.h"
+#include "support/owners.h"
 
 #include <oleauto.h>
 
@@ -104,11 +105,7 @@ std::wstring IFileDialog::StringFromPointer(const wchar_t* pointer, bool freePoi
         return std::wstring();
     }
     // Freed on every way out, also when copying the text runs out of memory.
-    const auto release = [](const wchar_t* block) {
-        External([&] { ::CoTaskMemFree(const_cast<wchar_t*>(block)); });
-    };
-    std::unique_ptr<const wchar_t, decltype(release)> owned(freePointer ? pointer : nullptr,
-                                                            release);
+    const TaskMemory<wchar_t> owned(freePointer ? const_cast<wchar_t*>(pointer) : nullptr);
     const int length = External([&] { return ::lstrlenW(pointer); });
     return length > 0 ? std::wstring(pointer, static_cast<std::size_t>(length)) : std::wstring();
 }
@@ -185,11 +182,10 @@ ComPtr<IUnknown> IFileDialog::ShellItemFromPath(const Variant& path) {
             itemIdList = reinterpret_cast<void*>(static_cast<std::uintptr_t>(path.Integer()));
         }
         if (itemIdList != nullptr) {
+            // Only a list made here from the string is freed here.
+            const TaskMemory<void> ownedList(isString ? itemIdList : nullptr);
             External([&] { return ::SHCreateItemFromIDList(itemIdList, shellItemId, &item); });
             result = ObjectFromPointer(item, true);
-            if (isString) {
-                External([&] { ::CoTaskMemFree(itemIdList); });
-            }
         }
     } catch (...) {
         // Whatever was produced so far is the answer.

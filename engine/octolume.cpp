@@ -1,41 +1,23 @@
-// octolume.dll: reads a file and returns its dump text.
-//
-// BSTR __stdcall DoOctolume(BSTR* path)
-//   *path holds the path's ANSI bytes (SysAllocStringByteLen). When the path's full
-//   absolute form differs, *path is replaced by that form, allocated the same way.
-//   Success: a new byte BSTR with the dump text, last-error code 0.
-//   Failure: NULL, last-error code kCannotDump when the file cannot be opened, is empty or
-//   is no disk file; otherwise the Win32 code of what went wrong.
+// octolume.dll: reads a file and returns its dump text (the contract is in
+// engine_contract.h).
 
 #include "engine/core/dump_format.h"
+#include "engine/engine_contract.h"
+#include "support/owners.h"
 
 #include <windows.h>
 #include <oleauto.h>
 
 #include <algorithm>
-#include <memory>
 #include <new>
 #include <string>
-#include <type_traits>
 #include <vector>
 
 namespace octolume {
 namespace {
 
-// Application-defined (bit 29): "cannot dump this file", which the viewer answers with
-// its own message.
-constexpr DWORD kCannotDump = 0x20000009;
+using engine::kCannotDumpCode;
 constexpr DWORD kFirstReadSize = 64 * 1024;
-
-struct HandleCloser {
-    void operator()(HANDLE handle) const noexcept { ::CloseHandle(handle); }
-};
-using UniqueHandle = std::unique_ptr<std::remove_pointer_t<HANDLE>, HandleCloser>;
-
-struct BstrFreer {
-    void operator()(BSTR text) const noexcept { ::SysFreeString(text); }
-};
-using UniqueBstr = std::unique_ptr<std::remove_pointer_t<BSTR>, BstrFreer>;
 
 struct Outcome {
     BSTR text = nullptr;
@@ -46,8 +28,8 @@ Outcome Failure(DWORD error) {
     return {nullptr, error != ERROR_SUCCESS ? error : ERROR_GEN_FAILURE};
 }
 
-UniqueBstr ByteBstr(const std::string& bytes) {
-    return UniqueBstr(::SysAllocStringByteLen(bytes.data(), static_cast<UINT>(bytes.size())));
+BstrOwner ByteBstr(const std::string& bytes) {
+    return BstrOwner(::SysAllocStringByteLen(bytes.data(), static_cast<UINT>(bytes.size())));
 }
 
 // The full absolute form of a path, or the path itself when the system cannot form one
@@ -109,11 +91,11 @@ Outcome Dump(BSTR* pathArgument) {
                            *pathArgument ? ::SysStringByteLen(*pathArgument) : 0);
     // A NUL inside would make the system open a shorter path than the one given.
     if (path.empty() || path.find('\0') != std::string::npos)
-        return Failure(kCannotDump);
+        return Failure(kCannotDumpCode);
 
     const std::string full = FullPath(path);
     if (full != path) {
-        UniqueBstr replacement = ByteBstr(full);
+        BstrOwner replacement = ByteBstr(full);
         if (!replacement)
             return Failure(ERROR_NOT_ENOUGH_MEMORY);
         ::SysFreeString(*pathArgument);
@@ -122,10 +104,10 @@ Outcome Dump(BSTR* pathArgument) {
 
     const UniqueHandle file = OpenShared(full);
     if (!file)
-        return Failure(kCannotDump);
+        return Failure(kCannotDumpCode);
     // A read from a pipe or device can block the viewer's only thread for good.
     if (::GetFileType(file.get()) != FILE_TYPE_DISK)
-        return Failure(kCannotDump);
+        return Failure(kCannotDumpCode);
 
     LARGE_INTEGER size{};
     if (!::GetFileSizeEx(file.get(), &size))
@@ -135,14 +117,14 @@ Outcome Dump(BSTR* pathArgument) {
     if (!ReadHead(file.get(), static_cast<std::uint64_t>(size.QuadPart), bytes))
         return Failure(::GetLastError());
     if (bytes.empty())
-        return Failure(kCannotDump);
+        return Failure(kCannotDumpCode);
 
     // The size as it is after reading, for the truncation note.
     std::uint64_t fileSize = bytes.size();
     if (bytes.size() == kDumpByteLimit && ::GetFileSizeEx(file.get(), &size))
         fileSize = std::max<std::uint64_t>(fileSize, static_cast<std::uint64_t>(size.QuadPart));
 
-    UniqueBstr text = ByteBstr(FormatDump(bytes, fileSize));
+    BstrOwner text = ByteBstr(FormatDump(bytes, fileSize));
     if (!text)
         return Failure(ERROR_NOT_ENOUGH_MEMORY);
     return {text.release(), ERROR_SUCCESS};

@@ -9,11 +9,17 @@
 
 namespace octolume {
 
+// Every number the program raises.
 namespace error_number {
 constexpr std::int32_t kOverflow = 6;
 constexpr std::int32_t kOutOfMemory = 7;
 constexpr std::int32_t kCannotDump = 9;
+constexpr std::int32_t kSubscriptOutOfRange = 9;
+constexpr std::int32_t kDllLoad = 48;
 constexpr std::int32_t kInternal = 51;
+constexpr std::int32_t kPathNotFound = 76;
+constexpr std::int32_t kResourceNotFound = 326;
+constexpr std::int32_t kDllEntryPointNotFound = 453;
 constexpr std::int32_t kCancelled = 32755;
 constexpr std::int32_t kEngineLoad = static_cast<std::int32_t>(0x80040000u);
 } // namespace error_number

@@ -1,0 +1,137 @@
+#pragma once
+// Owners of what the system hands out: each releases its resource exactly once, through
+// External, so the release's last-error code is recorded like any other call's.
+
+#include "support/external_call.h"
+
+#include <windows.h>
+#include <objidl.h>
+#include <oleauto.h>
+
+#include <memory>
+#include <type_traits>
+#include <utility>
+
+namespace octolume {
+
+// A deleter that hands the pointer to one release function of the system.
+template <auto release> struct ReleaseWith {
+    template <class Pointer> void operator()(Pointer pointer) const noexcept {
+        External([&] { return release(pointer); });
+    }
+};
+
+template <class Handle, auto release>
+using Owner = std::unique_ptr<std::remove_pointer_t<Handle>, ReleaseWith<release>>;
+
+// Kernel objects: files, processes, events. INVALID_HANDLE_VALUE must be turned into
+// nullptr before it is handed to an owner.
+using UniqueHandle = Owner<HANDLE, &::CloseHandle>;
+using LibraryHandle = Owner<HMODULE, &::FreeLibrary>;
+using FontHandle = Owner<HFONT, &::DeleteObject>;
+using BitmapHandle = Owner<HBITMAP, &::DeleteObject>;
+using BrushHandle = Owner<HBRUSH, &::DeleteObject>;
+using MemoryDcHandle = Owner<HDC, &::DeleteDC>;
+using BstrOwner = Owner<BSTR, &::SysFreeString>;
+using SafeArrayOwner = std::unique_ptr<SAFEARRAY, ReleaseWith<&::SafeArrayDestroy>>;
+
+// A block from the COM task allocator (CoTaskMemAlloc), such as a string or an item
+// identifier list a shell function returns.
+template <class T> using TaskMemory = std::unique_ptr<T, ReleaseWith<&::CoTaskMemFree>>;
+
+namespace detail {
+inline int ReleaseScreenDc(HDC dc) {
+    return ::ReleaseDC(nullptr, dc);
+}
+} // namespace detail
+using ScreenDcHandle = Owner<HDC, &detail::ReleaseScreenDc>;
+
+// Runs a function when the scope ends, however it ends.
+template <class Function> class ScopeExit {
+public:
+    explicit ScopeExit(Function function) : function_(std::move(function)) {}
+    ~ScopeExit() { function_(); }
+    ScopeExit(const ScopeExit&) = delete;
+    ScopeExit& operator=(const ScopeExit&) = delete;
+
+private:
+    Function function_;
+};
+
+// A storage medium filled by IDataObject::GetData, released with ReleaseStgMedium.
+class StorageMedium {
+public:
+    StorageMedium() = default;
+    ~StorageMedium() {
+        if (medium_.tymed != TYMED_NULL)
+            External([&] { ::ReleaseStgMedium(&medium_); });
+    }
+    StorageMedium(const StorageMedium&) = delete;
+    StorageMedium& operator=(const StorageMedium&) = delete;
+
+    STGMEDIUM* Receive() noexcept { return &medium_; }
+    HGLOBAL Global() const noexcept { return medium_.hGlobal; }
+
+private:
+    STGMEDIUM medium_{};
+};
+
+// The locked memory of a global block, unlocked when the scope ends.
+class GlobalLockScope {
+public:
+    explicit GlobalLockScope(HGLOBAL memory)
+        : memory_(memory), data_(External([&] { return ::GlobalLock(memory); })) {}
+    ~GlobalLockScope() {
+        if (data_)
+            External([&] { return ::GlobalUnlock(memory_); });
+    }
+    GlobalLockScope(const GlobalLockScope&) = delete;
+    GlobalLockScope& operator=(const GlobalLockScope&) = delete;
+
+    void* Data() const noexcept { return data_; }
+    SIZE_T Size() const {
+        return External([&] { return ::GlobalSize(memory_); });
+    }
+
+private:
+    HGLOBAL memory_;
+    void* data_;
+};
+
+// BeginPaint to EndPaint.
+class PaintScope {
+public:
+    explicit PaintScope(HWND window)
+        : window_(window), dc_(External([&] { return ::BeginPaint(window, &paint_); })) {}
+    ~PaintScope() {
+        External([&] { return ::EndPaint(window_, &paint_); });
+    }
+    PaintScope(const PaintScope&) = delete;
+    PaintScope& operator=(const PaintScope&) = delete;
+
+    HDC Dc() const noexcept { return dc_; }
+
+private:
+    HWND window_;
+    PAINTSTRUCT paint_{};
+    HDC dc_;
+};
+
+// An object selected into a device context, the previous one selected back at the end.
+class SelectionScope {
+public:
+    SelectionScope(HDC dc, HGDIOBJ object)
+        : dc_(dc), previous_(External([&] { return ::SelectObject(dc, object); })) {}
+    ~SelectionScope() {
+        if (previous_)
+            External([&] { return ::SelectObject(dc_, previous_); });
+    }
+    SelectionScope(const SelectionScope&) = delete;
+    SelectionScope& operator=(const SelectionScope&) = delete;
+
+private:
+    HDC dc_;
+    HGDIOBJ previous_;
+};
+
+} // namespace octolume

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-namespace octolume {
+namespace octolume::test {
 namespace {
 
 constexpr int kScrollBar = 17;
@@ -142,4 +142,4 @@ TEST(TwipsAndPixels, DesignLayoutInPixelsAt96Dpi) {
 }
 
 } // namespace
-} // namespace octolume
+} // namespace octolume::test

@@ -1,29 +1,23 @@
 // The program's own resources, read from the built Octolume32.exe.
 #include "about_box.h"
 #include "resource.h"
-#include "startup.h"
 #include "support/app_error.h"
+#include "support/owners.h"
+#include "test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
-#include <memory>
 #include <string>
 #include <string_view>
-#include <type_traits>
 #include <vector>
 
-namespace octolume {
+namespace octolume::test {
 namespace {
 
-struct LibraryFreer {
-    void operator()(HMODULE module) const noexcept { ::FreeLibrary(module); }
-};
-using DataModule = std::unique_ptr<std::remove_pointer_t<HMODULE>, LibraryFreer>;
-
 std::wstring ProgramPath() {
-    return MOctolume::ProgramFolder() + L"\\Octolume32.exe";
+    return BuiltFile(L"Octolume32.exe");
 }
 
 class ProgramResourcesTest : public ::testing::Test {
@@ -44,7 +38,7 @@ protected:
         return {data, ::SizeofResource(program.get(), found)};
     }
 
-    DataModule program;
+    LibraryHandle program;
 };
 
 TEST_F(ProgramResourcesTest, FirstIconHasA256Colour16AndA24Bit32Image) {
@@ -120,8 +114,8 @@ TEST(ProgramVersion, Is2000WithProductNameAndDescription) {
 
 // The About command reports a missing version resource instead of showing a box.
 TEST(AboutVersion, AModuleWithoutAVersionResourceIsAnError) {
-    const std::wstring engine = MOctolume::ProgramFolder() + L"\\octolume.dll";
-    const DataModule module(::LoadLibraryExW(engine.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+    const LibraryHandle module(
+        ::LoadLibraryExW(BuiltFile(L"octolume.dll").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
     ASSERT_NE(module, nullptr);
     try {
         ReadProgramVersion(module.get());
@@ -132,4 +126,4 @@ TEST(AboutVersion, AModuleWithoutAVersionResourceIsAnError) {
 }
 
 } // namespace
-} // namespace octolume
+} // namespace octolume::test

@@ -1,14 +1,18 @@
 // Start-up: where the engine is looked for, how it is loaded and how a failed load reads.
 #include "startup.h"
 
+#include "test_support.h"
+
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
 #include <string>
 
-namespace octolume::MOctolume {
+namespace octolume::test {
 namespace {
+
+using namespace MOctolume;
 
 TEST(EngineLibraryPath, AddsOneBackslashOnlyWhenTheFolderLacksIt) {
     EXPECT_EQ(EngineLibraryPath(L"C:\\Program Files\\Octolume32"),
@@ -46,20 +50,12 @@ TEST(LoadEngineLibrary, MissingLibraryRaisesTheLoadError) {
     ExpectEngineLoadError(L"C:\\no such folder\\octolume.dll");
 }
 
-// The path crosses into LoadLibraryA: a folder name outside the ANSI code page does
-// not survive, so even an existing library there cannot be loaded.
+// The path crosses into LoadLibraryA: a name outside the ANSI code page does not
+// survive, so even an existing library there cannot be loaded.
 TEST(LoadEngineLibrary, FolderOutsideTheAnsiCodePageFails) {
-    const std::wstring engine = EngineLibraryPath(ProgramFolder());
-    if (::GetFileAttributesW(engine.c_str()) == INVALID_FILE_ATTRIBUTES) {
-        GTEST_SKIP() << "octolume.dll is not built";
-    }
-    wchar_t temp[MAX_PATH]{};
-    ASSERT_GT(::GetTempPathW(MAX_PATH, temp), 0u);
-    const std::wstring folder =
-        std::wstring(temp) + L"octolume_\u0398\u03a9_" + std::to_wstring(::GetCurrentProcessId());
-    ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr));
-    const std::wstring copy = EngineLibraryPath(folder);
-    ASSERT_TRUE(::CopyFileW(engine.c_str(), copy.c_str(), FALSE));
+    const TempFolder temp;
+    const std::wstring copy =
+        temp.CopyIn(BuiltFile(L"octolume.dll"), L"\u0398\u03a9 viewer engine.dll");
 
     // By its real name the copy loads; through the ANSI conversion it does not.
     const HMODULE direct = ::LoadLibraryW(copy.c_str());
@@ -68,16 +64,10 @@ TEST(LoadEngineLibrary, FolderOutsideTheAnsiCodePageFails) {
         ::FreeLibrary(direct);
     }
     ExpectEngineLoadError(copy);
-
-    ::DeleteFileW(copy.c_str());
-    ::RemoveDirectoryW(folder.c_str());
 }
 
 TEST(LoadEngineLibrary, LoadsTheBuiltEngineAndLeavesOneReference) {
     const std::wstring engine = EngineLibraryPath(ProgramFolder());
-    if (::GetFileAttributesW(engine.c_str()) == INVALID_FILE_ATTRIBUTES) {
-        GTEST_SKIP() << "octolume.dll is not built";
-    }
     ASSERT_EQ(::GetModuleHandleW(L"octolume.dll"), nullptr);
     LoadEngineLibrary(engine);
     const HMODULE loaded = ::GetModuleHandleW(L"octolume.dll");
@@ -95,4 +85,4 @@ TEST(FatalErrorText, ShowsTheNumberAndTheDescription) {
 }
 
 } // namespace
-} // namespace octolume::MOctolume
+} // namespace octolume::test

@@ -10,6 +10,7 @@
 
 #include "app/load_and_display.h"
 #include "support/text.h"
+#include "test_support.h"
 #include "viewer_test_support.h"
 
 #include <windows.h>
@@ -24,7 +25,7 @@
 namespace {
 
 using namespace octolume;
-using namespace octolume::testing;
+using namespace octolume::test;
 
 double Seconds(LARGE_INTEGER from, LARGE_INTEGER to) {
     LARGE_INTEGER frequency;
@@ -109,7 +110,7 @@ int wmain(int argc, wchar_t** argv) {
             oneCallOnly = true;
     }
 
-    const HMODULE engine = LoadLibraryW((ProgramFolder() / L"octolume.dll").c_str());
+    const HMODULE engine = LoadLibraryW(BuiltFile(L"octolume.dll").c_str());
     if (!engine) {
         std::fputs("octolume.dll not found beside the benchmark\n", stderr);
         return 1;
@@ -117,9 +118,8 @@ int wmain(int argc, wchar_t** argv) {
     MessageBoxCapture noBoxes;
     TempFolder folder;
     if (oneCallOnly) {
-        const auto file =
+        std::wstring path =
             folder.Write(L"bench.bin", Content(sizes.front() * 1024, contents.front()));
-        std::wstring path = file.wstring();
         const std::wstring text = DoOctolume(path);
         ViewerWindow fresh;
         const double seconds = Time([&] {
@@ -134,9 +134,7 @@ int wmain(int argc, wchar_t** argv) {
         for (const size_t kib : sizes) {
             const auto file = folder.Write(L"bench.bin", Content(kib * 1024, random));
             ViewerWindow window;
-            const double pipeline = Time([&] {
-                GetAndDisplayOctolume({window.View(), window.Label()}, file.wstring());
-            });
+            const double pipeline = Time([&] { GetAndDisplayOctolume(window.Controls(), file); });
             const std::wstring text = WindowText(window.View());
 
             const std::string oneCall =

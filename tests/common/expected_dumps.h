@@ -2,8 +2,12 @@
 // Dumps of known content, written out in full, that the formatting core and the engine
 // DLL must both produce byte for byte.
 
+#include "engine/core/dump_format.h"
+
 #include <cstddef>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace octolume::test {
@@ -74,5 +78,19 @@ inline const std::string kAllByteValuesDump =
     "000000D0  D0 D1 D2 D3 D4 D5 D6 D7  D8 D9 DA DB DC DD DE DF  |................|\r\n"
     "000000E0  E0 E1 E2 E3 E4 E5 E6 E7  E8 E9 EA EB EC ED EE EF  |................|\r\n"
     "000000F0  F0 F1 F2 F3 F4 F5 F6 F7  F8 F9 FA FB FC FD FE FF  |................|\r\n";
+
+// The view's text for a file of these bytes, for contents too large to write out: the
+// core's dump (checked above against the written-out ones), widened from ASCII.
+inline std::wstring ExpectedViewText(std::string_view bytes) {
+    const std::string dump =
+        FormatDump(std::span(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size()),
+                   bytes.size());
+    return std::wstring(dump.begin(), dump.end());
+}
+
+inline std::wstring ExpectedViewText(const std::vector<unsigned char>& bytes) {
+    return ExpectedViewText(
+        std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+}
 
 } // namespace octolume::test

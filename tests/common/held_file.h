@@ -2,12 +2,13 @@
 // Runs file_holder.exe (from the test program's own folder) on a file, so that the file
 // is held with no sharing by another process for as long as the HeldFile lives.
 
+#include "support/owners.h"
+#include "test_support.h"
+
 #include <windows.h>
 
-#include <memory>
 #include <stdexcept>
 #include <string>
-#include <type_traits>
 
 namespace octolume::test {
 
@@ -22,7 +23,7 @@ public:
             throw std::runtime_error("HeldFile: CreateEventW failed");
 
         std::wstring commandLine =
-            L"\"" + HolderPath() + L"\" \"" + path + L"\" \"" + eventName + L"\"";
+            L"\"" + BuiltFile(L"file_holder.exe") + L"\" \"" + path + L"\" \"" + eventName + L"\"";
         STARTUPINFOW startup{};
         startup.cb = sizeof startup;
         PROCESS_INFORMATION started{};
@@ -46,8 +47,6 @@ public:
     HeldFile& operator=(const HeldFile&) = delete;
     ~HeldFile() { Stop(); }
 
-    DWORD ProcessId() const { return GetProcessId(process_.get()); }
-
     // Ends the holder and waits (bounded) until it is gone, so the file is free again.
     void Stop() {
         if (!process_)
@@ -58,28 +57,9 @@ public:
     }
 
 private:
-    struct HandleCloser {
-        void operator()(HANDLE handle) const noexcept { CloseHandle(handle); }
-    };
-    using UniqueHandle = std::unique_ptr<std::remove_pointer_t<HANDLE>, HandleCloser>;
-
     static unsigned& Counter() {
         static unsigned counter = 0;
         return counter;
-    }
-
-    static std::wstring HolderPath() {
-        std::wstring path(MAX_PATH, L'\0');
-        for (;;) {
-            const DWORD length =
-                GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-            if (length < path.size()) {
-                path.resize(length);
-                break;
-            }
-            path.resize(path.size() * 2);
-        }
-        return path.substr(0, path.find_last_of(L'\\') + 1) + L"file_holder.exe";
     }
 
     UniqueHandle ready_;

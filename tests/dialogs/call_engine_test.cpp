@@ -7,8 +7,6 @@
 
 #include <shlobj.h>
 
-#include <fstream>
-
 namespace octolume {
 namespace {
 
@@ -129,16 +127,11 @@ protected:
     std::wstring DisplayName(const ComPtr<IUnknown>& item) {
         return dialog_.IShellItem_GetDisplayName(item.Get(), 0x8004C000, true);
     }
-    IFileDialog dialog_;
-};
+    std::wstring TemporaryFile(const std::wstring& name) { return temp_.Write(name, "content"); }
 
-std::wstring TemporaryFile(const wchar_t* name) {
-    wchar_t folder[MAX_PATH];
-    ::GetTempPathW(MAX_PATH, folder);
-    std::wstring path = std::wstring(folder) + name;
-    std::ofstream(path.c_str()) << "content";
-    return path;
-}
+    IFileDialog dialog_;
+    test::TempFolder temp_;
+};
 
 TEST_F(ShellItemFromPathTest, FilePathGivesThatFile) {
     const std::wstring path = TemporaryFile(L"octolume_dialogs_item.bin");
@@ -153,7 +146,6 @@ TEST_F(ShellItemFromPathTest, FilePathGivesThatFile) {
     fakes::AllocatorWatch watch;
     Access::ShellItemFromPath(Variant(path));
     EXPECT_EQ(watch.Outstanding(), 0);
-    ::DeleteFileW(path.c_str());
 }
 
 TEST_F(ShellItemFromPathTest, BracedClassIdNamesAVirtualFolder) {
@@ -175,11 +167,10 @@ TEST_F(ShellItemFromPathTest, ClassIdWithoutBracesIsAPath) {
     EXPECT_FALSE(relative && dialog_.IShellItem_AreEqual(computer.Get(), relative.Get(), 0, true));
     EXPECT_EQ(Access::ShellItemFromPath(Variant(L"{" + bare + L"} ")), nullptr);
     // Once the text names a file, the file is what comes back.
-    const std::wstring path = TemporaryFile(bare.c_str());
+    const std::wstring path = TemporaryFile(bare);
     ComPtr<IUnknown> file = Access::ShellItemFromPath(Variant(path));
     ASSERT_NE(file, nullptr);
     EXPECT_EQ(DisplayName(file), path);
-    ::DeleteFileW(path.c_str());
 }
 
 TEST_F(ShellItemFromPathTest, UnknownBracedClassIdIsNeverTakenAsAPath) {
@@ -204,7 +195,6 @@ TEST_F(ShellItemFromPathTest, CallersItemIdListIsUsedAndLeftToTheCaller) {
     // Still the caller's and still readable.
     EXPECT_GT(::ILGetSize(list), 0u);
     ::CoTaskMemFree(list);
-    ::DeleteFileW(path.c_str());
 }
 
 TEST_F(ShellItemFromPathTest, ObjectIsTakenAsTheItemItself) {
@@ -213,7 +203,6 @@ TEST_F(ShellItemFromPathTest, ObjectIsTakenAsTheItemItself) {
     ASSERT_NE(original, nullptr);
     ComPtr<IUnknown> same = Access::ShellItemFromPath(Variant(original));
     EXPECT_EQ(same.Get(), original.Get());
-    ::DeleteFileW(path.c_str());
 }
 
 TEST_F(ShellItemFromPathTest, EmptyAndOtherKindsGiveNothing) {

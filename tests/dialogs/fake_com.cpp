@@ -6,14 +6,6 @@
 
 namespace octolume::fakes {
 
-const wchar_t* const kIidIUnknown = L"{00000000-0000-0000-C000-000000000046}";
-const wchar_t* const kIidIFileDialog = L"{42F85136-DB7E-439C-85F1-E4075D135FC8}";
-const wchar_t* const kIidIFileOpenDialog = L"{d57c7288-d4ad-4768-be02-9d969532d960}";
-const wchar_t* const kIidIFileSaveDialog = L"{84bccd23-5fde-4cdb-aea4-af64b83d78ab}";
-const wchar_t* const kIidIFileDialogCustomize = L"{8016b7b3-3d49-4504-a0aa-2a37494e606f}";
-const wchar_t* const kIidIOleWindow = L"{00000114-0000-0000-C000-000000000046}";
-const wchar_t* const kIidIShellItem = L"{43826d1e-e718-42ee-bc55-a1e261c37bfe}";
-const wchar_t* const kIidIShellItemArray = L"{B63EA76D-1F85-456F-A19C-48159EFA858B}";
 constexpr const wchar_t* kIidIModalWindow = L"{b4db1657-70d7-485e-8e3e-6fcb5a5c1802}";
 
 IID IidFromText(const wchar_t* text) {
@@ -374,81 +366,6 @@ FactoryGuard::FactoryGuard(World& world) {
 FactoryGuard::~FactoryGuard() {
     FileDialogTestAccess::SwapFactory(previous_);
     installedWorld = nullptr;
-}
-
-// ---- Task allocator watch ----
-
-namespace {
-
-// Allocations and frees of each address seen since the watch began.
-std::map<void*, std::pair<int, int>> blockEvents;
-
-class MallocSpy final : public IMallocSpy {
-public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        if (::IsEqualIID(iid, IID_IUnknown) || ::IsEqualIID(iid, IID_IMallocSpy)) {
-            *out = static_cast<IMallocSpy*>(this);
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
-    SIZE_T STDMETHODCALLTYPE PreAlloc(SIZE_T size) override { return size; }
-    void* STDMETHODCALLTYPE PostAlloc(void* actual) override {
-        if (actual) {
-            ++blockEvents[actual].first;
-        }
-        return actual;
-    }
-    void* STDMETHODCALLTYPE PreFree(void* request, BOOL) override {
-        if (request) {
-            ++blockEvents[request].second;
-        }
-        return request;
-    }
-    void STDMETHODCALLTYPE PostFree(BOOL) override {}
-    SIZE_T STDMETHODCALLTYPE PreRealloc(void* request, SIZE_T size, void** newRequest,
-                                        BOOL) override {
-        *newRequest = request;
-        return size;
-    }
-    void* STDMETHODCALLTYPE PostRealloc(void* actual, BOOL) override { return actual; }
-    void* STDMETHODCALLTYPE PreGetSize(void* request, BOOL) override { return request; }
-    SIZE_T STDMETHODCALLTYPE PostGetSize(SIZE_T size, BOOL) override { return size; }
-    void* STDMETHODCALLTYPE PreDidAlloc(void* request, BOOL) override { return request; }
-    int STDMETHODCALLTYPE PostDidAlloc(void*, BOOL, int actual) override { return actual; }
-    void STDMETHODCALLTYPE PreHeapMinimize() override {}
-    void STDMETHODCALLTYPE PostHeapMinimize() override {}
-};
-
-MallocSpy spy;
-
-} // namespace
-
-AllocatorWatch::AllocatorWatch() {
-    blockEvents.clear();
-    ::CoRegisterMallocSpy(&spy);
-}
-
-AllocatorWatch::~AllocatorWatch() {
-    ::CoRevokeMallocSpy();
-}
-
-bool AllocatorWatch::Freed(void* block) const {
-    // A block from before the watch began counts as freed after one free.
-    const auto found = blockEvents.find(block);
-    return found != blockEvents.end() && found->second.second >= 1 &&
-           found->second.second >= found->second.first;
-}
-
-int AllocatorWatch::Outstanding() const {
-    int outstanding = 0;
-    for (const auto& [block, events] : blockEvents) {
-        outstanding += events.first > events.second ? events.first - events.second : 0;
-    }
-    return outstanding;
 }
 
 } // namespace octolume::fakes

@@ -3,7 +3,9 @@
 // standard-call functions on objects that record every call (object, slot, arguments)
 // and count their references, plus a watch on the task allocator.
 
+#include "dialogs/dialog_interfaces.h"
 #include "dialogs/file_dialog.h"
+#include "test_support.h"
 
 #include <windows.h>
 #include <objbase.h>
@@ -56,14 +58,16 @@ struct FileDialogTestAccess {
 namespace fakes {
 
 IID IidFromText(const wchar_t* text);
-extern const wchar_t* const kIidIUnknown;
-extern const wchar_t* const kIidIFileDialog;
-extern const wchar_t* const kIidIFileOpenDialog;
-extern const wchar_t* const kIidIFileSaveDialog;
-extern const wchar_t* const kIidIFileDialogCustomize;
-extern const wchar_t* const kIidIOleWindow;
-extern const wchar_t* const kIidIShellItem;
-extern const wchar_t* const kIidIShellItemArray;
+// The wrapper's own table of identifiers; the live tests check it against the system.
+using file_dialog_detail::kIidIFileDialog;
+using file_dialog_detail::kIidIFileDialogCustomize;
+using file_dialog_detail::kIidIFileOpenDialog;
+using file_dialog_detail::kIidIFileSaveDialog;
+using file_dialog_detail::kIidIOleWindow;
+using file_dialog_detail::kIidIShellItem;
+using file_dialog_detail::kIidIShellItemArray;
+using file_dialog_detail::kIidIUnknown;
+using test::AllocatorWatch;
 
 enum class Kind { Dialog, OleWindow, Customize, ShellItem, ItemArray };
 
@@ -150,17 +154,6 @@ public:
 
 private:
     FileDialogTestAccess::Factory previous_;
-};
-
-// Watches the task allocator: whether a block was freed as often as it was handed out
-// since the watch began.
-class AllocatorWatch {
-public:
-    AllocatorWatch();
-    ~AllocatorWatch();
-    bool Freed(void* block) const;
-    // Blocks handed out since the watch began and not freed yet.
-    int Outstanding() const;
 };
 
 } // namespace fakes

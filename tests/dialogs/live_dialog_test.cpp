@@ -72,11 +72,7 @@ HWND ListViewOf(HWND dialog) {
     return found;
 }
 
-std::wstring WindowText(HWND window) {
-    wchar_t text[256] = L"";
-    ::GetWindowTextW(window, text, 256);
-    return text;
-}
+using test::WindowText;
 
 class LiveDialog : public ShownDialogTest {
 protected:

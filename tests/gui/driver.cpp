@@ -2,6 +2,9 @@
 
 #include "resource.h"
 
+#include "engine/engine_contract.h"
+#include "support/owners.h"
+
 #include <richedit.h>
 
 #include <algorithm>
@@ -10,7 +13,7 @@
 #include <thread>
 #include <type_traits>
 
-namespace octolume::gui {
+namespace octolume::test {
 
 namespace {
 
@@ -18,52 +21,12 @@ constexpr milliseconds kPollInterval{25};
 // Generous: a long view text crosses processes in one message.
 constexpr UINT kSendTimeoutMs = 60000;
 
-struct HandleCloser {
-    void operator()(HANDLE handle) const noexcept { ::CloseHandle(handle); }
-};
-using OwnedHandle = std::unique_ptr<std::remove_pointer_t<HANDLE>, HandleCloser>;
-
 std::wstring FolderOf(const std::wstring& path) {
     return path.substr(0, path.find_last_of(L"\\/"));
 }
 
 std::wstring FileNameOf(const std::wstring& path) {
     return path.substr(path.find_last_of(L"\\/") + 1);
-}
-
-std::wstring TestProgramPath() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length =
-            ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length < path.size()) {
-            path.resize(length);
-            return path;
-        }
-        path.resize(path.size() * 2);
-    }
-}
-
-void RemoveTree(const std::wstring& folder) {
-    WIN32_FIND_DATAW entry{};
-    const HANDLE search = ::FindFirstFileW((folder + L"\\*").c_str(), &entry);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            const std::wstring name = entry.cFileName;
-            if (name == L"." || name == L"..") {
-                continue;
-            }
-            const std::wstring path = folder + L"\\" + name;
-            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(path);
-            } else {
-                ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-                ::DeleteFileW(path.c_str());
-            }
-        } while (::FindNextFileW(search, &entry));
-        ::FindClose(search);
-    }
-    ::RemoveDirectoryW(folder.c_str());
 }
 
 bool SendForResult(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD_PTR& result) {
@@ -90,17 +53,14 @@ bool WaitUntil(const std::function<bool()>& condition, milliseconds timeout) {
     }
 }
 
-std::wstring BinFolder() {
-    return FolderOf(TestProgramPath());
-}
 std::wstring BuiltProgramPath() {
-    return BinFolder() + L"\\Octolume32.exe";
+    return BuiltFile(L"Octolume32.exe");
 }
 std::wstring BuiltEnginePath() {
-    return BinFolder() + L"\\octolume.dll";
+    return BuiltFile(engine::kLibraryName);
 }
 std::wstring BuildFolder() {
-    return FolderOf(BinFolder());
+    return FolderOf(ProgramFolder());
 }
 
 std::string UnixPath(const std::wstring& windowsPath) {
@@ -117,42 +77,6 @@ std::string UnixPath(const std::wstring& windowsPath) {
     std::string result = unixName;
     ::HeapFree(::GetProcessHeap(), 0, unixName);
     return result;
-}
-
-TempFolder::TempFolder() {
-    wchar_t temp[MAX_PATH]{};
-    if (::GetTempPathW(MAX_PATH, temp) == 0) {
-        throw std::runtime_error("no temporary folder");
-    }
-    static int counter = 0;
-    for (int attempt = 0; attempt < 1000; ++attempt) {
-        const std::wstring candidate = std::wstring(temp) + L"octolume_gui_" +
-                                       std::to_wstring(::GetCurrentProcessId()) + L"_" +
-                                       std::to_wstring(++counter);
-        if (::CreateDirectoryW(candidate.c_str(), nullptr)) {
-            path_ = candidate;
-            return;
-        }
-    }
-    throw std::runtime_error("cannot create a temporary folder");
-}
-
-TempFolder::~TempFolder() {
-    RemoveTree(path_);
-}
-
-std::wstring TempFolder::CopyIn(const std::wstring& source, const std::wstring& name) const {
-    const std::wstring target = path_ + L"\\" + name;
-    if (!::CopyFileW(source.c_str(), target.c_str(), FALSE)) {
-        throw std::runtime_error("cannot copy a file into the temporary folder");
-    }
-    return target;
-}
-
-std::wstring TempFolder::Subfolder(const std::wstring& name) const {
-    const std::wstring folder = path_ + L"\\" + name;
-    ::CreateDirectoryW(folder.c_str(), nullptr);
-    return folder;
 }
 
 void LetWineDrawTheFrame(const std::wstring& executableName) {
@@ -340,22 +264,6 @@ std::vector<HWND> ChildrenOfClass(HWND parent, const std::wstring& className) {
     return search.found;
 }
 
-std::wstring WindowText(HWND window) {
-    DWORD_PTR length = 0;
-    if (!SendForResult(window, WM_GETTEXTLENGTH, 0, 0, length)) {
-        return {};
-    }
-    // The length may be an upper bound (code pages); the copy reports the real one.
-    std::wstring text(length + 1, L'\0');
-    DWORD_PTR copied = 0;
-    if (!SendForResult(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
-                       copied)) {
-        return {};
-    }
-    text.resize(copied);
-    return text;
-}
-
 namespace {
 
 struct RemoteMemoryReleaser {
@@ -372,7 +280,7 @@ std::wstring ReadRichEditInPieces(HWND view) {
     constexpr LONG kPiece = 1 << 20;
     DWORD processId = 0;
     ::GetWindowThreadProcessId(view, &processId);
-    OwnedHandle process(
+    UniqueHandle process(
         ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId));
     if (!process) {
         return {};
@@ -511,8 +419,8 @@ std::wstring ShellQuote(const std::wstring& word) {
 }
 
 std::optional<std::string> ReadSmallFile(const std::wstring& path) {
-    OwnedHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                   OPEN_EXISTING, 0, nullptr));
+    UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, 0, nullptr));
     if (file.get() == INVALID_HANDLE_VALUE) {
         file.release();
         return std::nullopt;
@@ -693,8 +601,8 @@ bool OpenFileThroughDialog(HWND mainWindow, const std::wstring& path) {
     return WaitUntil([&] { return !::IsWindow(dialog); }, kWindowTimeout);
 }
 std::unique_ptr<ProgramProcess> DragOntoView(HWND mainWindow, const std::wstring& sourceArguments) {
-    auto source = std::make_unique<ProgramProcess>(BinFolder() + L"\\drag_source.exe",
-                                                   std::wstring(), sourceArguments);
+    auto source = std::make_unique<ProgramProcess>(BuiltFile(L"drag_source.exe"), std::wstring(),
+                                                   sourceArguments);
     HWND sourceWindow = nullptr;
     WaitUntil(
         [&] {
@@ -732,4 +640,4 @@ bool OpenFileByDrop(HWND mainWindow, const std::wstring& path) {
     return source && source->WaitForExit() && source->ExitCode() == 0u;
 }
 
-} // namespace octolume::gui
+} // namespace octolume::test

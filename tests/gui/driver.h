@@ -7,6 +7,8 @@
 // through the X server (xdotool), since Wine does not let one process open another's
 // menus; screenshots come from ImageMagick's import.
 
+#include "test_support.h"
+
 #include <windows.h>
 
 #include <chrono>
@@ -16,7 +18,7 @@
 #include <string>
 #include <vector>
 
-namespace octolume::gui {
+namespace octolume::test {
 
 using std::chrono::milliseconds;
 constexpr milliseconds kWindowTimeout{30000};
@@ -25,9 +27,7 @@ constexpr milliseconds kExitTimeout{30000};
 // Polls the condition every 25 ms until it holds or the time is up; true if it held.
 bool WaitUntil(const std::function<bool()>& condition, milliseconds timeout);
 
-// The folder of the running test program: the build's bin folder, where the program,
-// its engine and the test programs sit side by side.
-std::wstring BinFolder();
+// The built program and engine, in the test program's own folder.
 std::wstring BuiltProgramPath();
 std::wstring BuiltEnginePath();
 // The build folder (bin's parent); screenshots go into its "screenshots" subfolder.
@@ -35,23 +35,6 @@ std::wstring BuildFolder();
 
 // A Windows path as the Linux tools see it (Wine's mapping).
 std::string UnixPath(const std::wstring& windowsPath);
-
-// A fresh, empty folder under the temporary folder, removed with everything in it.
-class TempFolder {
-public:
-    TempFolder();
-    ~TempFolder();
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    const std::wstring& Path() const noexcept { return path_; }
-    // Copies a file in under the given name; returns the copy's full path.
-    std::wstring CopyIn(const std::wstring& source, const std::wstring& name) const;
-    std::wstring Subfolder(const std::wstring& name) const;
-
-private:
-    std::wstring path_;
-};
 
 // Makes Wine draw the program window's own frame (caption, system menu, close box),
 // as Windows does, instead of leaving it to a window manager that is not there.
@@ -98,8 +81,7 @@ HWND WaitForDialog(HWND windowOfTheProcess, const std::wstring& title,
 // when none appeared in time.
 HWND WaitForOwnedDialog(HWND owner, milliseconds timeout = kWindowTimeout);
 
-// Reading windows of another process.
-std::wstring WindowText(HWND window);
+// Reading windows of another process (WindowText is in test_support.h).
 // The window's visible descendants of a window class.
 std::vector<HWND> ChildrenOfClass(HWND parent, const std::wstring& className);
 // The dump view's whole text, line breaks as CR LF, however long: reads texts of more
@@ -168,4 +150,4 @@ std::unique_ptr<ProgramProcess> DragOntoView(HWND mainWindow, const std::wstring
 bool OpenFileThroughDialog(HWND mainWindow, const std::wstring& path);
 bool OpenFileByDrop(HWND mainWindow, const std::wstring& path);
 
-} // namespace octolume::gui
+} // namespace octolume::test

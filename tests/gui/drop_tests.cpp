@@ -3,44 +3,20 @@
 #include "driver.h"
 #include "resource.h"
 
-#include "engine/core/dump_format.h"
+#include "expected_dumps.h"
 #include "held_file.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <string>
+#include <vector>
 
-namespace octolume::gui {
+namespace octolume::test {
 namespace {
 
 constexpr wchar_t kUnableText[] =
     L"Unable to load file contents.\r\n\r\nPossible reasons include:\r\n"
     L"1) The file has no contents.\r\n2) The file is in use.";
-
-std::string Bytes(size_t count) {
-    std::string bytes(count, '\0');
-    for (size_t i = 0; i < count; ++i)
-        bytes[i] = static_cast<char>((i * 31) ^ (i >> 8));
-    return bytes;
-}
-
-// The dump text as the view reports it: pure ASCII, so widening is the ANSI conversion.
-std::wstring ExpectedDump(const std::string& bytes) {
-    const std::string dump =
-        FormatDump(std::span(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size()),
-                   bytes.size());
-    return std::wstring(dump.begin(), dump.end());
-}
-
-std::wstring WriteFile(const TempFolder& folder, const std::wstring& name,
-                       const std::string& bytes) {
-    const std::wstring path = folder.Path() + L"\\" + name;
-    std::ofstream(std::filesystem::path(path), std::ios::binary)
-        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return path;
-}
 
 bool ShowsTheWaitCursor() {
     CURSORINFO cursor{};
@@ -85,36 +61,36 @@ protected:
 };
 
 TEST_F(DropTest, DroppedFilesAndPathsShowTheirDumpAndFullPath) {
-    const std::string firstBytes = Bytes(70000); // more than one piece of the view's fill
-    const std::wstring first = WriteFile(folder_, L"first.bin", firstBytes);
+    const std::vector<unsigned char> firstBytes = PatternBytes(70000); // several view pieces
+    const std::wstring first = folder_.Write(L"first.bin", firstBytes);
     ASSERT_TRUE(OpenFileByDrop(window_, first));
     ASSERT_TRUE(LabelBecomes(first));
-    EXPECT_EQ(ViewText(view_), ExpectedDump(firstBytes));
+    EXPECT_EQ(ViewText(view_), ExpectedViewText(firstBytes));
     EXPECT_FALSE(ShowsTheWaitCursor());
     TakeScreenshot(window_, BuildFolder() + L"\\screenshots\\dropped_file.png");
 
     // A path dropped as text, as from an editor; the second file replaces view and label.
-    const std::wstring second = WriteFile(folder_, L"second.txt", "Hello, Octolume32!\n");
+    const std::wstring second = folder_.Write(L"second.txt", "Hello, Octolume32!\n");
     const auto source = DragOntoView(window_, L"--text " + QuoteArgument(second));
     ASSERT_NE(source, nullptr);
     ASSERT_TRUE(source->WaitForExit());
     EXPECT_EQ(source->ExitCode(), 0u) << "the text was not dropped";
     ASSERT_TRUE(LabelBecomes(second));
-    EXPECT_EQ(ViewText(view_), ExpectedDump("Hello, Octolume32!\n"));
+    EXPECT_EQ(ViewText(view_), ExpectedViewText("Hello, Octolume32!\n"));
 }
 
 TEST_F(DropTest, EmptyAndLockedFilesGiveTheMessageAndKeepTheLabel) {
-    const std::wstring shown = WriteFile(folder_, L"shown.bin", "abc");
+    const std::wstring shown = folder_.Write(L"shown.bin", "abc");
     ASSERT_TRUE(OpenFileByDrop(window_, shown));
     ASSERT_TRUE(LabelBecomes(shown));
 
-    ExpectUnableToLoad(WriteFile(folder_, L"empty.bin", ""), L"unable_to_load.png");
+    ExpectUnableToLoad(folder_.Write(L"empty.bin", ""), L"unable_to_load.png");
     EXPECT_EQ(ViewText(view_), L"");
     EXPECT_EQ(WindowText(label_), shown);
     EXPECT_FALSE(ShowsTheWaitCursor());
 
-    const std::wstring locked = WriteFile(folder_, L"locked.bin", "held elsewhere");
-    test::HeldFile holder(locked);
+    const std::wstring locked = folder_.Write(L"locked.bin", "held elsewhere");
+    HeldFile holder(locked);
     ExpectUnableToLoad(locked, L"");
     EXPECT_EQ(ViewText(view_), L"");
     EXPECT_EQ(WindowText(label_), shown);
@@ -122,4 +98,4 @@ TEST_F(DropTest, EmptyAndLockedFilesGiveTheMessageAndKeepTheLabel) {
 }
 
 } // namespace
-} // namespace octolume::gui
+} // namespace octolume::test

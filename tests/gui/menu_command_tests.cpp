@@ -7,12 +7,10 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
-namespace octolume::gui {
+namespace octolume::test {
 namespace {
 
 std::wstring Widen(const std::string& ascii) {
@@ -91,14 +89,6 @@ protected:
         label_ = ControlOf(window_, IDC_LBL_FILE_NAME);
     }
 
-    std::wstring Write(const std::wstring& name, const std::vector<unsigned char>& bytes) {
-        const std::wstring path = folder_.Path() + L"\\" + name;
-        std::ofstream(std::filesystem::path(path), std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()),
-                   static_cast<std::streamsize>(bytes.size()));
-        return path;
-    }
-
     bool LabelBecomes(const std::wstring& text) {
         return WaitUntil([&] { return WindowText(label_) == text; }, kWindowTimeout);
     }
@@ -112,16 +102,16 @@ protected:
 };
 
 TEST_F(MenuCommandTest, OpenFileShowsTypedFilesRefusesMissingOnesAndEscapeChangesNothing) {
-    const std::wstring first = Write(L"all bytes.bin", test::AllByteValues());
-    const std::wstring second = Write(L"pattern.bin", test::PatternBytes(33));
+    const std::wstring first = folder_.Write(L"all bytes.bin", AllByteValues());
+    const std::wstring second = folder_.Write(L"pattern.bin", PatternBytes(33));
 
     // A bare name is found in the folder the dialog opens in: the current directory.
     ASSERT_TRUE(OpenFileThroughDialog(window_, L"all bytes.bin"));
     ASSERT_TRUE(LabelBecomes(first));
-    EXPECT_EQ(ViewText(view_), Widen(test::kAllByteValuesDump));
+    EXPECT_EQ(ViewText(view_), Widen(kAllByteValuesDump));
     ASSERT_TRUE(OpenFileThroughDialog(window_, second));
     ASSERT_TRUE(LabelBecomes(second));
-    EXPECT_EQ(ViewText(view_), Widen(test::kPattern33Dump));
+    EXPECT_EQ(ViewText(view_), Widen(kPattern33Dump));
 
     ASSERT_TRUE(TypeKeys(window_, {L"alt+f", L"o"}));
     const HWND dialog = WaitForDialog(window_, L"Load File");
@@ -149,7 +139,7 @@ TEST_F(MenuCommandTest, OpenFileShowsTypedFilesRefusesMissingOnesAndEscapeChange
         EXPECT_NE(ClassNameOf(window), L"#32770") << "a box appeared: " << WindowText(window);
     }
     EXPECT_EQ(WindowText(label_), second);
-    EXPECT_EQ(ViewText(view_), Widen(test::kPattern33Dump));
+    EXPECT_EQ(ViewText(view_), Widen(kPattern33Dump));
 }
 
 TEST_F(MenuCommandTest, AboutShowsTheVersionAndMakerInAnInformationBox) {
@@ -171,4 +161,4 @@ TEST_F(MenuCommandTest, AboutShowsTheVersionAndMakerInAnInformationBox) {
 }
 
 } // namespace
-} // namespace octolume::gui
+} // namespace octolume::test

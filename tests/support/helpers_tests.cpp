@@ -1,12 +1,13 @@
 #include "support/app_error.h"
 #include "support/external_call.h"
 #include "support/helpers.h"
+#include "support/owners.h"
 
 #include <gtest/gtest.h>
 
-#include <memory>
+#include <vector>
 
-namespace octolume {
+namespace octolume::test {
 namespace {
 
 TEST(StringsEqual, ExactComparison) {
@@ -26,18 +27,13 @@ TEST(StringsEqual, IgnoringCase) {
     EXPECT_FALSE(StringsEqual(L"stra\u00dfe", L"STRASSE", 1));
 }
 
-struct SafeArrayDeleter {
-    void operator()(SAFEARRAY* array) const { SafeArrayDestroy(array); }
-};
-using SafeArrayPtr = std::unique_ptr<SAFEARRAY, SafeArrayDeleter>;
-
-SafeArrayPtr MakeArray(std::initializer_list<SAFEARRAYBOUND> bounds) {
+SafeArrayOwner MakeArray(std::initializer_list<SAFEARRAYBOUND> bounds) {
     std::vector<SAFEARRAYBOUND> list(bounds);
-    return SafeArrayPtr(SafeArrayCreate(VT_I4, static_cast<UINT>(list.size()), list.data()));
+    return SafeArrayOwner(SafeArrayCreate(VT_I4, static_cast<UINT>(list.size()), list.data()));
 }
 
 TEST(SafeUBound, OneDimension) {
-    SafeArrayPtr owner = MakeArray({{4, 0}});
+    SafeArrayOwner owner = MakeArray({{4, 0}});
     SAFEARRAY* array = owner.get();
     EXPECT_EQ(3, SafeUBound(&array, 1));
     EXPECT_EQ(-1, SafeUBound(&array, 0));
@@ -45,7 +41,7 @@ TEST(SafeUBound, OneDimension) {
 }
 
 TEST(SafeUBound, TwoDimensionsAgreeWithThePlatform) {
-    SafeArrayPtr owner = MakeArray({{5, 1}, {10, 0}});
+    SafeArrayOwner owner = MakeArray({{5, 1}, {10, 0}});
     SAFEARRAY* array = owner.get();
     EXPECT_EQ(5, SafeUBound(&array, 1));
     EXPECT_EQ(9, SafeUBound(&array, 2));
@@ -57,7 +53,7 @@ TEST(SafeUBound, TwoDimensionsAgreeWithThePlatform) {
 }
 
 TEST(SafeUBound, NoStorage) {
-    SafeArrayPtr empty = MakeArray({{0, 0}});
+    SafeArrayOwner empty = MakeArray({{0, 0}});
     SAFEARRAY* allocatedWithoutElements = empty.get();
     EXPECT_EQ(-1, SafeUBound(&allocatedWithoutElements, 1));
 
@@ -116,4 +112,4 @@ TEST(SetRedraw, SendsOneAndZeroAndRecordsTheLastError) {
 }
 
 } // namespace
-} // namespace octolume
+} // namespace octolume::test

@@ -1,34 +1,15 @@
 #include "support/app_error.h"
 #include "support/external_call.h"
-#include "support/message_box.h"
 #include "support/report_error.h"
+#include "test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <new>
 #include <stdexcept>
-#include <vector>
 
-namespace octolume {
+namespace octolume::test {
 namespace {
-
-struct ShownBox {
-    std::wstring text;
-    std::wstring title;
-    UINT style;
-};
-
-std::vector<ShownBox> shownBoxes;
-int boxesToFail = 0;
-
-int CaptureBox(const std::wstring& text, const std::wstring& title, UINT style) {
-    if (boxesToFail > 0) {
-        --boxesToFail;
-        throw AppError(5, L"Invalid procedure call or argument", 0);
-    }
-    shownBoxes.push_back({text, title, style});
-    return IDOK;
-}
 
 const std::wstring kTrailer =
     L"\r\n* If this problem persists, please contact our technical support "
@@ -37,20 +18,12 @@ const std::wstring kTrailer =
 
 class ReportErrorTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        shownBoxes.clear();
-        boxesToFail = 0;
-        previous_ = SetMessageBoxFunction(CaptureBox);
-    }
-    void TearDown() override { SetMessageBoxFunction(previous_); }
-
     const ShownBox& OnlyBox() {
-        EXPECT_EQ(1u, shownBoxes.size());
-        return shownBoxes.at(0);
+        EXPECT_EQ(1u, boxes_.Boxes().size());
+        return boxes_.Boxes().at(0);
     }
 
-private:
-    MessageBoxFunction previous_ = nullptr;
+    MessageBoxCapture boxes_;
 };
 
 TEST_F(ReportErrorTest, WithoutLibraryCodeShowsDescriptionSourceAndNumber) {
@@ -98,7 +71,7 @@ TEST_F(ReportErrorTest, EmptySourceAndNoTrailingLineBreak) {
 }
 
 TEST_F(ReportErrorTest, FailureWhileReportingShowsTheErrorHandlerBox) {
-    boxesToFail = 1;
+    boxes_.FailNext(1);
     ReportError(AppError(9, L"anything", 0), L"frmOctolume.GetFileToDump");
     const ShownBox& box = OnlyBox();
     EXPECT_EQ(L"An error has occured in the error handler.\r\n5\r\n"
@@ -146,4 +119,4 @@ TEST(PendingError, CaughtExceptionsBecomeNumberedErrors) {
 }
 
 } // namespace
-} // namespace octolume
+} // namespace octolume::test

@@ -15,7 +15,7 @@
 
 namespace {
 
-using octolume::testing::HandMadeData;
+using octolume::test::HandMadeData;
 
 HandMadeData dragged;
 int exitCode = 1;

@@ -1,15 +1,12 @@
 #include "app/drop_intake.h"
 
 #include "hand_made_data.h"
-#include "viewer_test_support.h"
+#include "test_support.h"
 
 #include <gtest/gtest.h>
 
-namespace octolume {
+namespace octolume::test {
 namespace {
-
-using testing::HandMadeData;
-using testing::MessageBoxCapture;
 
 TEST(GetSingleItemFromDataObject, TextIsTakenWholeAndUnchanged) {
     MessageBoxCapture boxes;
@@ -82,4 +79,4 @@ TEST(ViewDropTarget, AcceptsEveryDropAsACopyAndHandsOverTheData) {
 }
 
 } // namespace
-} // namespace octolume
+} // namespace octolume::test

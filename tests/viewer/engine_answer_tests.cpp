@@ -2,23 +2,19 @@
 #include "app/mouse_pointer.h"
 
 #include "support/report_error.h"
+#include "test_support.h"
 #include "viewer_test_support.h"
 
 #include <gtest/gtest.h>
 
-namespace octolume {
+namespace octolume::test {
 namespace {
-
-using testing::MessageBoxCapture;
-using testing::ViewerWindow;
-using testing::WindowText;
 
 // Loads the scripted stand-in under the engine's module name, as start-up loads the real one.
 class EngineAnswerTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        engine_ =
-            LoadLibraryW((testing::ProgramFolder() / L"scripted_engine" / L"octolume.dll").c_str());
+        engine_ = LoadLibraryW(BuiltFile(L"scripted_engine\\octolume.dll").c_str());
     }
     static void TearDownTestSuite() { FreeLibrary(engine_); }
     void SetUp() override { ASSERT_NE(nullptr, engine_); }
@@ -74,4 +70,4 @@ TEST_F(EngineAnswerTest, TheLabelShowsThePathTheEngineHandedBack) {
 }
 
 } // namespace
-} // namespace octolume
+} // namespace octolume::test

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-namespace octolume::testing {
+namespace octolume::test {
 
 // It lives on the stack or for the whole program, so Release never deletes it.
 class HandMadeData final : public IDataObject {
@@ -94,4 +94,4 @@ private:
     }
 };
 
-} // namespace octolume::testing
+} // namespace octolume::test

@@ -1,118 +1,107 @@
 #include "app/load_and_display.h"
 #include "app/mouse_pointer.h"
 
+#include "engine/engine_contract.h"
+#include "expected_dumps.h"
 #include "held_file.h"
+#include "test_support.h"
 #include "viewer_test_support.h"
 
 #include <gtest/gtest.h>
 
-namespace octolume {
-namespace {
+#include <memory>
 
-using testing::ExpectedDump;
-using testing::MessageBoxCapture;
-using testing::TempFolder;
-using testing::ViewerWindow;
-using testing::WindowText;
+namespace octolume::test {
+namespace {
 
 const std::wstring kUnableText =
     L"Unable to load file contents.\r\n\r\nPossible reasons include:\r\n"
     L"1) The file has no contents.\r\n2) The file is in use.";
 
-std::string Bytes(size_t count) {
-    std::string bytes(count, '\0');
-    for (size_t i = 0; i < count; ++i)
-        bytes[i] = static_cast<char>(i * 7 + 3);
-    return bytes;
-}
-
 // The program loads its engine at start-up; the pipeline finds it already in the process.
 class PipelineTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        engine_ = LoadLibraryW((testing::ProgramFolder() / L"octolume.dll").c_str());
+        engine_ = LoadLibraryW(BuiltFile(engine::kLibraryName).c_str());
+        window_ = std::make_unique<ViewerWindow>();
     }
-    static void TearDownTestSuite() { FreeLibrary(engine_); }
+    static void TearDownTestSuite() {
+        window_.reset();
+        FreeLibrary(engine_);
+    }
     void SetUp() override { ASSERT_NE(nullptr, engine_) << "octolume.dll beside the tests"; }
 
-    ViewerWindow window_;
-    ViewerControls Controls() const { return {window_.View(), window_.Label()}; }
+    void Load(const std::wstring& path) { GetAndDisplayOctolume(window_->Controls(), path); }
+    std::wstring ViewText() const { return WindowText(window_->View()); }
+    std::wstring LabelText() const { return WindowText(window_->Label()); }
+
+    TempFolder folder_;
 
 private:
     static inline HMODULE engine_ = nullptr;
+    static inline std::unique_ptr<ViewerWindow> window_;
 };
 
-TEST_F(PipelineTest, ShowsTheWholeDumpAndTheFullPath) {
+TEST_F(PipelineTest, ShowsTheWholeDumpAndTheFullPathThenTheNextFile) {
     MessageBoxCapture boxes;
-    TempFolder folder;
-    const std::string bytes = Bytes(70000); // more text than one piece of the fill
-    folder.Write(L"data.bin", bytes);
+    const std::vector<unsigned char> bytes = PatternBytes(70000); // more than one piece
+    folder_.Write(L"data.bin", bytes);
     wchar_t previous[MAX_PATH]{};
     GetCurrentDirectoryW(MAX_PATH, previous);
-    SetCurrentDirectoryW(folder.Path().c_str());
-
-    GetAndDisplayOctolume(Controls(), L"data.bin"); // relative: the engine makes it full
-
+    SetCurrentDirectoryW(folder_.Path().c_str());
+    Load(L"data.bin"); // relative: the engine makes it full
     SetCurrentDirectoryW(previous);
+
     EXPECT_TRUE(boxes.Boxes().empty());
-    EXPECT_EQ(ExpectedDump(bytes), WindowText(window_.View()));
-    wchar_t full[MAX_PATH]{};
-    GetFullPathNameW((folder.Path() / L"data.bin").c_str(), MAX_PATH, full, nullptr);
-    EXPECT_EQ(std::wstring(full), WindowText(window_.Label()));
+    EXPECT_EQ(ExpectedViewText(bytes), ViewText());
+    EXPECT_EQ(folder_.Path() + L"\\data.bin", LabelText());
     EXPECT_EQ(MousePointer::Default, CurrentMousePointer());
+
+    const std::wstring second = folder_.Write(L"second.bin", PatternBytes(17));
+    Load(second);
+    EXPECT_EQ(std::wstring(kPattern17Dump.begin(), kPattern17Dump.end()), ViewText());
+    EXPECT_EQ(second, LabelText());
 }
 
 // The dump of 2 MiB of random bytes takes the rich-edit control about 2.5 GB of address
-// space under Wine: more than a plain 32-bit process has.
+// space under Wine: more than a plain 32-bit process has. A window of its own: replacing
+// so long a text takes the view minutes.
 TEST_F(PipelineTest, TheLargestDumpOfRandomBytesFitsTheView) {
     MessageBoxCapture boxes;
-    TempFolder folder;
+    const ViewerWindow own;
     std::string bytes(2097152 + 100, '\0');
     unsigned state = 12345;
     for (char& byte : bytes) {
         state = state * 1103515245u + 12345u;
         byte = static_cast<char>(state >> 23);
     }
-    const auto file = folder.Write(L"random.bin", bytes);
-    GetAndDisplayOctolume(Controls(), file.wstring());
+    GetAndDisplayOctolume(own.Controls(), folder_.Write(L"random.bin", bytes));
     EXPECT_TRUE(boxes.Boxes().empty());
-    const std::wstring text = WindowText(window_.View());
-    EXPECT_EQ(ExpectedDump(bytes), text);
-    EXPECT_NE(std::wstring::npos,
-              text.find(L"--- Dump truncated: showing the first 2097152 of 2097252 bytes ---"));
-}
-
-TEST_F(PipelineTest, ASecondFileReplacesViewAndLabel) {
-    TempFolder folder;
-    const auto first = folder.Write(L"first.bin", Bytes(5000));
-    const auto second = folder.Write(L"second.bin", "Hi!");
-    GetAndDisplayOctolume(Controls(), first.wstring());
-    GetAndDisplayOctolume(Controls(), second.wstring());
-    EXPECT_EQ(ExpectedDump("Hi!"), WindowText(window_.View()));
-    EXPECT_EQ(second.wstring(), WindowText(window_.Label()));
+    const std::wstring text = WindowText(own.View());
+    EXPECT_EQ(ExpectedViewText(bytes.substr(0, 2097152)) +
+                  L"--- Dump truncated: showing the first 2097152 of 2097252 bytes ---\r\n",
+              text);
 }
 
 TEST_F(PipelineTest, FilesTheEngineCannotDumpGiveTheOwnMessage) {
-    TempFolder folder;
-    const auto shown = folder.Write(L"shown.bin", "abc");
-    const auto empty = folder.Write(L"empty.bin", "");
-    const auto locked = folder.Write(L"locked.bin", "held by another process");
-    test::HeldFile holder(locked.wstring());
-    GetAndDisplayOctolume(Controls(), shown.wstring());
+    const std::wstring shown = folder_.Write(L"shown.bin", "abc");
+    const std::wstring locked = folder_.Write(L"locked.bin", "held by another process");
+    HeldFile holder(locked);
+    Load(shown);
 
-    for (const std::wstring& path : {empty.wstring(), locked.wstring(),
-                                     (folder.Path() / L"missing.bin").wstring(), std::wstring()}) {
+    for (const std::wstring& path : {folder_.Write(L"empty.bin", ""), locked,
+                                     folder_.Path() + L"\\missing.bin", std::wstring()}) {
         MessageBoxCapture boxes;
-        GetAndDisplayOctolume(Controls(), path);
-        ASSERT_EQ(1u, boxes.Boxes().size()) << path;
+        Load(path);
+        ASSERT_EQ(1u, boxes.Boxes().size()) << path.size();
         EXPECT_EQ(kUnableText, boxes.Boxes()[0].text);
         EXPECT_EQ(L"Octolume32", boxes.Boxes()[0].title);
         EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION), boxes.Boxes()[0].style);
-        EXPECT_EQ(L"", WindowText(window_.View()));
-        EXPECT_EQ(shown.wstring(), WindowText(window_.Label())) << "label keeps the last file";
+        EXPECT_EQ(L"", ViewText());
+        EXPECT_EQ(shown, LabelText()) << "the label keeps the last file";
         EXPECT_EQ(MousePointer::Default, CurrentMousePointer());
     }
 }
 
 } // namespace
-} // namespace octolume
+} // namespace octolume::test

@@ -1,15 +1,15 @@
 #include "app/view_text.h"
 
+#include "test_support.h"
 #include "viewer_test_support.h"
 
 #include <gtest/gtest.h>
 #include <richedit.h>
 
-namespace octolume {
-namespace {
+#include <memory>
 
-using testing::ViewerWindow;
-using testing::WindowText;
+namespace octolume::test {
+namespace {
 
 std::wstring Lines(size_t count, size_t width) {
     std::wstring text;
@@ -18,37 +18,42 @@ std::wstring Lines(size_t count, size_t width) {
     return text;
 }
 
-TEST(ReplaceViewText, LongTextArrivesWholeInPieces) {
-    ViewerWindow window;
+class ViewFill : public ::testing::Test {
+protected:
+    static inline std::unique_ptr<ViewerWindow> window_;
+    static void SetUpTestSuite() { window_ = std::make_unique<ViewerWindow>(); }
+    static void TearDownTestSuite() { window_.reset(); }
+    HWND View() const { return window_->View(); }
+};
+
+TEST_F(ViewFill, LongTextArrivesWholeInPiecesAndShowsItsTop) {
     const std::wstring text = Lines(3000, 77); // about 237K characters: several pieces
-    ReplaceViewText(window.View(), text);
-    EXPECT_EQ(text, WindowText(window.View()));
-    EXPECT_EQ(0, SendMessageW(window.View(), EM_GETFIRSTVISIBLELINE, 0, 0)) << "shows the top";
+    ReplaceViewText(View(), text);
+    EXPECT_EQ(text, WindowText(View()));
+    EXPECT_EQ(0, SendMessageW(View(), EM_GETFIRSTVISIBLELINE, 0, 0));
     DWORD start = 1, end = 1;
-    SendMessageW(window.View(), EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+    SendMessageW(View(), EM_GETSEL, reinterpret_cast<WPARAM>(&start),
                  reinterpret_cast<LPARAM>(&end));
     EXPECT_EQ(0u, start);
     EXPECT_EQ(0u, end);
 }
 
-TEST(ReplaceViewText, ReplacesEverythingAndKeepsLineBreaksOfLongLines) {
-    ViewerWindow window;
-    ReplaceViewText(window.View(), Lines(10, 10));
+TEST_F(ViewFill, ReplacesEverythingAndKeepsLineBreaksOfLongLines) {
+    ReplaceViewText(View(), Lines(10, 10));
     // A line longer than a piece must still be cut without doubling any line break.
     const std::wstring text = std::wstring(70000, L'x') + L"\r\n" + Lines(5, 3) + L"tail";
-    ReplaceViewText(window.View(), text);
-    EXPECT_EQ(text, WindowText(window.View()));
-    ReplaceViewText(window.View(), L"");
-    EXPECT_EQ(L"", WindowText(window.View()));
+    ReplaceViewText(View(), text);
+    EXPECT_EQ(text, WindowText(View()));
+    ReplaceViewText(View(), L"");
+    EXPECT_EQ(L"", WindowText(View()));
 }
 
-TEST(ReplaceViewText, TheUserCannotUndoTheDump) {
-    ViewerWindow window;
-    ReplaceViewText(window.View(), L"first\r\n");
-    ReplaceViewText(window.View(), L"second\r\n");
-    SendMessageW(window.View(), EM_UNDO, 0, 0);
-    EXPECT_EQ(L"second\r\n", WindowText(window.View()));
+TEST_F(ViewFill, TheUserCannotUndoTheDump) {
+    ReplaceViewText(View(), L"first\r\n");
+    ReplaceViewText(View(), L"second\r\n");
+    SendMessageW(View(), EM_UNDO, 0, 0);
+    EXPECT_EQ(L"second\r\n", WindowText(View()));
 }
 
 } // namespace
-} // namespace octolume
+} // namespace octolume::test

@@ -1,72 +1,25 @@
 #pragma once
-// Shared by the viewer's in-process tests: a real rich-edit view and label, message-box
-// capture, and temporary files.
+// The program's own main window, created in the test's process, so the viewer's tests
+// fill the view exactly as the program sets it up.
 
-#include "engine/core/dump_format.h"
-#include "support/message_box.h"
-#include "support/text.h"
+#include "app/load_and_display.h"
+#include "app/main_window.h"
 
 #include <windows.h>
 
-#include <filesystem>
-#include <string>
-#include <vector>
+#include <memory>
 
-namespace octolume::testing {
+namespace octolume::test {
 
-struct ShownBox {
-    std::wstring text;
-    std::wstring title;
-    UINT style;
-};
-
-// Captures every message box shown while it lives.
-class MessageBoxCapture {
-public:
-    MessageBoxCapture();
-    ~MessageBoxCapture();
-    const std::vector<ShownBox>& Boxes() const;
-
-private:
-    MessageBoxFunction previous_;
-};
-
-// A hidden top-level window holding a rich-edit view set up like the program's, and a label.
 class ViewerWindow {
 public:
     ViewerWindow();
-    ~ViewerWindow();
-    HWND View() const { return view_; }
-    HWND Label() const { return label_; }
+    HWND View() const { return form_->rtfOctolume(); }
+    HWND Label() const { return form_->lblFileName(); }
+    ViewerControls Controls() const { return {View(), Label()}; }
 
 private:
-    HWND frame_ = nullptr;
-    HWND view_ = nullptr;
-    HWND label_ = nullptr;
+    std::unique_ptr<frmOctolume> form_;
 };
 
-std::wstring WindowText(HWND window);
-
-// A file in a fresh temporary folder, removed with the folder.
-class TempFolder {
-public:
-    TempFolder();
-    ~TempFolder();
-    std::filesystem::path Write(const std::wstring& name, const std::string& bytes) const;
-    const std::filesystem::path& Path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
-
-// The view's text for a file of these bytes: the engine's dump, widened from ANSI.
-inline std::wstring ExpectedDump(const std::string& bytes) {
-    return FromAnsi(
-        FormatDump(std::span(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size()),
-                   bytes.size()));
-}
-
-// The folder of the running test program, where the program and the engine are built.
-std::filesystem::path ProgramFolder();
-
-} // namespace octolume::testing
+} // namespace octolume::test

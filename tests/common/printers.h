@@ -1,0 +1,15 @@
+#pragma once
+// How GoogleTest prints the program's own types in failure messages.
+
+#include "app/layout.h"
+
+#include <ostream>
+
+namespace octolume {
+
+inline void PrintTo(const PixelRect& rect, std::ostream* out) {
+    *out << "{" << rect.left << ", " << rect.top << ", " << rect.width << ", " << rect.height
+         << "}";
+}
+
+} // namespace octolume

@@ -1,0 +1,89 @@
+#pragma once
+// What the Windows test programs share: their own folder, temporary folders and files,
+// window text, captured message boxes and a watch on the task allocator.
+
+#include "support/message_box.h"
+
+#include <windows.h>
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace octolume::test {
+
+// The folder of the running test program: the build's bin folder, where the program,
+// its engine and the test programs sit side by side.
+std::wstring ProgramFolder();
+// A file of that folder.
+std::wstring BuiltFile(const std::wstring& name);
+
+// A fresh, empty folder under the temporary folder, removed with everything in it.
+class TempFolder {
+public:
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    const std::wstring& Path() const noexcept { return path_; }
+    // Writes a file of these bytes; returns its full path.
+    std::wstring Write(const std::wstring& name, std::string_view bytes) const;
+    std::wstring Write(const std::wstring& name, const std::vector<unsigned char>& bytes) const;
+    // Copies a file in under the given name; returns the copy's full path.
+    std::wstring CopyIn(const std::wstring& source, const std::wstring& name) const;
+    std::wstring Subfolder(const std::wstring& name) const;
+
+private:
+    std::wstring path_;
+};
+
+// A window's text, also of another process's window (bounded wait).
+std::wstring WindowText(HWND window);
+
+struct ShownBox {
+    std::wstring text;
+    std::wstring title;
+    UINT style;
+};
+
+// Captures every message box the program would show while it lives; the next
+// `failures` boxes fail (the box function throws) instead of showing.
+class MessageBoxCapture {
+public:
+    MessageBoxCapture();
+    ~MessageBoxCapture();
+    MessageBoxCapture(const MessageBoxCapture&) = delete;
+    MessageBoxCapture& operator=(const MessageBoxCapture&) = delete;
+
+    const std::vector<ShownBox>& Boxes() const;
+    void FailNext(int failures);
+
+private:
+    MessageBoxFunction previous_;
+};
+
+// Watches the COM task allocator while it lives. Strings (BSTR) go through it only
+// when the OANOCACHE environment variable turns the string cache off.
+class AllocatorWatch {
+public:
+    AllocatorWatch();
+    ~AllocatorWatch();
+    AllocatorWatch(const AllocatorWatch&) = delete;
+    AllocatorWatch& operator=(const AllocatorWatch&) = delete;
+
+    bool Registered() const noexcept { return registered_; }
+    // Freed at least as often as allocated since the watch began (a block from before
+    // the watch counts as freed after one free).
+    bool Freed(const void* block) const;
+    // Blocks allocated and not yet freed since the watch began.
+    int Outstanding() const;
+    // Every block allocated since the watch began, in order.
+    const std::vector<void*>& Allocated() const;
+
+private:
+    bool registered_;
+};
+
+} // namespace octolume::test

@@ -10,6 +10,7 @@
 #include <oleauto.h>
 
 #include <limits>
+#include <memory>
 #include <new>
 
 namespace octolume {

@@ -18,7 +18,6 @@
 #include <cstdint>
 #include <initializer_list>
 #include <map>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -129,6 +128,8 @@ public:
     // A visual group; the controls recorded after it lie inside it until it is closed
     // (or until the last control, when it never is).
     bool Customize_CreateContainer(const std::wstring& key, const std::wstring& label);
+    // Ends a visual group: the controls recorded afterwards lie outside it. A group
+    // closes once.
     bool Customize_CloseContainer(const std::wstring& containerKey);
     // A combo box, radio-button list, menu (titled menuCaption) or Open-button drop-down
     // with its items.
@@ -144,13 +145,16 @@ public:
     bool Customize_CreateNonGroupItem(std::int32_t itemType, const std::wstring& itemKey,
                                       const std::wstring& itemTextOrCaption = std::wstring(),
                                       bool isChecked = false);
+    // Makes the control stand out when the dialog is shown.
     void Customize_MakeControlProminent(const std::wstring& controlKey);
 
     // Live members: they act on the shown dialog's controls and return their default
     // ("", 0 or false) while no customized dialog is showing. ItemIndex counts a group's
     // items from 0; -1 addresses the control itself.
     std::wstring CustomControl_GetTextBoxText(const std::wstring& key);
+    // Sets an edit box's text; the result is always "".
     std::wstring CustomControl_SetTextBoxText(const std::wstring& key, const std::wstring& text);
+    // Sets a control's label; the result is always "".
     std::wstring CustomControl_SetControlCaption(const std::wstring& key,
                                                  const std::wstring& caption);
     // State bits: 1 enabled, 2 visible.
@@ -160,6 +164,8 @@ public:
     // A group's selected item (from 0), or a check button's state (1 checked); -1 for an
     // unknown key or when nothing is selected.
     std::int32_t CustomControl_GetSelected(const std::wstring& key);
+    // Selects item itemIndex of a combo box, radio-button list or Open drop-down, or sets
+    // a check button's state; the result is always 0.
     std::int32_t CustomControl_SetSelected(const std::wstring& key, std::int32_t itemIndex,
                                            bool chkBoxSelected = false);
 

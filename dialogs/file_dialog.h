@@ -199,8 +199,9 @@ private:
     // stays small however many IDs it holds.
     class ControlIdOwners {
     public:
+        static constexpr std::int32_t kFirstId = 101;
         std::int32_t Count() const noexcept { return count_; }
-        std::int32_t NextId() const noexcept { return count_ + 101; }
+        std::int32_t NextId() const noexcept { return count_ + kFirstId; }
         // Hands the next `ids` IDs to key.
         void Add(const std::wstring& key, std::int32_t ids);
         // Forgets every ID from the given count on.

@@ -94,7 +94,7 @@ void IFileDialog::ControlIdOwners::Add(const std::wstring& key, std::int32_t ids
 }
 
 void IFileDialog::ControlIdOwners::Truncate(std::int32_t count) noexcept {
-    while (!runs_.empty() && runs_.back().firstId - 101 >= count) {
+    while (!runs_.empty() && runs_.back().firstId - kFirstId >= count) {
         runs_.pop_back();
     }
     count_ = std::min(count_, count);
@@ -257,7 +257,7 @@ bool IFileDialog::Customize_AppendGroupItem(const std::wstring& groupKey,
             // the list keep matching the dialog's.
             if (!CallSucceeded(CallInterfaceMethod(customize.Get(), offset::kAddControlItem,
                                                    {entry->packed & kIdMask, id, item}))) {
-                idToKey_.Truncate(id - 101);
+                idToKey_.Truncate(id - ControlIdOwners::kFirstId);
                 return false;
             }
         } else {

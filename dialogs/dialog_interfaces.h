@@ -43,6 +43,32 @@ inline constexpr std::int32_t kItemGetAttributes = 24;
 inline constexpr std::int32_t kItemCompare = 28;
 // IOleWindow.
 inline constexpr std::int32_t kOleWindowGetWindow = 12;
+// IFileDialogCustomize.
+inline constexpr std::int32_t kEnableOpenDropDown = 12;
+inline constexpr std::int32_t kAddMenu = 16;
+inline constexpr std::int32_t kAddPushButton = 20;
+inline constexpr std::int32_t kAddComboBox = 24;
+inline constexpr std::int32_t kAddRadioButtonList = 28;
+inline constexpr std::int32_t kAddCheckButton = 32;
+inline constexpr std::int32_t kAddEditBox = 36;
+inline constexpr std::int32_t kAddSeparator = 40;
+inline constexpr std::int32_t kAddText = 44;
+inline constexpr std::int32_t kSetControlLabel = 48;
+inline constexpr std::int32_t kGetControlState = 52;
+inline constexpr std::int32_t kSetControlState = 56;
+inline constexpr std::int32_t kGetEditBoxText = 60;
+inline constexpr std::int32_t kSetEditBoxText = 64;
+inline constexpr std::int32_t kGetCheckButtonState = 68;
+inline constexpr std::int32_t kSetCheckButtonState = 72;
+inline constexpr std::int32_t kAddControlItem = 76;
+inline constexpr std::int32_t kRemoveControlItem = 80;
+inline constexpr std::int32_t kGetControlItemState = 88;
+inline constexpr std::int32_t kSetControlItemState = 92;
+inline constexpr std::int32_t kGetSelectedControlItem = 96;
+inline constexpr std::int32_t kSetSelectedControlItem = 100;
+inline constexpr std::int32_t kStartVisualGroup = 104;
+inline constexpr std::int32_t kEndVisualGroup = 108;
+inline constexpr std::int32_t kMakeProminent = 112;
 } // namespace offset
 
 inline constexpr wchar_t kClsidFileOpenDialog[] = L"{DC1C5A9C-E88A-4dde-A5A1-60F82A20AEF7}";

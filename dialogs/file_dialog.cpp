@@ -11,6 +11,7 @@
 #include <oleauto.h>
 
 #include <limits>
+#include <memory>
 #include <new>
 
 namespace octolume {
@@ -171,7 +172,7 @@ std::int32_t IFileDialog::DialogShow(HWND ownerHwnd, std::int32_t mode,
 // HRESULT; resultPointer receives the chosen item or item array with its reference.
 std::int32_t IFileDialog::ShowActiveDialog(void* dialog, HWND ownerHwnd,
                                            const std::wstring& dialogTitle, void*& resultPointer) {
-    if (idToKey_ && !idToKey_->empty()) {
+    if (idToKey_.Count() > 0) {
         IID customizeId{};
         External([&] { return ::IIDFromString(kIidIFileDialogCustomize, &customizeId); });
         void* customize = nullptr;
@@ -324,16 +325,6 @@ void IFileDialog::Clear() {
     defaultExtensionText_.clear();
     clientGuidText_.clear();
     placeFolderSource_ = Variant();
-}
-
-void IFileDialog::Customize_ClearCustomizations() {
-    customControls_.clear();
-    idToKey_.reset();
-    keyToId_.reset();
-}
-
-void IFileDialog::ApplyCustomizations() {
-    // Nothing is recorded yet, so there is nothing to replay.
 }
 
 } // namespace octolume

@@ -18,7 +18,6 @@
 #include <cstdint>
 #include <initializer_list>
 #include <map>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -109,7 +108,68 @@ public:
     std::int32_t DialogGetFilterIndex();
     HWND DialogHWND();
 
-    // Forgets every recorded custom control.
+    // Custom controls. Before DialogShow the caller records controls under keys of its
+    // choice (compared without regard to letter case; a key may not begin with a blank);
+    // DialogShow replays them onto the dialog, and code running inside its modal loop
+    // reads and changes them by key. A record serves one showing: DialogShow forgets it.
+    // Every control and every group item gets its own 24-bit control ID, from 101 on.
+    static constexpr std::int32_t kGroupComboBox = 1;
+    static constexpr std::int32_t kGroupRadioButtonList = 2;
+    static constexpr std::int32_t kGroupMenu = 3;
+    static constexpr std::int32_t kGroupOpenDropDown = 4;
+    static constexpr std::int32_t kItemCheckButton = 10;
+    static constexpr std::int32_t kItemEditBox = 11;
+    static constexpr std::int32_t kItemPushButton = 12;
+    static constexpr std::int32_t kItemText = 13;
+    static constexpr std::int32_t kItemSeparator = 14;
+
+    // Recording members: they act only while no dialog is showing and return false
+    // otherwise, or when the key is empty, begins with a blank or is taken already.
+    // A visual group; the controls recorded after it lie inside it until it is closed
+    // (or until the last control, when it never is).
+    bool Customize_CreateContainer(const std::wstring& key, const std::wstring& label);
+    // Ends a visual group: the controls recorded afterwards lie outside it. A group
+    // closes once.
+    bool Customize_CloseContainer(const std::wstring& containerKey);
+    // A combo box, radio-button list, menu (titled menuCaption) or Open-button drop-down
+    // with its items.
+    bool Customize_CreateGroup(std::int32_t groupType, const std::wstring& groupKey,
+                               const std::wstring& menuCaption,
+                               const std::vector<std::wstring>& groupItems = {});
+    // Adds an item to a group: to the record before showing, to the dialog while shown.
+    bool Customize_AppendGroupItem(const std::wstring& groupKey, const std::wstring& item);
+    // Removes item itemIndex (from 0) of a group from the dialog while it is shown.
+    bool Customize_RemoveGroupItem(const std::wstring& groupKey, std::int32_t itemIndex);
+    // A check button, edit box, push button, text or separator; the text is the label,
+    // the edit box's initial text or the text shown.
+    bool Customize_CreateNonGroupItem(std::int32_t itemType, const std::wstring& itemKey,
+                                      const std::wstring& itemTextOrCaption = std::wstring(),
+                                      bool isChecked = false);
+    // Makes the control stand out when the dialog is shown.
+    void Customize_MakeControlProminent(const std::wstring& controlKey);
+
+    // Live members: they act on the shown dialog's controls and return their default
+    // ("", 0 or false) while no customized dialog is showing. ItemIndex counts a group's
+    // items from 0; -1 addresses the control itself.
+    std::wstring CustomControl_GetTextBoxText(const std::wstring& key);
+    // Sets an edit box's text; the result is always "".
+    std::wstring CustomControl_SetTextBoxText(const std::wstring& key, const std::wstring& text);
+    // Sets a control's label; the result is always "".
+    std::wstring CustomControl_SetControlCaption(const std::wstring& key,
+                                                 const std::wstring& caption);
+    // State bits: 1 enabled, 2 visible.
+    std::int32_t CustomControl_GetState(const std::wstring& key, std::int32_t itemIndex = -1);
+    bool CustomControl_SetState(const std::wstring& key, bool enabled, bool visible,
+                                std::int32_t itemIndex = -1);
+    // A group's selected item (from 0), or a check button's state (1 checked); -1 for an
+    // unknown key or when nothing is selected.
+    std::int32_t CustomControl_GetSelected(const std::wstring& key);
+    // Selects item itemIndex of a combo box, radio-button list or Open drop-down, or sets
+    // a check button's state; the result is always 0.
+    std::int32_t CustomControl_SetSelected(const std::wstring& key, std::int32_t itemIndex,
+                                           bool chkBoxSelected = false);
+
+    // Forgets every recorded custom control; does nothing while they are live.
     void Customize_ClearCustomizations();
 
 private:
@@ -121,10 +181,40 @@ private:
     static HRESULT CreateSystemDialog(const CLSID& classId, const IID& interfaceId, void** object);
     static DialogFactory dialogFactory_;
 
-    // One recorded custom control; the record number is its control ID minus 100.
+    // One recorded custom control or group item.
     struct CustomControlRecord {
         std::wstring caption;
         std::int32_t flags = 0;
+    };
+    // A KeyToId entry: a control's packed value (ID in the low 24 bits, type above), and
+    // for a group its list string of 10-character fields, the group's own packed value
+    // first and then each item's ID. Only groups have a list.
+    struct KeyToIdEntry {
+        std::wstring key;
+        std::int32_t packed = 0;
+        std::wstring list;
+    };
+    // IdToKey: the key owning each control ID handed out, IDs given in order from 101.
+    // Consecutive IDs of one key (a group and its items) share one run, so the table
+    // stays small however many IDs it holds.
+    class ControlIdOwners {
+    public:
+        static constexpr std::int32_t kFirstId = 101;
+        std::int32_t Count() const noexcept { return count_; }
+        std::int32_t NextId() const noexcept { return count_ + kFirstId; }
+        // Hands the next `ids` IDs to key.
+        void Add(const std::wstring& key, std::int32_t ids);
+        // Forgets every ID from the given count on.
+        void Truncate(std::int32_t count) noexcept;
+        void Clear() noexcept;
+
+    private:
+        struct Run {
+            std::int32_t firstId;
+            std::wstring key;
+        };
+        std::vector<Run> runs_;
+        std::int32_t count_ = 0;
     };
 
     static CallResult CallInterfaceMethod(const void* interfacePointer, std::int32_t vtableOffset,
@@ -143,6 +233,15 @@ private:
     static void* FetchResult(void* dialog, std::int32_t options);
     // Replays the recorded custom controls onto ActiveCustomize.
     void ApplyCustomizations();
+    bool RegisterControlKey(const std::wstring& key, std::int32_t controlType,
+                            std::int32_t extraSlots, bool allowReservedKey);
+    std::int32_t ControlIdFromKey(const std::wstring& key, std::int32_t& controlType) const;
+    std::vector<KeyToIdEntry>::iterator FindKey(const std::wstring& key);
+    std::vector<KeyToIdEntry>::const_iterator FindKey(const std::wstring& key) const;
+    // The control ID of item itemIndex of a group's list, or 0 when there is none.
+    std::int32_t GroupItemId(const std::wstring& key, std::int32_t itemIndex) const;
+    // Moves a group's entry to the end with its new list.
+    void ReplaceGroupList(std::vector<KeyToIdEntry>::iterator entry, std::wstring list);
 
     std::int32_t stateBits_ = 0;
     std::int32_t dialogOptions_ = 0;
@@ -159,11 +258,12 @@ private:
     std::wstring defaultExtensionText_;
     std::wstring clientGuidText_;
     Variant placeFolderSource_;
-    // Recorded custom controls and their keys; while idToKey_ is absent or empty no
-    // customization exists and DialogShow never asks for the customize interface.
-    std::vector<CustomControlRecord> customControls_;
-    std::unique_ptr<std::map<std::wstring, std::wstring>> idToKey_;
-    std::unique_ptr<std::vector<std::pair<std::wstring, Variant>>> keyToId_;
+    // Recorded custom controls and their keys; while idToKey_ is empty no customization
+    // exists and DialogShow never asks for the customize interface. customControls_ holds
+    // the records by control ID; an ID without one has a blank record.
+    std::map<std::int32_t, CustomControlRecord> customControls_;
+    ControlIdOwners idToKey_;
+    std::vector<KeyToIdEntry> keyToId_;
 };
 
 } // namespace octolume

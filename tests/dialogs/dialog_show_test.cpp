@@ -390,7 +390,7 @@ TEST_F(DialogShowTest, LiveOperationsDuringShowReleaseAndFreeEverything) {
 
 TEST_F(DialogShowTest, RecordedControlsAskForTheCustomizeInterface) {
     world_.offerCustomize = true;
-    FileDialogTestAccess::RecordOneControl(*dialog_);
+    ASSERT_TRUE(dialog_->Customize_CreateNonGroupItem(IFileDialog::kItemCheckButton, L"check"));
     EXPECT_EQ(dialog_->DialogShow(nullptr), 0);
     const auto queries = world_.CallsTo(Kind::Dialog, kQueryInterface);
     ASSERT_EQ(queries.size(), 1u);
@@ -404,7 +404,7 @@ TEST_F(DialogShowTest, RecordedControlsAskForTheCustomizeInterface) {
 
 TEST_F(DialogShowTest, NoCustomizeInterfaceDiscardsTheControls) {
     world_.offerCustomize = false;
-    FileDialogTestAccess::RecordOneControl(*dialog_);
+    ASSERT_TRUE(dialog_->Customize_CreateNonGroupItem(IFileDialog::kItemCheckButton, L"check"));
     bool controlsDuringShow = true;
     world_.duringShow = [&] {
         controlsDuringShow = FileDialogTestAccess::HasCustomControls(*dialog_);
@@ -412,6 +412,98 @@ TEST_F(DialogShowTest, NoCustomizeInterfaceDiscardsTheControls) {
     EXPECT_EQ(dialog_->DialogShow(nullptr), 0);
     EXPECT_EQ(world_.CallsTo(Kind::Dialog, kQueryInterface).size(), 1u);
     EXPECT_FALSE(controlsDuringShow);
+}
+
+TEST_F(DialogShowTest, ReplayRecreatesEveryControlInRecordingOrder) {
+    world_.offerCustomize = true;
+    IFileDialog& d = *dialog_;
+    ASSERT_TRUE(d.Customize_CreateContainer(L"options", L"Options"));           // 101
+    ASSERT_TRUE(d.Customize_CreateNonGroupItem(10, L"check", L"Tick", true));   // 102
+    ASSERT_TRUE(d.Customize_CreateNonGroupItem(11, L"edit", L"initial"));       // 103
+    ASSERT_TRUE(d.Customize_CloseContainer(L"options"));                        // 104
+    ASSERT_TRUE(d.Customize_CreateGroup(1, L"combo", L"", {L"a", L"b"}));       // 105-107
+    ASSERT_TRUE(d.Customize_CreateGroup(2, L"radio", L"", {L"one"}));           // 108-109
+    ASSERT_TRUE(d.Customize_CreateGroup(3, L"menu", L"Actions", {L"Go"}));      // 110-111
+    ASSERT_TRUE(d.Customize_CreateGroup(4, L"drop", L"", {L"Open read-only"})); // 112-113
+    ASSERT_TRUE(d.Customize_CreateContainer(L"more", L"More"));                 // 114
+    ASSERT_TRUE(d.Customize_CreateNonGroupItem(12, L"push", L"Push"));          // 115
+    ASSERT_TRUE(d.Customize_CreateNonGroupItem(13, L"text", L"Some text"));     // 116
+    ASSERT_TRUE(d.Customize_CreateNonGroupItem(14, L"line"));                   // 117
+    d.Customize_MakeControlProminent(L"push");
+    d.Customize_MakeControlProminent(L"options");
+    EXPECT_EQ(d.DialogShow(nullptr), 0);
+    // The group "more" is never closed, so it ends after the last control.
+    EXPECT_EQ(world_.CustomizeScript(),
+              (std::vector<std::wstring>{L"StartVisualGroup 101 'Options'",
+                                         L"MakeProminent 101",
+                                         L"AddCheckButton 102 'Tick' 1",
+                                         L"AddEditBox 103 'initial'",
+                                         L"EndVisualGroup",
+                                         L"AddComboBox 105",
+                                         L"AddControlItem 105 106 'a'",
+                                         L"AddControlItem 105 107 'b'",
+                                         L"AddRadioButtonList 108",
+                                         L"AddControlItem 108 109 'one'",
+                                         L"AddMenu 110 'Actions'",
+                                         L"AddControlItem 110 111 'Go'",
+                                         L"EnableOpenDropDown 112",
+                                         L"AddControlItem 112 113 'Open read-only'",
+                                         L"StartVisualGroup 114 'More'",
+                                         L"AddPushButton 115 'Push'",
+                                         L"MakeProminent 115",
+                                         L"AddText 116 'Some text'",
+                                         L"AddSeparator 117",
+                                         L"EndVisualGroup"}));
+    // The record served this showing only.
+    EXPECT_TRUE(FileDialogTestAccess::Keys(d).empty());
+}
+
+TEST_F(DialogShowTest, AGroupAppendedToBeforeShowingIsReplayedAfterLaterControls) {
+    world_.offerCustomize = true;
+    ASSERT_TRUE(dialog_->Customize_CreateGroup(1, L"combo", L"", {L"a"}));
+    ASSERT_TRUE(dialog_->Customize_CreateNonGroupItem(10, L"check", L"Tick"));
+    ASSERT_TRUE(dialog_->Customize_AppendGroupItem(L"combo", L"b"));
+    EXPECT_EQ(dialog_->DialogShow(nullptr), 0);
+    EXPECT_EQ(
+        world_.CustomizeScript(),
+        (std::vector<std::wstring>{L"AddCheckButton 103 'Tick' 0", L"AddComboBox 101",
+                                   L"AddControlItem 101 102 'a'", L"AddControlItem 101 104 'b'"}));
+}
+
+TEST_F(DialogShowTest, WhileShownControlsAreFoundByKeyAndItemsByTheirIds) {
+    world_.offerCustomize = true;
+    IFileDialog& d = *dialog_;
+    ASSERT_TRUE(d.Customize_CreateGroup(1, L"combo", L"", {L"a", L"b"})); // 101-103
+    ASSERT_TRUE(d.Customize_CreateNonGroupItem(10, L"check", L"Tick"));   // 104
+    std::vector<bool> created;
+    std::wstring text = L"?";
+    std::size_t replayed = 0;
+    world_.duringShow = [&] {
+        replayed = world_.CustomizeScript().size();
+        created = {d.Customize_CreateContainer(L"late", L"Late"),
+                   d.Customize_CreateGroup(2, L"late", L"", {L"x"}),
+                   d.Customize_CreateNonGroupItem(12, L"late", L"Late"),
+                   d.Customize_CloseContainer(L"combo")};
+        d.Customize_MakeControlProminent(L"check");
+        text = d.CustomControl_GetTextBoxText(L"check");
+        d.CustomControl_SetTextBoxText(L"check", L"not an edit box");
+        d.CustomControl_GetState(L"combo", 1);
+        d.CustomControl_GetState(L"combo", 2); // beyond the list
+        d.CustomControl_GetState(L"check", 0); // no items
+        d.CustomControl_SetState(L"combo", true, false, 0);
+        d.CustomControl_SetSelected(L"COMBO", 1);
+        d.CustomControl_SetSelected(L"check", 7, true);
+    };
+    EXPECT_EQ(d.DialogShow(nullptr), 0);
+    EXPECT_EQ(created, (std::vector<bool>{false, false, false, false}));
+    EXPECT_EQ(text, L"");
+    const auto script = world_.CustomizeScript();
+    ASSERT_GE(script.size(), replayed);
+    EXPECT_EQ(std::vector<std::wstring>(script.begin() + static_cast<std::ptrdiff_t>(replayed),
+                                        script.end()),
+              (std::vector<std::wstring>{
+                  L"GetControlItemState 101 103 *", L"SetControlItemState 101 102 1",
+                  L"SetSelectedControlItem 101 103", L"SetCheckButtonState 104 1"}));
 }
 
 TEST_F(DialogShowTest, NoControlsNeverAskForTheCustomizeInterface) {

@@ -43,7 +43,8 @@ template <std::size_t... Arity> struct Table {
 using DialogTable =
     Table<2, 0, 0, 1, 2, 1, 1, 2, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 2, 1, 1, 1, 0, 1, 1, 1>;
 using OleWindowTable = Table<2, 0, 0, 1, 1>;
-using CustomizeTable = Table<2, 0, 0, 1>;
+using CustomizeTable =
+    Table<2, 0, 0, 1, 2, 2, 1, 1, 3, 2, 1, 2, 2, 2, 2, 2, 2, 2, 2, 3, 2, 1, 3, 3, 2, 2, 2, 0, 1, 3>;
 using ItemTable = Table<2, 0, 0, 4, 1, 2, 2, 3>;
 using ArrayTable = Table<2, 0, 0, 4, 3, 3, 3, 1, 2, 1>;
 
@@ -118,6 +119,16 @@ std::vector<Call> World::CallsTo(Kind kind, int slot) const {
     return found;
 }
 
+std::vector<Call> World::CallsOn(Kind kind) const {
+    std::vector<Call> found;
+    for (const auto& call : calls_) {
+        if (call.slot > 2 && objects_[static_cast<std::size_t>(call.object)]->kind == kind) {
+            found.push_back(call);
+        }
+    }
+    return found;
+}
+
 std::vector<int> World::DialogSlots() const {
     std::vector<int> slots;
     for (const auto& call : calls_) {
@@ -178,6 +189,8 @@ HRESULT World::Dispatch(Object& self, int slot, const std::vector<std::uint32_t>
             *Out<HWND>(arguments[0]) = reinterpret_cast<HWND>(0x1234);
         }
         return S_OK;
+    case Kind::Customize:
+        return CustomizeMethod(slot, arguments, calls_[index]);
     case Kind::ShellItem:
         return ItemMethod(self, slot, arguments);
     case Kind::ItemArray:
@@ -301,6 +314,84 @@ HRESULT World::DialogMethod(Object&, int slot, const std::vector<std::uint32_t>&
     default:
         return S_OK;
     }
+}
+
+HRESULT World::CustomizeMethod(int slot, const std::vector<std::uint32_t>& arguments, Call& call) {
+    switch (slot) {
+    case 4:  // AddMenu
+    case 5:  // AddPushButton
+    case 8:  // AddCheckButton
+    case 9:  // AddEditBox
+    case 11: // AddText
+    case 12: // SetControlLabel
+    case 16: // SetEditBoxText
+    case 26: // StartVisualGroup
+        call.textAt = 1;
+        break;
+    case 19: // AddControlItem
+        call.textAt = 2;
+        break;
+    case 13: // GetControlState
+    case 15: // GetEditBoxText
+    case 17: // GetCheckButtonState
+    case 24: // GetSelectedControlItem
+        call.outAt = 1;
+        break;
+    case 22: // GetControlItemState
+        call.outAt = 2;
+        break;
+    default:
+        break;
+    }
+    if (call.textAt >= 0) {
+        call.text = Out<const wchar_t>(arguments[static_cast<std::size_t>(call.textAt)]);
+    }
+    return S_OK;
+}
+
+std::vector<std::wstring> World::CustomizeScript() const {
+    static const wchar_t* const names[] = {L"QueryInterface",
+                                           L"AddRef",
+                                           L"Release",
+                                           L"EnableOpenDropDown",
+                                           L"AddMenu",
+                                           L"AddPushButton",
+                                           L"AddComboBox",
+                                           L"AddRadioButtonList",
+                                           L"AddCheckButton",
+                                           L"AddEditBox",
+                                           L"AddSeparator",
+                                           L"AddText",
+                                           L"SetControlLabel",
+                                           L"GetControlState",
+                                           L"SetControlState",
+                                           L"GetEditBoxText",
+                                           L"SetEditBoxText",
+                                           L"GetCheckButtonState",
+                                           L"SetCheckButtonState",
+                                           L"AddControlItem",
+                                           L"RemoveControlItem",
+                                           L"RemoveAllControlItems",
+                                           L"GetControlItemState",
+                                           L"SetControlItemState",
+                                           L"GetSelectedControlItem",
+                                           L"SetSelectedControlItem",
+                                           L"StartVisualGroup",
+                                           L"EndVisualGroup",
+                                           L"MakeProminent",
+                                           L"SetControlItemText"};
+    std::vector<std::wstring> script;
+    for (const auto& call : CallsOn(Kind::Customize)) {
+        std::wstring line = names[call.slot];
+        for (int at = 0; at < static_cast<int>(call.arguments.size()); ++at) {
+            line += at == call.textAt ? L" '" + call.text + L"'"
+                    : at == call.outAt
+                        ? std::wstring(L" *")
+                        : L" " + std::to_wstring(call.arguments[static_cast<std::size_t>(at)]);
+        }
+        script.push_back(line);
+    }
+    return script;
 }
 
 HRESULT World::ItemMethod(Object& self, int slot, const std::vector<std::uint32_t>& arguments) {

@@ -44,14 +44,30 @@ struct FileDialogTestAccess {
         IFileDialog::dialogFactory_ = factory;
         return previous;
     }
-    // Records one control so that the showing asks for the customize interface.
-    static void RecordOneControl(IFileDialog& dialog) {
-        dialog.idToKey_ = std::make_unique<std::map<std::wstring, std::wstring>>();
-        (*dialog.idToKey_)[L"101"] = L"check";
-        dialog.customControls_.resize(1);
-    }
     static bool HasCustomControls(const IFileDialog& dialog) {
         return !dialog.customControls_.empty();
+    }
+    // The recorded keys in their order, each with its packed value or a group's list.
+    static std::vector<std::pair<std::wstring, std::wstring>> Keys(const IFileDialog& dialog) {
+        std::vector<std::pair<std::wstring, std::wstring>> keys;
+        for (const auto& entry : dialog.keyToId_) {
+            keys.emplace_back(entry.key,
+                              entry.list.empty() ? std::to_wstring(entry.packed) : entry.list);
+        }
+        return keys;
+    }
+    static std::int32_t IdsTaken(const IFileDialog& dialog) { return dialog.idToKey_.Count(); }
+    // A control's record as caption and flags; a blank one when it has none.
+    static std::pair<std::wstring, std::int32_t> Record(const IFileDialog& dialog,
+                                                        std::int32_t id) {
+        const auto found = dialog.customControls_.find(id);
+        return found == dialog.customControls_.end()
+                   ? std::pair<std::wstring, std::int32_t>()
+                   : std::pair(found->second.caption, found->second.flags);
+    }
+    // Hands `count` IDs to one key at once: the cheap way to the end of the ID range.
+    static void TakeIds(IFileDialog& dialog, std::int32_t count) {
+        dialog.idToKey_.Add(L"filler", count);
     }
 };
 
@@ -91,6 +107,8 @@ struct Call {
     std::wstring text; // text argument, read during the call
     std::vector<std::pair<std::wstring, std::wstring>> fileTypes; // SetFileTypes records
     GUID guid{};                                                  // SetClientGuid argument
+    int textAt = -1; // position of a text argument, whose characters are in text
+    int outAt = -1;  // position of an out-pointer argument
 };
 
 class World {
@@ -108,6 +126,12 @@ public:
     std::vector<Call> CallsTo(Kind kind, int slot) const;
     // Every call on the dialog other than AddRef and Release, as slot numbers.
     std::vector<int> DialogSlots() const;
+    // Every call on objects of one kind other than reference counting, in order.
+    std::vector<Call> CallsOn(Kind kind) const;
+    // Every call on the customize interface other than reference counting, written as
+    // the method's name and its arguments: texts quoted, out-pointers as "*"; for
+    // example "AddControlItem 101 102 'a'".
+    std::vector<std::wstring> CustomizeScript() const;
     // Every object's reference count is back to zero.
     bool AllReleased() const;
     std::wstring Census() const;
@@ -139,6 +163,7 @@ private:
                          Call& call);
     HRESULT ItemMethod(Object& self, int slot, const std::vector<std::uint32_t>& arguments);
     HRESULT ArrayMethod(Object& self, int slot, const std::vector<std::uint32_t>& arguments);
+    HRESULT CustomizeMethod(int slot, const std::vector<std::uint32_t>& arguments, Call& call);
     wchar_t* AllocateString(const std::wstring& text);
 
     std::vector<std::unique_ptr<Object>> objects_;

@@ -72,6 +72,31 @@ HWND ListViewOf(HWND dialog) {
     return found;
 }
 
+struct ComboSearch {
+    std::wstring item;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK MatchComboItem(HWND child, LPARAM parameter) {
+    auto& search = *reinterpret_cast<ComboSearch*>(parameter);
+    wchar_t className[64] = L"";
+    ::GetClassNameW(child, className, 64);
+    if (std::wstring(className) == WC_COMBOBOXW &&
+        ::SendMessageW(child, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                       reinterpret_cast<LPARAM>(search.item.c_str())) != CB_ERR) {
+        search.found = child;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// The combo box that lists an item with this text.
+HWND ComboBoxListing(HWND dialog, const std::wstring& item) {
+    ComboSearch search{item};
+    ::EnumChildWindows(dialog, &MatchComboItem, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 using test::WindowText;
 
 class LiveDialog : public ShownDialogTest {
@@ -133,6 +158,84 @@ TEST_F(LiveDialog, LiveOperationsSeeTheRealDialog) {
     // Idle again: nothing to talk to.
     EXPECT_EQ(dialog_.DialogHWND(), nullptr);
     EXPECT_EQ(dialog_.DialogGetEditBoxText(), L"");
+}
+
+TEST_F(LiveDialog, CustomControlsAreReadAndChangedWhileShown) {
+    ASSERT_TRUE(dialog_.Customize_CreateNonGroupItem(IFileDialog::kItemCheckButton, L"check",
+                                                     L"Tick me", true));
+    ASSERT_TRUE(
+        dialog_.Customize_CreateNonGroupItem(IFileDialog::kItemEditBox, L"edit", L"first text"));
+    ASSERT_TRUE(dialog_.Customize_CreateGroup(IFileDialog::kGroupRadioButtonList, L"radio", L"",
+                                              {L"One", L"Two", L"Three"}));
+    ASSERT_TRUE(dialog_.Customize_CreateGroup(IFileDialog::kGroupComboBox, L"combo", L"",
+                                              {L"Alpha", L"Beta"}));
+    ASSERT_TRUE(
+        dialog_.Customize_CreateNonGroupItem(IFileDialog::kItemPushButton, L"push", L"Push me"));
+    std::int32_t checkedAtStart = -5, checkedAfter = -5, radioSelected = -5, unknown = -5;
+    std::wstring textAtStart, textAfter;
+    std::vector<std::wstring> comboItems;
+    std::int32_t selectedAfterAppend = -5, selectedAfterRemoval = -5;
+    bool appended = false, removed = false, removedBeyond = true, stateSet = false;
+    bool relabelled = false, pushEnabled = true;
+    std::int32_t pushState = -5, itemState = -5;
+    Script script(dialog_, {WaitForWindow(), [&] {
+                                checkedAtStart = dialog_.CustomControl_GetSelected(L"check");
+                                dialog_.CustomControl_SetSelected(L"check", 0, false);
+                                checkedAfter = dialog_.CustomControl_GetSelected(L"check");
+                                textAtStart = dialog_.CustomControl_GetTextBoxText(L"edit");
+                                dialog_.CustomControl_SetTextBoxText(L"edit", L"second text");
+                                textAfter = dialog_.CustomControl_GetTextBoxText(L"edit");
+                                dialog_.CustomControl_SetSelected(L"radio", 1);
+                                radioSelected = dialog_.CustomControl_GetSelected(L"radio");
+                                unknown = dialog_.CustomControl_GetSelected(L"nowhere");
+
+                                appended = dialog_.Customize_AppendGroupItem(L"combo", L"Gamma");
+                                dialog_.CustomControl_SetSelected(L"combo", 2);
+                                selectedAfterAppend = dialog_.CustomControl_GetSelected(L"combo");
+                                removed = dialog_.Customize_RemoveGroupItem(L"combo", 0);
+                                removedBeyond = dialog_.Customize_RemoveGroupItem(L"combo", 2);
+                                selectedAfterRemoval = dialog_.CustomControl_GetSelected(L"combo");
+                                if (HWND combo = ComboBoxListing(window_, L"Gamma")) {
+                                    const auto count = ::SendMessageW(combo, CB_GETCOUNT, 0, 0);
+                                    for (LRESULT item = 0; item < count; ++item) {
+                                        wchar_t text[64] = L"";
+                                        ::SendMessageW(combo, CB_GETLBTEXT,
+                                                       static_cast<WPARAM>(item),
+                                                       reinterpret_cast<LPARAM>(text));
+                                        comboItems.push_back(text);
+                                    }
+                                }
+
+                                dialog_.CustomControl_SetControlCaption(L"push", L"Pushed");
+                                HWND push = ChildWithText(window_, L"Pushed");
+                                relabelled = push != nullptr;
+                                stateSet = dialog_.CustomControl_SetState(L"push", false, true);
+                                pushState = dialog_.CustomControl_GetState(L"push");
+                                pushEnabled = push != nullptr && ::IsWindowEnabled(push);
+                                dialog_.CustomControl_SetState(L"combo", false, true, 0);
+                                itemState = dialog_.CustomControl_GetState(L"combo", 0);
+                                dialog_.DialogClose(true);
+                                return true;
+                            }});
+    script.Show(IFileDialog::kModeOpen);
+    EXPECT_FALSE(script.TimedOut());
+    EXPECT_EQ(checkedAtStart, 1);
+    EXPECT_EQ(checkedAfter, 0);
+    EXPECT_EQ(textAtStart, L"first text");
+    EXPECT_EQ(textAfter, L"second text");
+    EXPECT_EQ(radioSelected, 1);
+    EXPECT_EQ(unknown, -1);
+    EXPECT_TRUE(appended);
+    EXPECT_EQ(selectedAfterAppend, 2);
+    EXPECT_TRUE(removed);
+    EXPECT_FALSE(removedBeyond);
+    EXPECT_EQ(selectedAfterRemoval, 1);
+    EXPECT_EQ(comboItems, (std::vector<std::wstring>{L"Beta", L"Gamma"}));
+    EXPECT_TRUE(relabelled);
+    EXPECT_TRUE(stateSet);
+    EXPECT_EQ(pushState, 2);
+    EXPECT_FALSE(pushEnabled);
+    EXPECT_EQ(itemState, 2);
 }
 
 TEST_F(LiveDialog, CurrentSelectionFollowsTheList) {

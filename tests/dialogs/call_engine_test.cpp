@@ -7,15 +7,14 @@
 
 #include <shlobj.h>
 
-namespace octolume {
+namespace octolume::test {
 namespace {
 
-using fakes::Kind;
 using Access = FileDialogTestAccess;
 
 TEST(CallInterfaceMethod, NegativeOffsetCallsNothing) {
-    fakes::World world;
-    fakes::Object* item = world.Make(Kind::ShellItem, L"a");
+    World world;
+    Object* item = world.Make(Kind::ShellItem, L"a");
     EXPECT_EQ(Access::Call(item, -4), std::nullopt);
     EXPECT_EQ(Access::Call(nullptr, 8), std::nullopt);
     EXPECT_TRUE(world.CallsTo(Kind::ShellItem, 1).empty());
@@ -23,8 +22,8 @@ TEST(CallInterfaceMethod, NegativeOffsetCallsNothing) {
 }
 
 TEST(CallInterfaceMethod, NoArgumentsAndTheMethodsOwnResult) {
-    fakes::World world;
-    fakes::Object* item = world.Make(Kind::ShellItem, L"a");
+    World world;
+    Object* item = world.Make(Kind::ShellItem, L"a");
     EXPECT_EQ(Access::Call(item, 4), 2); // AddRef returns the new count
     EXPECT_EQ(Access::Call(item, 8), 1);
     EXPECT_EQ(Access::Call(item, 8), 0);
@@ -34,8 +33,8 @@ TEST(CallInterfaceMethod, NoArgumentsAndTheMethodsOwnResult) {
 }
 
 TEST(CallInterfaceMethod, EachArgumentKindArrivesAsOneStackWord) {
-    fakes::World world;
-    fakes::Object* dialog = world.Make(Kind::Dialog);
+    World world;
+    Object* dialog = world.Make(Kind::Dialog);
     const std::wstring text = L"Title";
     std::int32_t variable = 0x123456;
 
@@ -71,7 +70,7 @@ TEST(CallInterfaceMethod, EachArgumentKindArrivesAsOneStackWord) {
 }
 
 TEST(StringFromPointer, CopiesAndFreesWhenAsked) {
-    fakes::AllocatorWatch watch;
+    AllocatorWatch watch;
     EXPECT_EQ(Access::StringFromPointer(nullptr, true), L"");
 
     auto* empty = static_cast<wchar_t*>(::CoTaskMemAlloc(sizeof(wchar_t)));
@@ -89,8 +88,8 @@ TEST(StringFromPointer, CopiesAndFreesWhenAsked) {
 }
 
 TEST(ObjectFromPointer, TakesOverOrAddsAReference) {
-    fakes::World world;
-    fakes::Object* item = world.Make(Kind::ShellItem, L"a");
+    World world;
+    Object* item = world.Make(Kind::ShellItem, L"a");
     EXPECT_EQ(Access::ObjectFromPointer(nullptr, true), nullptr);
     {
         ComPtr<IUnknown> kept = Access::ObjectFromPointer(item, false);
@@ -106,15 +105,15 @@ TEST(ObjectFromPointer, TakesOverOrAddsAReference) {
 }
 
 TEST(IsInterfacePointer, SameObjectOnlyAndCountUnchanged) {
-    fakes::World world;
-    fakes::Object* item = world.Make(Kind::ShellItem, L"a");
-    fakes::Object* dialog = world.Make(Kind::Dialog);
-    EXPECT_TRUE(Access::IsInterfacePointer(item, fakes::kIidIShellItem));
+    World world;
+    Object* item = world.Make(Kind::ShellItem, L"a");
+    Object* dialog = world.Make(Kind::Dialog);
+    EXPECT_TRUE(Access::IsInterfacePointer(item, kIidIShellItem));
     EXPECT_EQ(item->references, 1);
-    EXPECT_FALSE(Access::IsInterfacePointer(item, fakes::kIidIShellItemArray));
-    EXPECT_FALSE(Access::IsInterfacePointer(nullptr, fakes::kIidIShellItem));
+    EXPECT_FALSE(Access::IsInterfacePointer(item, kIidIShellItemArray));
+    EXPECT_FALSE(Access::IsInterfacePointer(nullptr, kIidIShellItem));
     // The dialog answers for its window through another object: that does not pass.
-    EXPECT_FALSE(Access::IsInterfacePointer(dialog, fakes::kIidIOleWindow));
+    EXPECT_FALSE(Access::IsInterfacePointer(dialog, kIidIOleWindow));
     EXPECT_EQ(dialog->references, 1);
     item->references = dialog->references = 0;
     EXPECT_TRUE(world.AllReleased()) << world.Census();
@@ -130,7 +129,7 @@ protected:
     std::wstring TemporaryFile(const std::wstring& name) { return temp_.Write(name, "content"); }
 
     IFileDialog dialog_;
-    test::TempFolder temp_;
+    TempFolder temp_;
 };
 
 TEST_F(ShellItemFromPathTest, FilePathGivesThatFile) {
@@ -138,12 +137,12 @@ TEST_F(ShellItemFromPathTest, FilePathGivesThatFile) {
     {
         ComPtr<IUnknown> item = Access::ShellItemFromPath(Variant(path));
         ASSERT_NE(item, nullptr);
-        EXPECT_TRUE(Access::IsInterfacePointer(item.Get(), fakes::kIidIShellItem));
+        EXPECT_TRUE(Access::IsInterfacePointer(item.Get(), kIidIShellItem));
         EXPECT_EQ(DisplayName(item), path);
     }
     // The item ID list made from the path is freed once the item exists; with the item
     // gone nothing of the conversion is left.
-    fakes::AllocatorWatch watch;
+    AllocatorWatch watch;
     Access::ShellItemFromPath(Variant(path));
     EXPECT_EQ(watch.Outstanding(), 0);
 }
@@ -152,7 +151,7 @@ TEST_F(ShellItemFromPathTest, BracedClassIdNamesAVirtualFolder) {
     const std::wstring computer = L"{20D04FE0-3AEA-1069-A2D8-08002B30309D}";
     ComPtr<IUnknown> item = Access::ShellItemFromPath(Variant(computer));
     ASSERT_NE(item, nullptr);
-    EXPECT_TRUE(Access::IsInterfacePointer(item.Get(), fakes::kIidIShellItem));
+    EXPECT_TRUE(Access::IsInterfacePointer(item.Get(), kIidIShellItem));
     // The Computer folder is no file-system folder.
     EXPECT_EQ(dialog_.IShellItem_GetAttributes(item.Get(), 0x40000000), 0);
     EXPECT_FALSE(dialog_.IShellItem_GetDisplayName(item.Get(), 0).empty());
@@ -186,7 +185,7 @@ TEST_F(ShellItemFromPathTest, CallersItemIdListIsUsedAndLeftToTheCaller) {
     const std::wstring path = TemporaryFile(L"octolume_dialogs_list.bin");
     PIDLIST_ABSOLUTE list = nullptr;
     ASSERT_EQ(::SHILCreateFromPath(path.c_str(), &list, nullptr), S_OK);
-    fakes::AllocatorWatch watch;
+    AllocatorWatch watch;
     ComPtr<IUnknown> item = Access::ShellItemFromPath(
         Variant(static_cast<std::int32_t>(reinterpret_cast<std::uintptr_t>(list))));
     ASSERT_NE(item, nullptr);
@@ -214,4 +213,4 @@ TEST_F(ShellItemFromPathTest, EmptyAndOtherKindsGiveNothing) {
 }
 
 } // namespace
-} // namespace octolume
+} // namespace octolume::test

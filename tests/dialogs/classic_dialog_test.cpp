@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace octolume {
+namespace octolume::test {
 namespace {
 
 constexpr std::int32_t kOpenOptions = 0x1800;  // path and file must exist
@@ -166,4 +166,4 @@ TEST(ClassicDialogSettings, DefaultExtensionLosesOneLeadingDot) {
 }
 
 } // namespace
-} // namespace octolume
+} // namespace octolume::test

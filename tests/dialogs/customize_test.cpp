@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-namespace octolume {
+namespace octolume::test {
 namespace {
 
 using Access = FileDialogTestAccess;
@@ -134,4 +134,4 @@ TEST(CustomizeRecording, LiveMembersBeforeShowingGiveTheirDefaults) {
 }
 
 } // namespace
-} // namespace octolume
+} // namespace octolume::test

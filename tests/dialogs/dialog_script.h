@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-namespace octolume {
+namespace octolume::test {
 
 // One step of a script: returns true when it is done, false to be asked again next tick.
 using Step = std::function<bool()>;
@@ -96,4 +96,4 @@ private:
     bool timedOut_ = false;
 };
 
-} // namespace octolume
+} // namespace octolume::test

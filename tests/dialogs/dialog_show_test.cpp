@@ -7,10 +7,8 @@
 
 #include <limits>
 
-namespace octolume {
+namespace octolume::test {
 namespace {
-
-using fakes::Kind;
 
 constexpr int kShow = 3, kSetFileTypes = 4, kSetFileTypeIndex = 5, kSetOptions = 9,
               kSetDefaultFolder = 11, kSetFolder = 12, kSetFileName = 15, kSetTitle = 17,
@@ -35,8 +33,8 @@ protected:
     }
     bool CreatedWith(const wchar_t* classText, const wchar_t* interfaceText) const {
         return world_.createdClass && world_.createdInterface &&
-               ::IsEqualCLSID(*world_.createdClass, fakes::IidFromText(classText)) &&
-               ::IsEqualIID(*world_.createdInterface, fakes::IidFromText(interfaceText));
+               ::IsEqualCLSID(*world_.createdClass, IidFromText(classText)) &&
+               ::IsEqualIID(*world_.createdInterface, IidFromText(interfaceText));
     }
     void ExpectSettingsAtDefaults() {
         EXPECT_EQ(dialog_->propFlags(), 0);
@@ -54,8 +52,8 @@ protected:
         EXPECT_FALSE(atTop);
     }
 
-    fakes::World world_;
-    fakes::FactoryGuard guard_{world_};
+    World world_;
+    FactoryGuard guard_{world_};
     std::unique_ptr<IFileDialog> dialog_ = std::make_unique<IFileDialog>();
 };
 
@@ -64,7 +62,7 @@ constexpr const wchar_t* kClsidSave = L"{C0B4E2F3-BA21-4773-8DBA-335EC946EB8B}";
 
 TEST_F(DialogShowTest, NoFiltersOffersAllFilesAndKeepsTheChosenItem) {
     EXPECT_EQ(dialog_->DialogShow(reinterpret_cast<HWND>(0x55), 0, L""), 0);
-    EXPECT_TRUE(CreatedWith(kClsidOpen, fakes::kIidIFileOpenDialog));
+    EXPECT_TRUE(CreatedWith(kClsidOpen, kIidIFileOpenDialog));
     EXPECT_EQ(world_.DialogSlots(),
               (std::vector<int>{kSetFileTypes, kSetFileTypeIndex, kSetOptions, kShow, kGetResult}));
     const auto types = world_.CallsTo(Kind::Dialog, kSetFileTypes);
@@ -128,7 +126,7 @@ TEST_F(DialogShowTest, LargestFilterIndexSkipsOnlyTheIndex) {
 TEST_F(DialogShowTest, SaveDropsMultiSelectAndUsesGetResult) {
     dialog_->propFlags(0x200);
     EXPECT_EQ(dialog_->DialogShow(nullptr, 1), 0);
-    EXPECT_TRUE(CreatedWith(kClsidSave, fakes::kIidIFileSaveDialog));
+    EXPECT_TRUE(CreatedWith(kClsidSave, kIidIFileSaveDialog));
     EXPECT_EQ(OnlyArgument(kSetOptions), 0x8802u);
     EXPECT_EQ(world_.CallsTo(Kind::Dialog, kGetResults).size(), 0u);
     EXPECT_EQ(world_.CallsTo(Kind::Dialog, kGetResult).size(), 1u);
@@ -142,7 +140,7 @@ TEST_F(DialogShowTest, SaveKeepsOtherBitsAndRemovesPickFolders) {
 
 TEST_F(DialogShowTest, PickFolderWithNoOptionsAsksForTheBaseInterface) {
     EXPECT_EQ(dialog_->DialogShow(nullptr, 2), 0);
-    EXPECT_TRUE(CreatedWith(kClsidOpen, fakes::kIidIFileDialog));
+    EXPECT_TRUE(CreatedWith(kClsidOpen, kIidIFileDialog));
     EXPECT_EQ(OnlyArgument(kSetOptions), 0x1820u);
 }
 
@@ -150,7 +148,7 @@ TEST_F(DialogShowTest, PickFolderWithMultiSelectAsksForTheOpenInterface) {
     dialog_->propFlags(0x200);
     world_.chosenItems = 2;
     EXPECT_EQ(dialog_->DialogShow(nullptr, 2), 0);
-    EXPECT_TRUE(CreatedWith(kClsidOpen, fakes::kIidIFileOpenDialog));
+    EXPECT_TRUE(CreatedWith(kClsidOpen, kIidIFileOpenDialog));
     EXPECT_EQ(OnlyArgument(kSetOptions), 0x220u);
     EXPECT_EQ(world_.CallsTo(Kind::Dialog, kGetResults).size(), 1u);
     EXPECT_EQ(dialog_->ResultsCount(), 2);
@@ -237,7 +235,7 @@ TEST_F(DialogShowTest, ClearDuringShowChangesNothing) {
 
 TEST_F(DialogShowTest, ClientGuidForms) {
     const std::wstring guid = L"{12345678-1234-1234-1234-123456789ABC}";
-    const GUID parsed = fakes::IidFromText(guid.c_str());
+    const GUID parsed = IidFromText(guid.c_str());
 
     dialog_->propDialogStateGUID(guid);
     ASSERT_EQ(dialog_->DialogShow(nullptr), 0);
@@ -361,7 +359,7 @@ TEST_F(DialogShowTest, CloseDuringShowDecidesWhatComesBack) {
 }
 
 TEST_F(DialogShowTest, LiveOperationsDuringShowReleaseAndFreeEverything) {
-    fakes::AllocatorWatch watch;
+    AllocatorWatch watch;
     world_.editBoxText = L"typed name.bin";
     world_.fileTypeIndex = 2;
     std::wstring edit;
@@ -397,7 +395,7 @@ TEST_F(DialogShowTest, RecordedControlsAskForTheCustomizeInterface) {
     EXPECT_EQ(world_.DialogSlots().front(), kQueryInterface);
     EXPECT_FALSE(FileDialogTestAccess::HasCustomControls(*dialog_));
     // The customize interface is let go when the showing ends, not when the object dies.
-    const fakes::Object* customize = world_.FirstOf(Kind::Customize);
+    const Object* customize = world_.FirstOf(Kind::Customize);
     ASSERT_NE(customize, nullptr);
     EXPECT_EQ(customize->references, 0);
 }
@@ -513,4 +511,4 @@ TEST_F(DialogShowTest, NoControlsNeverAskForTheCustomizeInterface) {
 }
 
 } // namespace
-} // namespace octolume
+} // namespace octolume::test

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <utility>
 
-namespace octolume::fakes {
+namespace octolume::test {
 
 constexpr const wchar_t* kIidIModalWindow = L"{b4db1657-70d7-485e-8e3e-6fcb5a5c1802}";
 
@@ -459,4 +459,4 @@ FactoryGuard::~FactoryGuard() {
     installedWorld = nullptr;
 }
 
-} // namespace octolume::fakes
+} // namespace octolume::test

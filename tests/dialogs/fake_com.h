@@ -71,7 +71,7 @@ struct FileDialogTestAccess {
     }
 };
 
-namespace fakes {
+namespace test {
 
 IID IidFromText(const wchar_t* text);
 // The wrapper's own table of identifiers; the live tests check it against the system.
@@ -83,7 +83,6 @@ using file_dialog_detail::kIidIOleWindow;
 using file_dialog_detail::kIidIShellItem;
 using file_dialog_detail::kIidIShellItemArray;
 using file_dialog_detail::kIidIUnknown;
-using test::AllocatorWatch;
 
 enum class Kind { Dialog, OleWindow, Customize, ShellItem, ItemArray };
 
@@ -181,5 +180,5 @@ private:
     FileDialogTestAccess::Factory previous_;
 };
 
-} // namespace fakes
+} // namespace test
 } // namespace octolume

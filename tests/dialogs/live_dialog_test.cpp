@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-namespace octolume {
+namespace octolume::test {
 namespace {
 
 constexpr std::int32_t kEditingName = static_cast<std::int32_t>(0x8004C000u); // desktop-absolute
@@ -96,8 +96,6 @@ HWND ComboBoxListing(HWND dialog, const std::wstring& item) {
     ::EnumChildWindows(dialog, &MatchComboItem, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
-
-using test::WindowText;
 
 class LiveDialog : public ShownDialogTest {
 protected:
@@ -413,4 +411,4 @@ TEST_F(LiveDialog, StartupFolderAsVirtualFolderAndLinuxPath) {
 }
 
 } // namespace
-} // namespace octolume
+} // namespace octolume::test

@@ -4,10 +4,8 @@
 
 #include <gtest/gtest.h>
 
-namespace octolume {
+namespace octolume::test {
 namespace {
-
-using fakes::Kind;
 
 const std::wstring kBracedId = L"{20D04FE0-3AEA-1069-A2D8-08002B30309D}";
 
@@ -58,8 +56,8 @@ TEST(FolderSettings, PlaceAtTopIsSetEvenWhenThePathIsRefused) {
 }
 
 TEST(FolderSettings, ObjectsAreSharedNotCopied) {
-    fakes::World world;
-    fakes::Object* item = world.Make(Kind::ShellItem, L"folder");
+    World world;
+    Object* item = world.Make(Kind::ShellItem, L"folder");
     {
         IFileDialog dialog;
         ComPtr<IUnknown> object(reinterpret_cast<IUnknown*>(item));
@@ -85,12 +83,12 @@ protected:
             EXPECT_TRUE(watch_.Freed(block));
         }
     }
-    IUnknown* Raw(fakes::Object* object) { return reinterpret_cast<IUnknown*>(object); }
+    IUnknown* Raw(Object* object) { return reinterpret_cast<IUnknown*>(object); }
 
-    fakes::AllocatorWatch watch_;
-    fakes::World world_;
-    fakes::Object* first_ = world_.Make(Kind::ShellItem, L"first");
-    fakes::Object* second_ = world_.Make(Kind::ShellItem, L"second");
+    AllocatorWatch watch_;
+    World world_;
+    Object* first_ = world_.Make(Kind::ShellItem, L"first");
+    Object* second_ = world_.Make(Kind::ShellItem, L"second");
     IFileDialog dialog_;
 };
 
@@ -103,7 +101,7 @@ TEST_F(ShellItemUtilities, DisplayNameFallsBackToTheNormalName) {
 }
 
 TEST_F(ShellItemUtilities, ValidationRefusesOtherObjectsWithoutCallingThem) {
-    fakes::Object* items = world_.Make(Kind::ItemArray, L"array", 2);
+    Object* items = world_.Make(Kind::ItemArray, L"array", 2);
     EXPECT_EQ(dialog_.IShellItem_GetDisplayName(Raw(items), 0, true), L"");
     EXPECT_EQ(dialog_.IShellItem_GetParent(Raw(items), true), nullptr);
     EXPECT_EQ(dialog_.IShellItem_GetAttributes(Raw(items), 0x40000000, true), 0);
@@ -131,7 +129,7 @@ TEST_F(ShellItemUtilities, ParentTakesOverTheReturnedReference) {
     ComPtr<IUnknown> parent = dialog_.IShellItem_GetParent(Raw(first_), true);
     ASSERT_NE(parent, nullptr);
     EXPECT_EQ(dialog_.IShellItem_GetDisplayName(parent.Get(), 0), L"parent of first");
-    fakes::Object* root = world_.Make(Kind::ShellItem, L"root");
+    Object* root = world_.Make(Kind::ShellItem, L"root");
     EXPECT_EQ(dialog_.IShellItem_GetParent(Raw(root)), nullptr);
     --root->references;
 }
@@ -144,7 +142,7 @@ TEST_F(ShellItemUtilities, AttributesAreTheWrittenBitsEvenOnSFalse) {
 }
 
 TEST_F(ShellItemUtilities, EqualityNeedsASuccessfulComparison) {
-    fakes::Object* twin = world_.Make(Kind::ShellItem, L"first");
+    Object* twin = world_.Make(Kind::ShellItem, L"first");
     EXPECT_TRUE(dialog_.IShellItem_AreEqual(Raw(first_), Raw(twin), 0, true));
     EXPECT_FALSE(dialog_.IShellItem_AreEqual(Raw(first_), Raw(second_), 0, true));
     const auto compares = world_.CallsTo(Kind::ShellItem, 7);
@@ -169,8 +167,8 @@ TEST_F(ShellItemUtilities, PointerToObjectAddsOrTakesOverAReference) {
 }
 
 TEST(LiveOperations, IdleDialogCallsNothing) {
-    fakes::World world;
-    fakes::FactoryGuard guard(world);
+    World world;
+    FactoryGuard guard(world);
     IFileDialog dialog;
     dialog.DialogClose(true);
     EXPECT_EQ(dialog.DialogGetCurrentSelection(), nullptr);
@@ -191,4 +189,4 @@ TEST(Results, EmptyBeforeAnyShowing) {
 }
 
 } // namespace
-} // namespace octolume
+} // namespace octolume::test

@@ -11,7 +11,7 @@
 
 #include <string>
 
-namespace octolume {
+namespace octolume::test {
 
 class ShownDialogTest : public testing::Test {
 protected:
@@ -25,11 +25,11 @@ protected:
         };
     }
 
-    test::TempFolder temp_;
+    TempFolder temp_;
     // In its long form, as the shell reports it.
     const std::wstring folder_ = temp_.Path();
     // The shown dialog, once a waiting step has found it.
     HWND window_ = nullptr;
 };
 
-} // namespace octolume
+} // namespace octolume::test

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace octolume {
+namespace octolume::test {
 namespace {
 
 std::string Dump(const std::vector<unsigned char>& bytes) {
@@ -79,4 +79,4 @@ TEST(FormatDump, NoteNamesTheBytesActuallyShown) {
 }
 
 } // namespace
-} // namespace octolume
+} // namespace octolume::test

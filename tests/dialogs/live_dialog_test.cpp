@@ -8,7 +8,6 @@
 #include <commctrl.h>
 #include <shlobj.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -284,35 +283,6 @@ TEST_F(LiveDialog, ChoosingOneFile) {
     EXPECT_TRUE(dialog_.IShellItem_AreEqual(item.Get(), item.Get(), 0, true));
 }
 
-TEST_F(LiveDialog, ChoosingThreeFiles) {
-    const std::wstring names[] = {L"one.bin", L"two.bin", L"three.bin"};
-    for (const auto& name : names) {
-        MakeFile(name);
-    }
-    dialog_.propFlags(0x200 | 0x1800);
-    dialog_.propStartupFolder_Set(Variant(folder_));
-    dialog_.propInitialFileName(L"\"one.bin\" \"two.bin\" \"three.bin\"");
-    Script script(dialog_, {WaitForWindow(), Press(IDOK)});
-    EXPECT_EQ(script.Show(IFileDialog::kModeOpen), 0);
-    EXPECT_FALSE(script.TimedOut());
-    ASSERT_EQ(dialog_.ResultsCount(), 3);
-    EXPECT_EQ(dialog_.ResultsItem(0), nullptr);
-    EXPECT_EQ(dialog_.ResultsItem(4), nullptr);
-    std::vector<std::wstring> chosen;
-    for (std::int32_t index = 1; index <= 3; ++index) {
-        ComPtr<IUnknown> item = dialog_.ResultsItem(index);
-        ASSERT_NE(item, nullptr);
-        chosen.push_back(dialog_.IShellItem_GetDisplayName(item.Get(), kEditingName, true));
-    }
-    std::sort(chosen.begin(), chosen.end());
-    std::vector<std::wstring> expected;
-    for (const auto& name : names) {
-        expected.push_back(folder_ + L"\\" + name);
-    }
-    std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(chosen, expected);
-}
-
 TEST_F(LiveDialog, CancelLeavesNoResultAndNoSettings) {
     dialog_.propFilters(L"Binary|*.bin");
     dialog_.propFilterIndex(0);
@@ -342,18 +312,6 @@ TEST_F(LiveDialog, CloseWithoutErrorCodeReturnsSuccessWithoutAChoice) {
     EXPECT_FALSE(script.TimedOut());
     // Nothing was chosen, so the dialog has no result to give.
     ExpectNoResult();
-}
-
-TEST_F(LiveDialog, SavingToANewName) {
-    const std::wstring path = folder_ + L"\\saved.bin";
-    dialog_.propInitialFileName(path);
-    dialog_.propFlags(0x200); // dropped for saving
-    Script script(dialog_, {WaitForWindow(), Press(IDOK)});
-    EXPECT_EQ(script.Show(IFileDialog::kModeSave, L"Save it"), 0);
-    EXPECT_FALSE(script.TimedOut());
-    ASSERT_EQ(dialog_.ResultsCount(), 1);
-    EXPECT_EQ(dialog_.IShellItem_GetDisplayName(dialog_.ResultsItem(1).Get(), kEditingName, true),
-              path);
 }
 
 TEST_F(LiveDialog, PickingAFolder) {

@@ -25,15 +25,15 @@ constexpr std::size_t kFixedInfoOffset = (kHeaderBytes + sizeof kVersionKey + 3)
 } // namespace
 
 ProgramVersion ReadProgramVersion(HMODULE module) {
-    const HRSRC found = External(
-        [&] { return ::FindResourceW(module, MAKEINTRESOURCEW(VS_VERSION_INFO), RT_VERSION); });
+    const HRSRC found =
+        External(::FindResourceW, module, MAKEINTRESOURCEW(VS_VERSION_INFO), RT_VERSION);
     if (found == nullptr) {
         ThrowNoVersion();
     }
-    const DWORD size = External([&] { return ::SizeofResource(module, found); });
-    const HGLOBAL loaded = External([&] { return ::LoadResource(module, found); });
-    const auto* block = static_cast<const BYTE*>(
-        loaded ? External([&] { return ::LockResource(loaded); }) : nullptr);
+    const DWORD size = External(::SizeofResource, module, found);
+    const HGLOBAL loaded = External(::LoadResource, module, found);
+    const auto* block =
+        static_cast<const BYTE*>(loaded ? External(::LockResource, loaded) : nullptr);
     if (block == nullptr || size < kFixedInfoOffset + sizeof(VS_FIXEDFILEINFO) ||
         std::memcmp(block + kHeaderBytes, kVersionKey, sizeof kVersionKey) != 0) {
         ThrowNoVersion();

@@ -48,12 +48,12 @@ std::wstring FirstFileOf(IDataObject* data) {
     StorageMedium medium;
     FetchData(data, CF_HDROP, medium);
     const auto drop = static_cast<HDROP>(medium.Global());
-    const UINT count = External([&] { return DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0); });
+    const UINT count = External(::DragQueryFileW, drop, 0xFFFFFFFF, nullptr, 0);
     if (count == 0)
         return {};
-    const UINT length = External([&] { return DragQueryFileW(drop, 0, nullptr, 0); });
+    const UINT length = External(::DragQueryFileW, drop, 0, nullptr, 0);
     std::wstring path(length + 1, L'\0');
-    const UINT copied = External([&] { return DragQueryFileW(drop, 0, path.data(), length + 1); });
+    const UINT copied = External(::DragQueryFileW, drop, 0, path.data(), length + 1);
     path.resize(copied);
     return path;
 }
@@ -122,14 +122,14 @@ HRESULT ViewDropTarget::Drop(IDataObject* data, DWORD, POINTL, DWORD* effect) {
 }
 
 void ViewDropTarget::RegisterOn(HWND view) {
-    External([&] { return RevokeDragDrop(view); });
-    const HRESULT result = External([&] { return RegisterDragDrop(view, this); });
+    External(::RevokeDragDrop, view);
+    const HRESULT result = External(::RegisterDragDrop, view, this);
     if (FAILED(result))
         throw AppError(result, L"The dump view cannot accept dropped files");
 }
 
 void ViewDropTarget::RevokeFrom(HWND view) {
-    External([&] { return RevokeDragDrop(view); });
+    External(::RevokeDragDrop, view);
 }
 
 } // namespace octolume

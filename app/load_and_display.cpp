@@ -27,10 +27,10 @@ namespace {
 
 // The engine is already loaded at start-up; its entry point is found there by name.
 engine::EntryPoint EngineEntryPoint() {
-    const HMODULE engine = External([] { return GetModuleHandleW(engine::kLibraryName); });
+    const HMODULE engine = External(::GetModuleHandleW, engine::kLibraryName);
     if (!engine)
         throw AppError(error_number::kDllLoad, L"Error in loading DLL");
-    const FARPROC entry = External([&] { return GetProcAddress(engine, engine::kEntryPointName); });
+    const FARPROC entry = External(::GetProcAddress, engine, engine::kEntryPointName);
     if (!entry)
         throw AppError(error_number::kDllEntryPointNotFound, L"Specified DLL function not found");
     return reinterpret_cast<engine::EntryPoint>(reinterpret_cast<void*>(entry));
@@ -40,12 +40,12 @@ engine::EntryPoint EngineEntryPoint() {
 std::wstring FromAnsiBstr(BSTR text) {
     if (!text)
         return {};
-    const UINT length = External([&] { return SysStringByteLen(text); });
+    const UINT length = External(::SysStringByteLen, text);
     return FromAnsi(std::string_view(reinterpret_cast<const char*>(text), length));
 }
 
 void ShowText(HWND window, const wchar_t* text) {
-    External([&] { return SetWindowTextW(window, text); });
+    External(::SetWindowTextW, window, text);
 }
 
 } // namespace
@@ -53,14 +53,13 @@ void ShowText(HWND window, const wchar_t* text) {
 std::wstring DoOctolume(std::wstring& path) {
     const engine::EntryPoint doOctolume = EngineEntryPoint();
     const std::string ansiPath = ToAnsi(path);
-    BstrOwner pathText(External([&] {
-        return SysAllocStringByteLen(ansiPath.data(), static_cast<UINT>(ansiPath.size()));
-    }));
+    BstrOwner pathText(
+        External(::SysAllocStringByteLen, ansiPath.data(), static_cast<UINT>(ansiPath.size())));
     if (!pathText)
         throw AppError(error_number::kOutOfMemory, L"Out of memory");
 
     BSTR passedPath = pathText.release();
-    BstrOwner dump(External([&] { return doOctolume(&passedPath); }));
+    BstrOwner dump(External(doOctolume, &passedPath));
     const DWORD engineError = LastLibraryError();
     pathText.reset(passedPath); // the engine may have replaced it
 
@@ -95,10 +94,8 @@ void GetAndDisplayOctolume(const ViewerControls& controls, std::wstring path) {
         ReplaceViewText(controls.view, dump);
         SetRedraw(controls.view, true);
         redrawSuspended = false;
-        External([&] {
-            return RedrawWindow(controls.view, nullptr, nullptr,
-                                RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
-        });
+        External(::RedrawWindow, controls.view, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
 
         ShowText(controls.label, name.c_str());
     } catch (...) {

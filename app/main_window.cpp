@@ -31,27 +31,23 @@ constexpr int kMostEngineReleases = 1000;
 constexpr int kCannotCreateWindow = error_number::kInternal;
 
 int ScreenDotsPerInch(int axis) {
-    ScreenDcHandle screen(External([] { return ::GetDC(nullptr); }));
-    const int dotsPerInch =
-        screen ? External([&] { return ::GetDeviceCaps(screen.get(), axis); }) : 0;
+    ScreenDcHandle screen(External(::GetDC, nullptr));
+    const int dotsPerInch = screen ? External(::GetDeviceCaps, screen.get(), axis) : 0;
     return dotsPerInch > 0 ? dotsPerInch : 96;
 }
 
 HICON LoadProgramIcon(HINSTANCE instance, int widthMetric, int heightMetric) {
-    const int width = External([&] { return ::GetSystemMetrics(widthMetric); });
-    const int height = External([&] { return ::GetSystemMetrics(heightMetric); });
+    const int width = External(::GetSystemMetrics, widthMetric);
+    const int height = External(::GetSystemMetrics, heightMetric);
     // Shared icons belong to the system: nothing to destroy.
-    return static_cast<HICON>(External([&] {
-        return ::LoadImageW(instance, MAKEINTRESOURCEW(IDI_OCTOLUME32), IMAGE_ICON, width, height,
-                            LR_DEFAULTCOLOR | LR_SHARED);
-    }));
+    return static_cast<HICON>(External(::LoadImageW, instance, MAKEINTRESOURCEW(IDI_OCTOLUME32),
+                                       IMAGE_ICON, width, height, LR_DEFAULTCOLOR | LR_SHARED));
 }
 
 void RegisterMainWindowClass(HINSTANCE instance, WNDPROC procedure) {
     WNDCLASSEXW existing{};
     existing.cbSize = sizeof existing;
-    if (External(
-            [&] { return ::GetClassInfoExW(instance, OCTOLUME_MAIN_WINDOW_CLASS, &existing); })) {
+    if (External(::GetClassInfoExW, instance, OCTOLUME_MAIN_WINDOW_CLASS, &existing)) {
         return;
     }
     WNDCLASSEXW windowClass{};
@@ -61,21 +57,20 @@ void RegisterMainWindowClass(HINSTANCE instance, WNDPROC procedure) {
     windowClass.hInstance = instance;
     windowClass.hIcon = LoadProgramIcon(instance, SM_CXICON, SM_CYICON);
     windowClass.hIconSm = LoadProgramIcon(instance, SM_CXSMICON, SM_CYSMICON);
-    windowClass.hCursor = External([] { return ::LoadCursorW(nullptr, IDC_ARROW); });
+    windowClass.hCursor = External(::LoadCursorW, nullptr, IDC_ARROW);
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     windowClass.lpszMenuName = MAKEINTRESOURCEW(IDR_MAIN_MENU);
     windowClass.lpszClassName = OCTOLUME_MAIN_WINDOW_CLASS;
-    if (External([&] { return ::RegisterClassExW(&windowClass); }) == 0) {
+    if (External(::RegisterClassExW, &windowClass) == 0) {
         throw AppError(kCannotCreateWindow, L"Unable to register the main window class");
     }
 }
 
 FontHandle CreateDesignFont(const wchar_t* face, double points, int dotsPerInch, DWORD pitch) {
-    FontHandle font(External([&] {
-        return ::CreateFontW(-FontHeightForPoints(points, dotsPerInch), 0, 0, 0, kNormalFontWeight,
-                             FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
-                             CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, pitch, face);
-    }));
+    FontHandle font(External(::CreateFontW, -FontHeightForPoints(points, dotsPerInch), 0, 0, 0,
+                             kNormalFontWeight, FALSE, FALSE, FALSE, ANSI_CHARSET,
+                             OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, pitch,
+                             face));
     if (!font) {
         throw AppError(kCannotCreateWindow, L"Unable to create the font " + std::wstring(face));
     }
@@ -85,8 +80,8 @@ FontHandle CreateDesignFont(const wchar_t* face, double points, int dotsPerInch,
 std::wstring SystemFolder() {
     std::wstring folder(MAX_PATH, L'\0');
     for (;;) {
-        const UINT length = External(
-            [&] { return ::GetSystemDirectoryW(folder.data(), static_cast<UINT>(folder.size())); });
+        const UINT length =
+            External(::GetSystemDirectoryW, folder.data(), static_cast<UINT>(folder.size()));
         if (length == 0) {
             throw AppError(kCannotCreateWindow, L"Unable to find the system folder");
         }
@@ -114,7 +109,7 @@ frmOctolume::frmOctolume(Passkey, HINSTANCE instance, EndProgramFunction endProg
 
 frmOctolume::~frmOctolume() {
     if (window_ != nullptr) {
-        External([&] { return ::DestroyWindow(window_); });
+        External(::DestroyWindow, window_);
     }
 }
 
@@ -129,16 +124,14 @@ std::unique_ptr<frmOctolume> frmOctolume::Create(HINSTANCE instance, int showCom
 
     RECT frame{0, 0, TwipsToPixels(design::kClientWidth, form->dotsPerInchX_),
                TwipsToPixels(design::kClientHeight, form->dotsPerInchY_)};
-    External([&] { return ::AdjustWindowRectEx(&frame, kMainWindowStyle, TRUE, 0); });
+    External(::AdjustWindowRectEx, &frame, kMainWindowStyle, TRUE, 0);
 
     CreationState creation;
     form->creation_ = &creation;
-    const HWND window = External([&] {
-        return ::CreateWindowExW(0, OCTOLUME_MAIN_WINDOW_CLASS, kMainWindowCaption,
-                                 kMainWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT,
-                                 frame.right - frame.left, frame.bottom - frame.top, nullptr,
-                                 nullptr, instance, form.get());
-    });
+    const HWND window =
+        External(::CreateWindowExW, 0, OCTOLUME_MAIN_WINDOW_CLASS, kMainWindowCaption,
+                 kMainWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
+                 frame.bottom - frame.top, nullptr, nullptr, instance, form.get());
     form->creation_ = nullptr;
     if (window == nullptr) {
         if (creation.error) {
@@ -157,15 +150,12 @@ LRESULT CALLBACK frmOctolume::WindowProcedure(HWND window, UINT message, WPARAM 
         const auto* creation = reinterpret_cast<const CREATESTRUCTW*>(lParam);
         form = static_cast<frmOctolume*>(creation->lpCreateParams);
         form->window_ = window;
-        External([&] {
-            return ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
-        });
+        External(::SetWindowLongPtrW, window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
     } else {
-        form = reinterpret_cast<frmOctolume*>(
-            External([&] { return ::GetWindowLongPtrW(window, GWLP_USERDATA); }));
+        form = reinterpret_cast<frmOctolume*>(External(::GetWindowLongPtrW, window, GWLP_USERDATA));
     }
     if (form == nullptr) {
-        return External([&] { return ::DefWindowProcW(window, message, wParam, lParam); });
+        return External(::DefWindowProcW, window, message, wParam, lParam);
     }
     return form->HandleMessage(message, wParam, lParam);
 }
@@ -212,7 +202,7 @@ LRESULT frmOctolume::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     } catch (...) {
         ReportError(CaughtError(), L"frmOctolume.WindowProcedure");
     }
-    return External([&] { return ::DefWindowProcW(window, message, wParam, lParam); });
+    return External(::DefWindowProcW, window, message, wParam, lParam);
 }
 
 bool frmOctolume::OnCreate() {
@@ -227,17 +217,14 @@ bool frmOctolume::OnCreate() {
             {design::kControlLeft, design::kViewTop, design::kViewWidth, design::kViewHeight},
             IDC_RTF_OCTOLUME);
         ConfigureView();
-        External([&] { return ::SetWindowSubclass(view_, ViewCursorProcedure, 0, 0); });
+        External(::SetWindowSubclass, view_, ViewCursorProcedure, 0, 0);
         dropTarget_.RegisterOn(view_);
         label_ = CreateControl(
             0, L"STATIC", kLabelDesignCaption,
             SS_LEFT | SS_NOPREFIX | SS_CENTERIMAGE | SS_PATHELLIPSIS,
             {design::kControlLeft, design::kLabelTop, design::kLabelWidth, design::kLabelHeight},
             IDC_LBL_FILE_NAME);
-        External([&] {
-            return ::SendMessageW(label_, WM_SETFONT, reinterpret_cast<WPARAM>(labelFont_.get()),
-                                  FALSE);
-        });
+        Send(label_, WM_SETFONT, reinterpret_cast<WPARAM>(labelFont_.get()), FALSE);
         banner_ = CreateControl(
             0, OCTOLUME_PICTURE_BOX_CLASS, L"", 0,
             {design::kControlLeft, design::kBannerTop, design::kBannerWidth, design::kBannerHeight},
@@ -262,7 +249,7 @@ void frmOctolume::CreateFonts() {
 // program's folder or the current directory must never be picked up instead.
 void frmOctolume::LoadRichEditLibrary() {
     const std::wstring path = SystemFolder() + L"\\msftedit.dll";
-    richEditLibrary_.reset(External([&] { return ::LoadLibraryW(path.c_str()); }));
+    richEditLibrary_.reset(External(::LoadLibraryW, path.c_str()));
     if (!richEditLibrary_) {
         throw AppError(kCannotCreateWindow, L"Unable to load the rich-edit library " + path);
     }
@@ -272,12 +259,10 @@ HWND frmOctolume::CreateControl(DWORD extendedStyle, const wchar_t* className,
                                 const wchar_t* caption, DWORD style, const TwipsRect& designRect,
                                 int controlId) {
     const PixelRect rect = TwipsRectToPixels(designRect, dotsPerInchX_, dotsPerInchY_);
-    const HWND control = External([&] {
-        return ::CreateWindowExW(extendedStyle, className, caption, WS_CHILD | WS_VISIBLE | style,
-                                 rect.left, rect.top, rect.width, rect.height, window_,
-                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(controlId)),
-                                 instance_, nullptr);
-    });
+    const HWND control = External(
+        ::CreateWindowExW, extendedStyle, className, caption, WS_CHILD | WS_VISIBLE | style,
+        rect.left, rect.top, rect.width, rect.height, window_,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(controlId)), instance_, nullptr);
     if (control == nullptr) {
         throw AppError(kCannotCreateWindow,
                        L"Unable to create the control " + std::wstring(className));
@@ -287,40 +272,32 @@ HWND frmOctolume::CreateControl(DWORD extendedStyle, const wchar_t* className,
 
 void frmOctolume::ConfigureView() {
     // Plain text can only be chosen while the control is still empty.
-    External([&] {
-        return ::SendMessageW(view_, EM_SETTEXTMODE,
-                              TM_PLAINTEXT | TM_MULTILEVELUNDO | TM_MULTICODEPAGE, 0);
-    });
+    Send(view_, EM_SETTEXTMODE, TM_PLAINTEXT | TM_MULTILEVELUNDO | TM_MULTICODEPAGE, 0);
     // A read-only view needs no undo history, and keeping one slows long texts down.
-    External([&] { return ::SendMessageW(view_, EM_SETUNDOLIMIT, 0, 0); });
-    External([&] { return ::SendMessageW(view_, EM_EXLIMITTEXT, 0, kViewTextLimit); });
+    Send(view_, EM_SETUNDOLIMIT, 0, 0);
+    Send(view_, EM_EXLIMITTEXT, 0, kViewTextLimit);
     // Line width 1 with no target device: lines are never wrapped.
-    External([&] { return ::SendMessageW(view_, EM_SETTARGETDEVICE, 0, 1); });
-    External([&] {
-        return ::SendMessageW(view_, WM_SETFONT, reinterpret_cast<WPARAM>(viewFont_.get()), FALSE);
-    });
+    Send(view_, EM_SETTARGETDEVICE, 0, 1);
+    Send(view_, WM_SETFONT, reinterpret_cast<WPARAM>(viewFont_.get()), FALSE);
 }
 
 void frmOctolume::OnLoad(int showCommand) {
-    bannerPicture_.reset(static_cast<HBITMAP>(External([&] {
-        return ::LoadImageW(instance_, MAKEINTRESOURCEW(IDB_BANNER), IMAGE_BITMAP, 0, 0,
-                            LR_CREATEDIBSECTION);
-    })));
+    bannerPicture_.reset(
+        static_cast<HBITMAP>(External(::LoadImageW, instance_, MAKEINTRESOURCEW(IDB_BANNER),
+                                      IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
     if (!bannerPicture_) {
         throw AppError(error_number::kResourceNotFound,
                        L"Resource with identifier '101' not found");
     }
     SetPicture(banner_, bannerPicture_.get());
-    External([&] { return ::ShowWindow(window_, showCommand); });
+    External(::ShowWindow, window_, showCommand);
     ProcessPendingMessages();
 }
 
 TwipsRect frmOctolume::ControlRectInTwips(HWND control) const {
     RECT rect{};
-    External([&] { return ::GetWindowRect(control, &rect); });
-    External([&] {
-        return ::MapWindowPoints(HWND_DESKTOP, window_, reinterpret_cast<POINT*>(&rect), 2);
-    });
+    External(::GetWindowRect, control, &rect);
+    External(::MapWindowPoints, HWND_DESKTOP, window_, reinterpret_cast<POINT*>(&rect), 2);
     return {PixelsToTwips(rect.left, dotsPerInchX_), PixelsToTwips(rect.top, dotsPerInchY_),
             PixelsToTwips(rect.right - rect.left, dotsPerInchX_),
             PixelsToTwips(rect.bottom - rect.top, dotsPerInchY_)};
@@ -328,9 +305,7 @@ TwipsRect frmOctolume::ControlRectInTwips(HWND control) const {
 
 void frmOctolume::MoveControl(HWND control, const TwipsRect& rect) {
     const PixelRect pixels = TwipsRectToPixels(rect, dotsPerInchX_, dotsPerInchY_);
-    External([&] {
-        return ::MoveWindow(control, pixels.left, pixels.top, pixels.width, pixels.height, TRUE);
-    });
+    External(::MoveWindow, control, pixels.left, pixels.top, pixels.width, pixels.height, TRUE);
 }
 
 void frmOctolume::OnSize() {
@@ -338,9 +313,9 @@ void frmOctolume::OnSize() {
         return;
     }
     // A pixel count, used as a plain number of twips on purpose.
-    const int scrollBarWidth = External([] { return ::GetSystemMetrics(SM_CXVSCROLL); });
+    const int scrollBarWidth = External(::GetSystemMetrics, SM_CXVSCROLL);
     RECT client{};
-    External([&] { return ::GetClientRect(window_, &client); });
+    External(::GetClientRect, window_, &client);
     const MainWindowLayout layout = ComputeMainWindowLayout(
         PixelsToTwips(client.right - client.left, dotsPerInchX_),
         PixelsToTwips(client.bottom - client.top, dotsPerInchY_), scrollBarWidth,
@@ -368,7 +343,7 @@ void frmOctolume::OnCommand(WORD commandId) {
 
 void frmOctolume::OnSetFocus() {
     if (view_ != nullptr) {
-        External([&] { return ::SetFocus(view_); });
+        External(::SetFocus, view_);
     }
 }
 
@@ -403,8 +378,8 @@ LRESULT CALLBACK frmOctolume::ViewCursorProcedure(HWND view, UINT message, WPARA
     if (message == WM_SETCURSOR && ApplyMousePointer())
         return TRUE;
     if (message == WM_NCDESTROY)
-        External([&] { return ::RemoveWindowSubclass(view, ViewCursorProcedure, 0); });
-    return External([&] { return ::DefSubclassProc(view, message, wParam, lParam); });
+        External(::RemoveWindowSubclass, view, ViewCursorProcedure, 0);
+    return External(::DefSubclassProc, view, message, wParam, lParam);
 }
 
 void frmOctolume::OnDestroy() {
@@ -421,12 +396,12 @@ void frmOctolume::Unload() {
 
     // Each release drops one load reference: start-up holds one and the engine calls
     // may have added more. Found again by name, as start-up keeps no handle.
-    HMODULE engine = External([] { return ::GetModuleHandleW(engine::kLibraryName); });
+    HMODULE engine = External(::GetModuleHandleW, engine::kLibraryName);
     for (int released = 0; engine != nullptr && released < kMostEngineReleases; ++released) {
-        External([&] { return ::FreeLibrary(engine); });
-        engine = External([] { return ::GetModuleHandleW(engine::kLibraryName); });
+        External(::FreeLibrary, engine);
+        engine = External(::GetModuleHandleW, engine::kLibraryName);
     }
-    External([&] { return ::SetWindowTextW(view_, L""); });
+    External(::SetWindowTextW, view_, L"");
     ProcessPendingMessages();
     endProgram_(0);
 }

@@ -22,9 +22,8 @@ constexpr std::int32_t kOpenOptions = 0x1800;
 std::wstring CurrentDirectory() {
     std::wstring folder(MAX_PATH, L'\0');
     for (;;) {
-        const DWORD length = External([&] {
-            return ::GetCurrentDirectoryW(static_cast<DWORD>(folder.size()), folder.data());
-        });
+        const DWORD length =
+            External(::GetCurrentDirectoryW, static_cast<DWORD>(folder.size()), folder.data());
         if (length == 0) {
             throw AppError(error_number::kPathNotFound, L"Path not found");
         }

@@ -16,18 +16,14 @@ void SetMousePointer(MousePointer pointer) {
     }
     // Ask the window under the mouse for its own cursor again, as a mouse move would.
     POINT position{};
-    if (!External([&] { return GetCursorPos(&position); }))
+    if (!External(::GetCursorPos, &position))
         return;
-    const HWND window = External([&] { return WindowFromPoint(position); });
-    if (!window || External([&] { return GetWindowThreadProcessId(window, nullptr); }) !=
-                       External([] { return GetCurrentThreadId(); }))
+    const HWND window = External(::WindowFromPoint, position);
+    if (!window ||
+        External(::GetWindowThreadProcessId, window, nullptr) != External(::GetCurrentThreadId))
         return;
-    const LRESULT hit = External(
-        [&] { return SendMessageW(window, WM_NCHITTEST, 0, MAKELPARAM(position.x, position.y)); });
-    External([&] {
-        return SendMessageW(window, WM_SETCURSOR, reinterpret_cast<WPARAM>(window),
-                            MAKELPARAM(hit, WM_MOUSEMOVE));
-    });
+    const LRESULT hit = Send(window, WM_NCHITTEST, 0, MAKELPARAM(position.x, position.y));
+    Send(window, WM_SETCURSOR, reinterpret_cast<WPARAM>(window), MAKELPARAM(hit, WM_MOUSEMOVE));
 }
 
 MousePointer CurrentMousePointer() noexcept {
@@ -37,7 +33,7 @@ MousePointer CurrentMousePointer() noexcept {
 bool ApplyMousePointer() {
     if (currentPointer != MousePointer::Hourglass)
         return false;
-    External([] { return SetCursor(LoadCursorW(nullptr, IDC_WAIT)); });
+    External(::SetCursor, LoadCursorW(nullptr, IDC_WAIT));
     return true;
 }
 

@@ -9,17 +9,15 @@ namespace octolume {
 namespace {
 
 HBITMAP StoredPicture(HWND box) {
-    return reinterpret_cast<HBITMAP>(
-        External([&] { return ::GetWindowLongPtrW(box, GWLP_USERDATA); }));
+    return reinterpret_cast<HBITMAP>(External(::GetWindowLongPtrW, box, GWLP_USERDATA));
 }
 
 LRESULT OnSetImage(HWND box, WPARAM imageType, LPARAM image) {
     if (imageType != IMAGE_BITMAP) {
         return 0;
     }
-    const LONG_PTR previous =
-        External([&] { return ::SetWindowLongPtrW(box, GWLP_USERDATA, image); });
-    External([&] { return ::InvalidateRect(box, nullptr, TRUE); });
+    const LONG_PTR previous = External(::SetWindowLongPtrW, box, GWLP_USERDATA, image);
+    External(::InvalidateRect, box, nullptr, TRUE);
     return previous;
 }
 
@@ -32,16 +30,14 @@ void OnPaint(HWND box) {
         return;
     }
     BITMAP size{};
-    if (External([&] { return ::GetObjectW(picture, sizeof size, &size); }) == 0) {
+    if (External(::GetObjectW, picture, sizeof size, &size) == 0) {
         return;
     }
-    const MemoryDcHandle source(External([&] { return ::CreateCompatibleDC(paint.Dc()); }));
+    const MemoryDcHandle source(External(::CreateCompatibleDC, paint.Dc()));
     if (source) {
         const SelectionScope selected(source.get(), picture);
-        External([&] {
-            return ::BitBlt(paint.Dc(), 0, 0, size.bmWidth, size.bmHeight, source.get(), 0, 0,
-                            SRCCOPY);
-        });
+        External(::BitBlt, paint.Dc(), 0, 0, size.bmWidth, size.bmHeight, source.get(), 0, 0,
+                 SRCCOPY);
     }
 }
 
@@ -55,7 +51,7 @@ LRESULT CALLBACK PictureBoxProcedure(HWND box, UINT message, WPARAM wParam, LPAR
         OnPaint(box);
         return 0;
     default:
-        return External([&] { return ::DefWindowProcW(box, message, wParam, lParam); });
+        return External(::DefWindowProcW, box, message, wParam, lParam);
     }
 }
 
@@ -64,33 +60,27 @@ LRESULT CALLBACK PictureBoxProcedure(HWND box, UINT message, WPARAM wParam, LPAR
 void RegisterPictureBoxClass(HINSTANCE instance, COLORREF background) {
     WNDCLASSEXW existing{};
     existing.cbSize = sizeof existing;
-    if (External(
-            [&] { return ::GetClassInfoExW(instance, OCTOLUME_PICTURE_BOX_CLASS, &existing); })) {
+    if (External(::GetClassInfoExW, instance, OCTOLUME_PICTURE_BOX_CLASS, &existing)) {
         return;
     }
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof windowClass;
     windowClass.lpfnWndProc = PictureBoxProcedure;
     windowClass.hInstance = instance;
-    windowClass.hCursor = External([&] { return ::LoadCursorW(nullptr, IDC_ARROW); });
+    windowClass.hCursor = External(::LoadCursorW, nullptr, IDC_ARROW);
     // The class paints with this brush for as long as the process lives.
-    static const BrushHandle backgroundBrush(
-        External([&] { return ::CreateSolidBrush(background); }));
+    static const BrushHandle backgroundBrush(External(::CreateSolidBrush, background));
     windowClass.hbrBackground = backgroundBrush.get();
     windowClass.lpszClassName = OCTOLUME_PICTURE_BOX_CLASS;
-    External([&] { return ::RegisterClassExW(&windowClass); });
+    External(::RegisterClassExW, &windowClass);
 }
 
 void SetPicture(HWND pictureBox, HBITMAP picture) {
-    External([&] {
-        return ::SendMessageW(pictureBox, STM_SETIMAGE, IMAGE_BITMAP,
-                              reinterpret_cast<LPARAM>(picture));
-    });
+    Send(pictureBox, STM_SETIMAGE, IMAGE_BITMAP, picture);
 }
 
 HBITMAP GetPicture(HWND pictureBox) {
-    return reinterpret_cast<HBITMAP>(
-        External([&] { return ::SendMessageW(pictureBox, STM_GETIMAGE, IMAGE_BITMAP, 0); }));
+    return reinterpret_cast<HBITMAP>(Send(pictureBox, STM_GETIMAGE, IMAGE_BITMAP, 0));
 }
 
 } // namespace octolume

@@ -14,15 +14,14 @@ namespace octolume::MOctolume {
 namespace {
 
 void EndProgram(UINT exitCode) {
-    External([&] { ::ExitProcess(exitCode); });
+    External(::ExitProcess, exitCode);
 }
 
 std::wstring ModuleFileName() {
     std::wstring path(MAX_PATH, L'\0');
     for (;;) {
-        const DWORD length = External([&] {
-            return ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        });
+        const DWORD length =
+            External(::GetModuleFileNameW, nullptr, path.data(), static_cast<DWORD>(path.size()));
         if (length == 0) {
             return {};
         }
@@ -63,7 +62,7 @@ std::wstring EngineLibraryPath(const std::wstring& folder) {
 
 void LoadEngineLibrary(const std::wstring& path) {
     const std::string ansiPath = ToAnsi(path);
-    if (External([&] { return ::LoadLibraryA(ansiPath.c_str()); }) == nullptr) {
+    if (External(::LoadLibraryA, ansiPath.c_str()) == nullptr) {
         throw AppError(error_number::kEngineLoad,
                        L"Error loading DLL - " + std::wstring(engine::kLibraryName));
     }
@@ -74,7 +73,7 @@ std::unique_ptr<frmOctolume> Main(HINSTANCE instance, int showCommand,
     LoadEngineLibrary(EngineLibraryPath(ProgramFolder()));
     // The file dialog and drag and drop need OLE on this thread. It is never shut
     // down: the exit sequence ends the process.
-    const HRESULT ole = External([] { return ::OleInitialize(nullptr); });
+    const HRESULT ole = External(::OleInitialize, nullptr);
     if (FAILED(ole)) {
         throw AppError(ole, L"Unable to initialize OLE");
     }
@@ -90,9 +89,9 @@ int Run(HINSTANCE instance, int showCommand) {
     try {
         const std::unique_ptr<frmOctolume> mainWindow = Main(instance, showCommand, &EndProgram);
         MSG message{};
-        while (External([&] { return ::GetMessageW(&message, nullptr, 0, 0); }) > 0) {
-            External([&] { return ::TranslateMessage(&message); });
-            External([&] { return ::DispatchMessageW(&message); });
+        while (External(::GetMessageW, &message, nullptr, 0, 0) > 0) {
+            External(::TranslateMessage, &message);
+            External(::DispatchMessageW, &message);
         }
         return static_cast<int>(message.wParam);
     } catch (...) {

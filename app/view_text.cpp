@@ -23,20 +23,17 @@ std::size_t PieceEnd(std::wstring_view text, std::size_t start) {
 } // namespace
 
 void ReplaceViewText(HWND view, std::wstring_view text) {
-    External([&] { return SendMessageW(view, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"")); });
+    Send(view, WM_SETTEXT, 0, L"");
     for (std::size_t start = 0; start < text.size();) {
         const std::size_t end = PieceEnd(text, start);
         const std::wstring piece(text.substr(start, end - start));
-        External([&] { return SendMessageW(view, EM_SETSEL, -1, -1); });
-        External([&] {
-            return SendMessageW(view, EM_REPLACESEL, FALSE,
-                                reinterpret_cast<LPARAM>(piece.c_str()));
-        });
+        Send(view, EM_SETSEL, -1, -1);
+        Send(view, EM_REPLACESEL, FALSE, piece.c_str());
         start = end;
     }
     // Appending leaves the caret at the end: the dump is read from its first line.
-    External([&] { return SendMessageW(view, EM_SETSEL, 0, 0); });
-    External([&] { return SendMessageW(view, EM_SCROLLCARET, 0, 0); });
+    Send(view, EM_SETSEL, 0, 0);
+    Send(view, EM_SCROLLCARET, 0, 0);
 }
 
 } // namespace octolume

@@ -11,7 +11,7 @@ namespace octolume {
 
 void SetRedraw(HWND window, bool redraw) {
     try {
-        External([&] { return SendMessageA(window, WM_SETREDRAW, redraw ? 1 : 0, 0); });
+        External(::SendMessageA, window, WM_SETREDRAW, redraw ? 1 : 0, 0);
     } catch (...) {
         ReportError(CaughtError(), L"modOctolumeMisc.SetRedraw");
     }
@@ -21,10 +21,9 @@ bool StringsEqual(const std::wstring& a, const std::wstring& b, std::int32_t ign
     if (a.size() != b.size())
         return false;
     if (ignoreCase != 0) {
-        const int result = External([&] {
-            return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(),
-                                  static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()));
-        });
+        const int result =
+            External(::CompareStringW, LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(),
+                     static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()));
         return result == CSTR_EQUAL;
     }
     return a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(wchar_t)) == 0;

@@ -7,9 +7,8 @@ namespace octolume {
 namespace {
 
 int ShowSystemMessageBox(const std::wstring& text, const std::wstring& title, UINT style) {
-    return External([&] {
-        return MessageBoxW(GetActiveWindow(), text.c_str(), title.c_str(), style | MB_APPLMODAL);
-    });
+    return External(::MessageBoxW, GetActiveWindow(), text.c_str(), title.c_str(),
+                    style | MB_APPLMODAL);
 }
 
 MessageBoxFunction currentMessageBox = ShowSystemMessageBox;

@@ -56,10 +56,9 @@ std::wstring GetDllErrorText(std::int32_t code) {
     std::string buffer = ToAnsi(std::wstring(kBufferSize, L' '));
     // Inserts are left as they stand: with no argument list, expanding them would read
     // arguments that were never passed.
-    const DWORD length = External([&] {
-        return FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                              static_cast<DWORD>(code), 0, buffer.data(), kBufferSize, nullptr);
-    });
+    const DWORD length =
+        External(::FormatMessageA, FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                 nullptr, static_cast<DWORD>(code), 0, buffer.data(), kBufferSize, nullptr);
     if (length == 0)
         return L"Error (" + std::to_wstring(code) + L") not defined.";
     return FromAnsi(std::string_view(buffer.data(), length));

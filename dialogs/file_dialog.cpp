@@ -53,21 +53,20 @@ SafeArrayOwner SplitFilterList(const std::wstring& list) {
         }
         start = bar + 1;
     }
-    SafeArrayOwner array(External(
-        [&] { return ::SafeArrayCreateVector(VT_BSTR, 0, static_cast<ULONG>(pieces.size())); }));
+    SafeArrayOwner array(
+        External(::SafeArrayCreateVector, VT_BSTR, 0, static_cast<ULONG>(pieces.size())));
     if (!array) {
         throw std::bad_alloc();
     }
     for (LONG index = 0; index < static_cast<LONG>(pieces.size()); ++index) {
         const auto& piece = pieces[static_cast<std::size_t>(index)];
-        const BstrOwner text(External(
-            [&] { return ::SysAllocStringLen(piece.data(), static_cast<UINT>(piece.size())); }));
+        const BstrOwner text(
+            External(::SysAllocStringLen, piece.data(), static_cast<UINT>(piece.size())));
         if (!text) {
             throw std::bad_alloc();
         }
         // The array stores its own copy of the string.
-        const HRESULT stored =
-            External([&] { return ::SafeArrayPutElement(array.get(), &index, text.get()); });
+        const HRESULT stored = External(::SafeArrayPutElement, array.get(), &index, text.get());
         if (FAILED(stored)) {
             throw std::bad_alloc();
         }
@@ -81,9 +80,8 @@ IFileDialog::DialogFactory IFileDialog::dialogFactory_ = &IFileDialog::CreateSys
 
 HRESULT IFileDialog::CreateSystemDialog(const CLSID& classId, const IID& interfaceId,
                                         void** object) {
-    return External([&] {
-        return ::CoCreateInstance(classId, nullptr, CLSCTX_INPROC_SERVER, interfaceId, object);
-    });
+    return External(::CoCreateInstance, classId, nullptr, CLSCTX_INPROC_SERVER, interfaceId,
+                    object);
 }
 
 IFileDialog::~IFileDialog() {
@@ -130,8 +128,8 @@ std::int32_t IFileDialog::DialogShow(HWND ownerHwnd, std::int32_t mode,
 
     CLSID classId{};
     IID interfaceId{};
-    External([&] { return ::CLSIDFromString(classText, &classId); });
-    External([&] { return ::IIDFromString(interfaceText, &interfaceId); });
+    External(::CLSIDFromString, classText, &classId);
+    External(::IIDFromString, interfaceText, &interfaceId);
     void* dialog = nullptr;
     const HRESULT created = dialogFactory_(classId, interfaceId, &dialog);
     if (created != S_OK) {
@@ -174,7 +172,7 @@ std::int32_t IFileDialog::ShowActiveDialog(void* dialog, HWND ownerHwnd,
                                            const std::wstring& dialogTitle, void*& resultPointer) {
     if (idToKey_.Count() > 0) {
         IID customizeId{};
-        External([&] { return ::IIDFromString(kIidIFileDialogCustomize, &customizeId); });
+        External(::IIDFromString, kIidIFileDialogCustomize, &customizeId);
         void* customize = nullptr;
         if (CallSucceeded(
                 CallInterfaceMethod(dialog, offset::kQueryInterface, {&customizeId, &customize}))) {
@@ -215,7 +213,7 @@ void IFileDialog::ApplyClientGuid(void* dialog) const {
     }
     GUID clientGuid{};
     const wchar_t* guidText = clientGuidText_.c_str() + (eraseAfterwards ? 1 : 0);
-    if (External([&] { return ::IIDFromString(guidText, &clientGuid); }) != S_OK) {
+    if (External(::IIDFromString, guidText, &clientGuid) != S_OK) {
         return;
     }
     CallInterfaceMethod(dialog, offset::kSetClientGuid, {&clientGuid});
@@ -235,8 +233,7 @@ void IFileDialog::ApplyFileTypes(void* dialog) {
         return;
     }
     BSTR* texts = nullptr;
-    if (FAILED(External(
-            [&] { return ::SafeArrayAccessData(array, reinterpret_cast<void**>(&texts)); }))) {
+    if (FAILED(External(::SafeArrayAccessData, array, reinterpret_cast<void**>(&texts)))) {
         return;
     }
     // A trailing unpaired piece is not passed.
@@ -247,7 +244,7 @@ void IFileDialog::ApplyFileTypes(void* dialog) {
         fileTypes.push_back({texts[2 * pair], texts[2 * pair + 1]});
     }
     CallInterfaceMethod(dialog, offset::kSetFileTypes, {count, fileTypes.data()});
-    External([&] { return ::SafeArrayUnaccessData(array); });
+    External(::SafeArrayUnaccessData, array);
     // The one-based index cannot be formed from the largest value; the dialog then keeps
     // its own choice.
     if (filterIndexValue_ != std::numeric_limits<std::int32_t>::max()) {

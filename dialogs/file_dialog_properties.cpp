@@ -224,7 +224,7 @@ HWND IFileDialog::DialogHWND() {
         return nullptr;
     }
     IID oleWindowId{};
-    External([&] { return ::IIDFromString(kIidIOleWindow, &oleWindowId); });
+    External(::IIDFromString, kIidIOleWindow, &oleWindowId);
     void* oleWindow = nullptr;
     CallInterfaceMethod(dialog.Get(), offset::kQueryInterface, {&oleWindowId, &oleWindow});
     HWND window = nullptr;

@@ -88,13 +88,11 @@ CallResult IFileDialog::CallInterfaceMethod(const void* interfacePointer, std::i
         ++index;
     }
     VARIANT returned{};
-    const HRESULT refusal = External([&] {
-        return ::DispCallFunc(const_cast<void*>(interfacePointer),
-                              static_cast<ULONG_PTR>(vtableOffset), CC_STDCALL, VT_I4,
-                              static_cast<UINT>(count), types.data(), addresses.data(), &returned);
-    });
+    const HRESULT refusal = External(
+        ::DispCallFunc, const_cast<void*>(interfacePointer), static_cast<ULONG_PTR>(vtableOffset),
+        CC_STDCALL, VT_I4, static_cast<UINT>(count), types.data(), addresses.data(), &returned);
     if (refusal != S_OK) {
-        External([&] { ::SetLastError(static_cast<DWORD>(refusal)); });
+        External(::SetLastError, static_cast<DWORD>(refusal));
         return std::nullopt;
     }
     return returned.lVal;
@@ -106,7 +104,7 @@ std::wstring IFileDialog::StringFromPointer(const wchar_t* pointer, bool freePoi
     }
     // Freed on every way out, also when copying the text runs out of memory.
     const TaskMemory<wchar_t> owned(freePointer ? const_cast<wchar_t*>(pointer) : nullptr);
-    const int length = External([&] { return ::lstrlenW(pointer); });
+    const int length = External(::lstrlenW, pointer);
     return length > 0 ? std::wstring(pointer, static_cast<std::size_t>(length)) : std::wstring();
 }
 
@@ -126,7 +124,7 @@ bool IFileDialog::IsInterfacePointer(const void* pointer, const wchar_t* iidStri
         return false;
     }
     IID interfaceId{};
-    External([&] { return ::IIDFromString(iidString, &interfaceId); });
+    External(::IIDFromString, iidString, &interfaceId);
     void* answered = nullptr;
     if (!CallSucceeded(
             CallInterfaceMethod(pointer, offset::kQueryInterface, {&interfaceId, &answered}))) {
@@ -145,7 +143,7 @@ ComPtr<IUnknown> IFileDialog::ShellItemFromPath(const Variant& path) {
             return nullptr;
         case Variant::Kind::Object: {
             IID unknownId{};
-            External([&] { return ::IIDFromString(kIidIUnknown, &unknownId); });
+            External(::IIDFromString, kIidIUnknown, &unknownId);
             void* unknown = nullptr;
             if (CallSucceeded(CallInterfaceMethod(path.Object(), offset::kQueryInterface,
                                                   {&unknownId, &unknown}))) {
@@ -157,7 +155,7 @@ ComPtr<IUnknown> IFileDialog::ShellItemFromPath(const Variant& path) {
             break;
         }
         IID shellItemId{};
-        External([&] { return ::IIDFromString(kIidIShellItem, &shellItemId); });
+        External(::IIDFromString, kIidIShellItem, &shellItemId);
         void* item = nullptr;
         void* itemIdList = nullptr;
         const bool isString = path.GetKind() == Variant::Kind::String;
@@ -165,18 +163,15 @@ ComPtr<IUnknown> IFileDialog::ShellItemFromPath(const Variant& path) {
             // A class ID in braces names a virtual folder and never falls back to path
             // parsing.
             const std::wstring parsingName = L"::" + path.String();
-            const HRESULT created = External([&] {
-                return ::SHCreateItemFromParsingName(parsingName.c_str(), nullptr, shellItemId,
-                                                     &item);
-            });
+            const HRESULT created = External(::SHCreateItemFromParsingName, parsingName.c_str(),
+                                             nullptr, shellItemId, &item);
             if (created == S_OK) {
                 result = ObjectFromPointer(item, true);
             }
             return result;
         }
         if (isString && !path.String().empty()) {
-            External(
-                [&] { return ::SHILCreateFromPath(path.String().c_str(), &itemIdList, nullptr); });
+            External(::SHILCreateFromPath, path.String().c_str(), &itemIdList, nullptr);
         } else if (path.GetKind() == Variant::Kind::Integer) {
             // The caller owns this list; it is never freed here.
             itemIdList = reinterpret_cast<void*>(static_cast<std::uintptr_t>(path.Integer()));
@@ -184,7 +179,7 @@ ComPtr<IUnknown> IFileDialog::ShellItemFromPath(const Variant& path) {
         if (itemIdList != nullptr) {
             // Only a list made here from the string is freed here.
             const TaskMemory<void> ownedList(isString ? itemIdList : nullptr);
-            External([&] { return ::SHCreateItemFromIDList(itemIdList, shellItemId, &item); });
+            External(::SHCreateItemFromIDList, itemIdList, shellItemId, &item);
             result = ObjectFromPointer(item, true);
         }
     } catch (...) {

@@ -104,6 +104,11 @@ public:
 
 MallocSpy spy;
 
+BOOL CALLBACK CollectWindow(HWND window, LPARAM list) {
+    reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+    return TRUE;
+}
+
 } // namespace
 
 std::wstring ProgramFolder() {
@@ -188,6 +193,18 @@ std::wstring WindowText(HWND window) {
         return {};
     text.resize(copied);
     return text;
+}
+
+std::wstring ClassNameOf(HWND window) {
+    wchar_t name[256]{};
+    const int length = ::GetClassNameW(window, name, 256);
+    return std::wstring(name, length > 0 ? length : 0);
+}
+
+std::vector<HWND> Descendants(HWND parent) {
+    std::vector<HWND> found;
+    ::EnumChildWindows(parent, CollectWindow, reinterpret_cast<LPARAM>(&found));
+    return found;
 }
 
 MessageBoxCapture::MessageBoxCapture() : previous_(SetMessageBoxFunction(CaptureBox)) {

@@ -41,6 +41,9 @@ private:
 
 // A window's text, also of another process's window (bounded wait).
 std::wstring WindowText(HWND window);
+std::wstring ClassNameOf(HWND window);
+// Every descendant window, in the order the system lists them.
+std::vector<HWND> Descendants(HWND parent);
 
 struct ShownBox {
     std::wstring text;

@@ -9,6 +9,7 @@
 #include <shlobj.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -33,67 +34,30 @@ private:
     IFileDialog& dialog_;
 };
 
-struct ChildSearch {
-    std::wstring text;
-    HWND found = nullptr;
-};
-
-BOOL CALLBACK MatchChildText(HWND child, LPARAM parameter) {
-    auto& search = *reinterpret_cast<ChildSearch*>(parameter);
-    wchar_t text[256] = L"";
-    ::GetWindowTextW(child, text, 256);
-    if (search.text == text) {
-        search.found = child;
-        return FALSE;
+// The first descendant for which the condition holds, or nullptr.
+HWND DescendantWhere(HWND parent, const std::function<bool(HWND)>& condition) {
+    for (const HWND child : Descendants(parent)) {
+        if (condition(child))
+            return child;
     }
-    return TRUE;
+    return nullptr;
 }
 
 HWND ChildWithText(HWND parent, const std::wstring& text) {
-    ChildSearch search{text};
-    ::EnumChildWindows(parent, &MatchChildText, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-BOOL CALLBACK MatchListView(HWND child, LPARAM parameter) {
-    wchar_t className[64] = L"";
-    ::GetClassNameW(child, className, 64);
-    if (std::wstring(className) == WC_LISTVIEWW) {
-        *reinterpret_cast<HWND*>(parameter) = child;
-        return FALSE;
-    }
-    return TRUE;
+    return DescendantWhere(parent, [&](HWND child) { return WindowText(child) == text; });
 }
 
 HWND ListViewOf(HWND dialog) {
-    HWND found = nullptr;
-    ::EnumChildWindows(dialog, &MatchListView, reinterpret_cast<LPARAM>(&found));
-    return found;
-}
-
-struct ComboSearch {
-    std::wstring item;
-    HWND found = nullptr;
-};
-
-BOOL CALLBACK MatchComboItem(HWND child, LPARAM parameter) {
-    auto& search = *reinterpret_cast<ComboSearch*>(parameter);
-    wchar_t className[64] = L"";
-    ::GetClassNameW(child, className, 64);
-    if (std::wstring(className) == WC_COMBOBOXW &&
-        ::SendMessageW(child, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                       reinterpret_cast<LPARAM>(search.item.c_str())) != CB_ERR) {
-        search.found = child;
-        return FALSE;
-    }
-    return TRUE;
+    return DescendantWhere(dialog, [](HWND child) { return ClassNameOf(child) == WC_LISTVIEWW; });
 }
 
 // The combo box that lists an item with this text.
 HWND ComboBoxListing(HWND dialog, const std::wstring& item) {
-    ComboSearch search{item};
-    ::EnumChildWindows(dialog, &MatchComboItem, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    return DescendantWhere(dialog, [&](HWND child) {
+        return ClassNameOf(child) == WC_COMBOBOXW &&
+               ::SendMessageW(child, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                              reinterpret_cast<LPARAM>(item.c_str())) != CB_ERR;
+    });
 }
 
 class LiveDialog : public ShownDialogTest {

@@ -181,6 +181,14 @@ HWND ProgramProcess::WaitForMainWindow(milliseconds timeout) const {
     return found;
 }
 
+ShownProgram::ShownProgram(const std::wstring& workingDirectory)
+    : process(BuiltProgramPath(), workingDirectory), window(process.WaitForMainWindow()),
+      view(ControlOf(window, IDC_RTF_OCTOLUME)), label(ControlOf(window, IDC_LBL_FILE_NAME)) {}
+
+bool ShownProgram::LabelBecomes(const std::wstring& text) const {
+    return WaitUntil([&] { return WindowText(label) == text; }, kWindowTimeout);
+}
+
 HWND ProgramProcess::WaitForMessageBox(milliseconds timeout) const {
     HWND found = nullptr;
     WaitUntil(
@@ -240,28 +248,14 @@ HWND WaitForOwnedDialog(HWND owner, milliseconds timeout) {
     return WaitForDialogMatching(owner, nullptr, owner, timeout);
 }
 
-namespace {
-
-struct ChildSearch {
-    const std::wstring* className;
-    std::vector<HWND> found;
-};
-
-BOOL CALLBACK CollectChildOfClass(HWND child, LPARAM parameter) {
-    auto& search = *reinterpret_cast<ChildSearch*>(parameter);
-    if (::IsWindowVisible(child) &&
-        ::lstrcmpiW(ClassNameOf(child).c_str(), search.className->c_str()) == 0) {
-        search.found.push_back(child);
-    }
-    return TRUE;
-}
-
-} // namespace
-
 std::vector<HWND> ChildrenOfClass(HWND parent, const std::wstring& className) {
-    ChildSearch search{&className, {}};
-    ::EnumChildWindows(parent, CollectChildOfClass, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    std::vector<HWND> found;
+    for (const HWND child : Descendants(parent)) {
+        if (::IsWindowVisible(child) &&
+            ::lstrcmpiW(ClassNameOf(child).c_str(), className.c_str()) == 0)
+            found.push_back(child);
+    }
+    return found;
 }
 
 namespace {
@@ -328,12 +322,6 @@ std::wstring ViewText(HWND view) {
         return {};
     }
     return length <= kLongestInOneMessage ? WindowText(view) : ReadRichEditInPieces(view);
-}
-
-std::wstring ClassNameOf(HWND window) {
-    wchar_t name[256]{};
-    const int length = ::GetClassNameW(window, name, 256);
-    return std::wstring(name, length > 0 ? length : 0);
 }
 
 HWND ControlOf(HWND mainWindow, int controlId) {

@@ -73,6 +73,18 @@ private:
     DWORD processId_ = 0;
 };
 
+// The program started (in the given current directory; empty: the test's own) with its
+// main window shown and the window's dump view and file-name label found.
+struct ShownProgram {
+    explicit ShownProgram(const std::wstring& workingDirectory = {});
+    ProgramProcess process;
+    HWND window = nullptr;
+    HWND view = nullptr;
+    HWND label = nullptr;
+    // Waits, bounded, until the label shows the text.
+    bool LabelBecomes(const std::wstring& text) const;
+};
+
 // A visible dialog ("#32770") with this title, of the same process as the given window;
 // nullptr when none appeared in time.
 HWND WaitForDialog(HWND windowOfTheProcess, const std::wstring& title,
@@ -87,7 +99,6 @@ std::vector<HWND> ChildrenOfClass(HWND parent, const std::wstring& className);
 // The dump view's whole text, line breaks as CR LF, however long: reads texts of more
 // than a million characters in pieces (WM_GETTEXT of some millions fails under Wine).
 std::wstring ViewText(HWND view);
-std::wstring ClassNameOf(HWND window);
 HWND ControlOf(HWND mainWindow, int controlId);
 SIZE ClientSize(HWND window);
 // The child's rectangle in the client coordinates of its parent.

@@ -26,22 +26,13 @@ bool ShowsTheWaitCursor() {
 
 class DropTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        window_ = program_.WaitForMainWindow();
-        ASSERT_NE(window_, nullptr);
-        view_ = ControlOf(window_, IDC_RTF_OCTOLUME);
-        label_ = ControlOf(window_, IDC_LBL_FILE_NAME);
-    }
-
-    bool LabelBecomes(const std::wstring& text) {
-        return WaitUntil([&] { return WindowText(label_) == text; }, kWindowTimeout);
-    }
+    void SetUp() override { ASSERT_NE(program_.window, nullptr); }
 
     // Drops a file the program cannot dump and answers the message box it shows.
     void ExpectUnableToLoad(const std::wstring& path, const std::wstring& screenshotName) {
-        const auto source = DragOntoView(window_, L"--files " + QuoteArgument(path));
+        const auto source = DragOntoView(program_.window, L"--files " + QuoteArgument(path));
         ASSERT_NE(source, nullptr);
-        const HWND box = program_.WaitForMessageBox();
+        const HWND box = program_.process.WaitForMessageBox();
         ASSERT_NE(box, nullptr) << "no message box for " << std::string(path.begin(), path.end());
         const MessageBoxContent content = ReadMessageBox(box);
         EXPECT_EQ(content.title, L"Octolume32");
@@ -53,47 +44,44 @@ protected:
         EXPECT_EQ(source->ExitCode(), 0u);
     }
 
-    ProgramProcess program_{BuiltProgramPath()};
-    HWND window_ = nullptr;
-    HWND view_ = nullptr;
-    HWND label_ = nullptr;
+    ShownProgram program_;
     TempFolder folder_;
 };
 
 TEST_F(DropTest, DroppedFilesAndPathsShowTheirDumpAndFullPath) {
     const std::vector<unsigned char> firstBytes = PatternBytes(70000); // several view pieces
     const std::wstring first = folder_.Write(L"first.bin", firstBytes);
-    ASSERT_TRUE(OpenFileByDrop(window_, first));
-    ASSERT_TRUE(LabelBecomes(first));
-    EXPECT_EQ(ViewText(view_), ExpectedViewText(firstBytes));
+    ASSERT_TRUE(OpenFileByDrop(program_.window, first));
+    ASSERT_TRUE(program_.LabelBecomes(first));
+    EXPECT_EQ(ViewText(program_.view), ExpectedViewText(firstBytes));
     EXPECT_FALSE(ShowsTheWaitCursor());
-    TakeScreenshot(window_, BuildFolder() + L"\\screenshots\\dropped_file.png");
+    TakeScreenshot(program_.window, BuildFolder() + L"\\screenshots\\dropped_file.png");
 
     // A path dropped as text, as from an editor; the second file replaces view and label.
     const std::wstring second = folder_.Write(L"second.txt", "Hello, Octolume32!\n");
-    const auto source = DragOntoView(window_, L"--text " + QuoteArgument(second));
+    const auto source = DragOntoView(program_.window, L"--text " + QuoteArgument(second));
     ASSERT_NE(source, nullptr);
     ASSERT_TRUE(source->WaitForExit());
     EXPECT_EQ(source->ExitCode(), 0u) << "the text was not dropped";
-    ASSERT_TRUE(LabelBecomes(second));
-    EXPECT_EQ(ViewText(view_), ExpectedViewText("Hello, Octolume32!\n"));
+    ASSERT_TRUE(program_.LabelBecomes(second));
+    EXPECT_EQ(ViewText(program_.view), ExpectedViewText("Hello, Octolume32!\n"));
 }
 
 TEST_F(DropTest, EmptyAndLockedFilesGiveTheMessageAndKeepTheLabel) {
     const std::wstring shown = folder_.Write(L"shown.bin", "abc");
-    ASSERT_TRUE(OpenFileByDrop(window_, shown));
-    ASSERT_TRUE(LabelBecomes(shown));
+    ASSERT_TRUE(OpenFileByDrop(program_.window, shown));
+    ASSERT_TRUE(program_.LabelBecomes(shown));
 
     ExpectUnableToLoad(folder_.Write(L"empty.bin", ""), L"unable_to_load.png");
-    EXPECT_EQ(ViewText(view_), L"");
-    EXPECT_EQ(WindowText(label_), shown);
+    EXPECT_EQ(ViewText(program_.view), L"");
+    EXPECT_EQ(WindowText(program_.label), shown);
     EXPECT_FALSE(ShowsTheWaitCursor());
 
     const std::wstring locked = folder_.Write(L"locked.bin", "held elsewhere");
     HeldFile holder(locked);
     ExpectUnableToLoad(locked, L"");
-    EXPECT_EQ(ViewText(view_), L"");
-    EXPECT_EQ(WindowText(label_), shown);
+    EXPECT_EQ(ViewText(program_.view), L"");
+    EXPECT_EQ(WindowText(program_.label), shown);
     EXPECT_FALSE(ShowsTheWaitCursor());
 }
 

@@ -82,23 +82,11 @@ IconColours ColoursOfTheIcon(HWND box) {
 
 class MenuCommandTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        window_ = program_.WaitForMainWindow();
-        ASSERT_NE(window_, nullptr);
-        view_ = ControlOf(window_, IDC_RTF_OCTOLUME);
-        label_ = ControlOf(window_, IDC_LBL_FILE_NAME);
-    }
-
-    bool LabelBecomes(const std::wstring& text) {
-        return WaitUntil([&] { return WindowText(label_) == text; }, kWindowTimeout);
-    }
+    void SetUp() override { ASSERT_NE(program_.window, nullptr); }
 
     // The program's current directory is the test folder.
     TempFolder folder_;
-    ProgramProcess program_{BuiltProgramPath(), folder_.Path()};
-    HWND window_ = nullptr;
-    HWND view_ = nullptr;
-    HWND label_ = nullptr;
+    ShownProgram program_{folder_.Path()};
 };
 
 TEST_F(MenuCommandTest, OpenFileShowsTypedFilesRefusesMissingOnesAndEscapeChangesNothing) {
@@ -106,15 +94,15 @@ TEST_F(MenuCommandTest, OpenFileShowsTypedFilesRefusesMissingOnesAndEscapeChange
     const std::wstring second = folder_.Write(L"pattern.bin", PatternBytes(33));
 
     // A bare name is found in the folder the dialog opens in: the current directory.
-    ASSERT_TRUE(OpenFileThroughDialog(window_, L"all bytes.bin"));
-    ASSERT_TRUE(LabelBecomes(first));
-    EXPECT_EQ(ViewText(view_), Widen(kAllByteValuesDump));
-    ASSERT_TRUE(OpenFileThroughDialog(window_, second));
-    ASSERT_TRUE(LabelBecomes(second));
-    EXPECT_EQ(ViewText(view_), Widen(kPattern33Dump));
+    ASSERT_TRUE(OpenFileThroughDialog(program_.window, L"all bytes.bin"));
+    ASSERT_TRUE(program_.LabelBecomes(first));
+    EXPECT_EQ(ViewText(program_.view), Widen(kAllByteValuesDump));
+    ASSERT_TRUE(OpenFileThroughDialog(program_.window, second));
+    ASSERT_TRUE(program_.LabelBecomes(second));
+    EXPECT_EQ(ViewText(program_.view), Widen(kPattern33Dump));
 
-    ASSERT_TRUE(TypeKeys(window_, {L"alt+f", L"o"}));
-    const HWND dialog = WaitForDialog(window_, L"Load File");
+    ASSERT_TRUE(TypeKeys(program_.window, {L"alt+f", L"o"}));
+    const HWND dialog = WaitForDialog(program_.window, L"Load File");
     ASSERT_NE(dialog, nullptr) << "no dialog titled Load File";
     const std::vector<HWND> fileTypes = ChildrenOfClass(dialog, L"ComboBox");
     ASSERT_EQ(fileTypes.size(), 1u);
@@ -134,17 +122,18 @@ TEST_F(MenuCommandTest, OpenFileShowsTypedFilesRefusesMissingOnesAndEscapeChange
     ASSERT_TRUE(WaitUntil([&] { return !::IsWindow(dialog); }, kWindowTimeout));
     // Answered once the command has returned, or from inside a box it shows.
     DWORD_PTR ignored = 0;
-    ASSERT_TRUE(::SendMessageTimeoutW(window_, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 30000, &ignored));
-    for (const HWND window : program_.TopLevelWindows()) {
+    ASSERT_TRUE(
+        ::SendMessageTimeoutW(program_.window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 30000, &ignored));
+    for (const HWND window : program_.process.TopLevelWindows()) {
         EXPECT_NE(ClassNameOf(window), L"#32770") << "a box appeared: " << WindowText(window);
     }
-    EXPECT_EQ(WindowText(label_), second);
-    EXPECT_EQ(ViewText(view_), Widen(kPattern33Dump));
+    EXPECT_EQ(WindowText(program_.label), second);
+    EXPECT_EQ(ViewText(program_.view), Widen(kPattern33Dump));
 }
 
 TEST_F(MenuCommandTest, AboutShowsTheVersionAndMakerInAnInformationBox) {
-    ASSERT_TRUE(TypeKeys(window_, {L"alt+a"}));
-    const HWND box = WaitForDialog(window_, L"Octolume32");
+    ASSERT_TRUE(TypeKeys(program_.window, {L"alt+a"}));
+    const HWND box = WaitForDialog(program_.window, L"Octolume32");
     ASSERT_NE(box, nullptr) << "no About box";
     EXPECT_EQ(ReadMessageBox(box).text, ExpectedAboutText());
     const std::vector<HWND> buttons = ChildrenOfClass(box, L"Button");
@@ -157,7 +146,7 @@ TEST_F(MenuCommandTest, AboutShowsTheVersionAndMakerInAnInformationBox) {
     TakeScreenshot(box, BuildFolder() + L"\\screenshots\\about_box.png");
 
     ASSERT_TRUE(DismissMessageBox(box));
-    EXPECT_TRUE(program_.IsRunning());
+    EXPECT_TRUE(program_.process.IsRunning());
 }
 
 } // namespace

@@ -34,11 +34,12 @@ TEST(RoundHalfEven, RoundsEverythingElseToTheNearest) {
     EXPECT_EQ(RoundHalfEven(7), 7);
 }
 
-TEST(MainWindowLayout, DesignSizeGivesTheDesignGeometry) {
-    const MainWindowLayout layout = Layout(9615, 6420);
-    EXPECT_EQ(layout.banner, (TwipsRect{120, 0, 9358, 1140}));
-    EXPECT_EQ(layout.view, (TwipsRect{120, 1200, 9358, 4825}));
-    EXPECT_EQ(layout.label, (TwipsRect{120, 6075, 9358, 345}));
+TEST(MainWindowLayout, DesignSizeGivesTheDesignGeometryAndZeroClampsAtZero) {
+    EXPECT_EQ(
+        Layout(9615, 6420),
+        (MainWindowLayout{{120, 0, 9358, 1140}, {120, 1200, 9358, 4825}, {120, 6075, 9358, 345}}));
+    EXPECT_EQ(Layout(0, 0),
+              (MainWindowLayout{{120, 0, 0, 1140}, {120, 1200, 0, 0}, {120, 0, 0, 345}}));
 }
 
 // The scroll-bar width is a pixel count taken as twips: 17 + 240, not 17 * 15 + 240.
@@ -47,13 +48,6 @@ TEST(MainWindowLayout, ControlsAre257TwipsNarrowerNot495) {
         EXPECT_EQ(Layout(clientWidth, 6420).view.width, clientWidth - 257) << clientWidth;
     }
     EXPECT_EQ(Layout(9615, 6420, 0).view.width, 9375);
-}
-
-TEST(MainWindowLayout, ZeroClientClampsEverythingAtZero) {
-    const MainWindowLayout layout = Layout(0, 0);
-    EXPECT_EQ(layout.banner, (TwipsRect{120, 0, 0, 1140}));
-    EXPECT_EQ(layout.view, (TwipsRect{120, 1200, 0, 0}));
-    EXPECT_EQ(layout.label, (TwipsRect{120, 0, 0, 345}));
 }
 
 TEST(MainWindowLayout, NarrowerThanMarginsAndScrollBarGivesZeroWidths) {

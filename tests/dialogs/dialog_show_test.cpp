@@ -31,6 +31,13 @@ protected:
         EXPECT_EQ(calls.size(), 1u) << "slot " << slot;
         return calls.empty() || calls[0].arguments.empty() ? 0xDEADBEEFu : calls[0].arguments[0];
     }
+    // One SetFileTypes call with these description and pattern pairs.
+    void ExpectFileTypes(const std::vector<std::pair<std::wstring, std::wstring>>& pairs) {
+        const auto types = world_.CallsTo(Kind::Dialog, kSetFileTypes);
+        ASSERT_EQ(types.size(), 1u);
+        EXPECT_EQ(types[0].arguments[0], pairs.size());
+        EXPECT_EQ(types[0].fileTypes, pairs);
+    }
     bool CreatedWith(const wchar_t* classText, const wchar_t* interfaceText) const {
         return world_.createdClass && world_.createdInterface &&
                ::IsEqualCLSID(*world_.createdClass, IidFromText(classText)) &&
@@ -57,19 +64,15 @@ protected:
     std::unique_ptr<IFileDialog> dialog_ = std::make_unique<IFileDialog>();
 };
 
-constexpr const wchar_t* kClsidOpen = L"{DC1C5A9C-E88A-4dde-A5A1-60F82A20AEF7}";
-constexpr const wchar_t* kClsidSave = L"{C0B4E2F3-BA21-4773-8DBA-335EC946EB8B}";
+constexpr const wchar_t* kClsidOpen = file_dialog_detail::kClsidFileOpenDialog;
+constexpr const wchar_t* kClsidSave = file_dialog_detail::kClsidFileSaveDialog;
 
 TEST_F(DialogShowTest, NoFiltersOffersAllFilesAndKeepsTheChosenItem) {
     EXPECT_EQ(dialog_->DialogShow(reinterpret_cast<HWND>(0x55), 0, L""), 0);
     EXPECT_TRUE(CreatedWith(kClsidOpen, kIidIFileOpenDialog));
     EXPECT_EQ(world_.DialogSlots(),
               (std::vector<int>{kSetFileTypes, kSetFileTypeIndex, kSetOptions, kShow, kGetResult}));
-    const auto types = world_.CallsTo(Kind::Dialog, kSetFileTypes);
-    ASSERT_EQ(types.size(), 1u);
-    EXPECT_EQ(types[0].arguments[0], 1u);
-    EXPECT_EQ(types[0].fileTypes,
-              (std::vector<std::pair<std::wstring, std::wstring>>{{L"All Files", L"*.*"}}));
+    ExpectFileTypes({{L"All Files", L"*.*"}});
     EXPECT_EQ(OnlyArgument(kSetFileTypeIndex), 1u);
     EXPECT_EQ(OnlyArgument(kSetOptions), 0x1800u);
     EXPECT_EQ(OnlyArgument(kShow), 0x55u);
@@ -95,21 +98,14 @@ TEST_F(DialogShowTest, ThreePiecesPassOnePairAndTheIndexPlusOne) {
     dialog_->propFilters(L"Text|*.txt;*.log|Orphan");
     dialog_->propFilterIndex(2);
     EXPECT_EQ(dialog_->DialogShow(nullptr), 0);
-    const auto types = world_.CallsTo(Kind::Dialog, kSetFileTypes);
-    ASSERT_EQ(types.size(), 1u);
-    EXPECT_EQ(types[0].arguments[0], 1u);
-    EXPECT_EQ(types[0].fileTypes,
-              (std::vector<std::pair<std::wstring, std::wstring>>{{L"Text", L"*.txt;*.log"}}));
+    ExpectFileTypes({{L"Text", L"*.txt;*.log"}});
     EXPECT_EQ(OnlyArgument(kSetFileTypeIndex), 3u);
 }
 
 TEST_F(DialogShowTest, FourPiecesPassTwoPairsInOrder) {
     dialog_->propFilters(L"A|*.a|B|*.b");
     EXPECT_EQ(dialog_->DialogShow(nullptr), 0);
-    const auto types = world_.CallsTo(Kind::Dialog, kSetFileTypes);
-    ASSERT_EQ(types.size(), 1u);
-    EXPECT_EQ(types[0].fileTypes,
-              (std::vector<std::pair<std::wstring, std::wstring>>{{L"A", L"*.a"}, {L"B", L"*.b"}}));
+    ExpectFileTypes({{L"A", L"*.a"}, {L"B", L"*.b"}});
     EXPECT_EQ(OnlyArgument(kSetFileTypeIndex), 1u);
 }
 

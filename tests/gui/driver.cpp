@@ -444,12 +444,7 @@ int RunLinuxCommand(const std::wstring& command, milliseconds timeout) {
                           &startup, &started)) {
         return -1;
     }
-    if (started.hProcess != nullptr) {
-        ::CloseHandle(started.hProcess);
-    }
-    if (started.hThread != nullptr) {
-        ::CloseHandle(started.hThread);
-    }
+    const UniqueHandle process(started.hProcess), thread(started.hThread);
     std::optional<std::string> code;
     WaitUntil(
         [&] {
@@ -545,14 +540,14 @@ Picture CaptureWindow(HWND window) {
                         ShellQuote(L"BMP3:" + Widen(target))) != 0) {
         return {};
     }
-    const auto bitmap = static_cast<HBITMAP>(::LoadImageW(nullptr, file.c_str(), IMAGE_BITMAP, 0, 0,
-                                                          LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+    const BitmapHandle bitmap(static_cast<HBITMAP>(::LoadImageW(
+        nullptr, file.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION)));
     ::DeleteFileW(file.c_str());
-    if (bitmap == nullptr) {
+    if (!bitmap) {
         return {};
     }
     BITMAP size{};
-    ::GetObjectW(bitmap, sizeof size, &size);
+    ::GetObjectW(bitmap.get(), sizeof size, &size);
     BITMAPINFO format{};
     format.bmiHeader.biSize = sizeof format.bmiHeader;
     format.bmiHeader.biWidth = size.bmWidth;
@@ -561,11 +556,9 @@ Picture CaptureWindow(HWND window) {
     format.bmiHeader.biBitCount = 32;
     format.bmiHeader.biCompression = BI_RGB;
     std::vector<DWORD> bits(static_cast<size_t>(size.bmWidth) * size.bmHeight);
-    const HDC screen = ::GetDC(nullptr);
-    const int rows =
-        ::GetDIBits(screen, bitmap, 0, size.bmHeight, bits.data(), &format, DIB_RGB_COLORS);
-    ::ReleaseDC(nullptr, screen);
-    ::DeleteObject(bitmap);
+    const ScreenDcHandle screen(::GetDC(nullptr));
+    const int rows = ::GetDIBits(screen.get(), bitmap.get(), 0, size.bmHeight, bits.data(), &format,
+                                 DIB_RGB_COLORS);
     if (rows != size.bmHeight) {
         return {};
     }

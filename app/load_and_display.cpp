@@ -78,9 +78,7 @@ std::wstring DoOctolume(std::wstring& path) {
 
 void GetAndDisplayOctolume(const ViewerControls& controls, std::wstring path) {
     std::wstring name = std::move(path);
-    struct DefaultPointerOnExit {
-        ~DefaultPointerOnExit() { SetMousePointer(MousePointer::Default); }
-    } restorePointer;
+    const ScopeExit restorePointer([] { SetMousePointer(MousePointer::Default); });
     bool redrawSuspended = false;
     try {
         SetMousePointer(MousePointer::Hourglass);

@@ -61,15 +61,6 @@ TEST_F(ProgramResourcesTest, FirstIconHasA256Colour16AndA24Bit32Image) {
     EXPECT_EQ(images[1], (Image{32, 32, 24}));
 }
 
-TEST_F(ProgramResourcesTest, BannerIs1149By76With24BitsPerPixel) {
-    const std::string_view bitmap = Resource(RT_BITMAP, IDB_BANNER);
-    ASSERT_GE(bitmap.size(), sizeof(BITMAPINFOHEADER));
-    const auto* header = reinterpret_cast<const BITMAPINFOHEADER*>(bitmap.data());
-    EXPECT_EQ(header->biWidth, 1149);
-    EXPECT_EQ(header->biHeight, 76);
-    EXPECT_EQ(header->biBitCount, 24);
-}
-
 TEST_F(ProgramResourcesTest, ManifestAsksForVisualStylesDpiAwarenessAndNoElevation) {
     const std::string_view manifest = Resource(RT_MANIFEST, 1);
     ASSERT_FALSE(manifest.empty());

@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -63,16 +62,17 @@ TEST(DumpPaths, EveryPathWritesTheReferenceTextForEveryLineCountAndTail) {
 
 TEST(DumpPaths, LongRunsStreamedToMemoryMatchThePlainPath) {
     // Past about 20 MB of text the vector paths store differently, when the buffer is
-    // 16-byte aligned (as malloc's are) and below 4 GiB.
+    // 16-byte aligned (as large allocations are) and below 4 GiB.
     const auto bytes = RandomBytes((std::size_t{1} << 18) * 16 + 3 * 16 + 9, 7);
     const std::string plain = Lines(Path::kPlain, bytes, 0);
     ASSERT_EQ(plain, Reference(bytes, 0));
+    const std::size_t size = DumpLinesSize(bytes.size(), 0);
+    std::vector<char> buffer(size + 15);
+    char* const aligned =
+        buffer.data() + (16 - reinterpret_cast<std::uintptr_t>(buffer.data()) % 16) % 16;
     for (const Path path : dump_paths::AvailablePaths()) {
-        const std::size_t size = DumpLinesSize(bytes.size(), 0);
-        const std::unique_ptr<char[]> aligned(new char[size]);
-        ASSERT_EQ(reinterpret_cast<std::uintptr_t>(aligned.get()) % 16, 0u);
-        dump_paths::FormatDumpLinesWith(path, bytes, 0, aligned.get());
-        EXPECT_TRUE(std::string(aligned.get(), size) == plain) << dump_paths::PathName(path);
+        dump_paths::FormatDumpLinesWith(path, bytes, 0, aligned);
+        EXPECT_TRUE(std::string(aligned, size) == plain) << dump_paths::PathName(path);
     }
 }
 

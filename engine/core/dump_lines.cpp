@@ -106,7 +106,7 @@ char* FormatLinesThrough(dump_paths::FullLinesFunction full, std::span<const uns
 }
 
 struct Dispatch {
-    std::array<dump_paths::Path, 3> available{dump_paths::Path::kPlain};
+    std::array<dump_paths::Path, 4> available{dump_paths::Path::kPlain};
     std::size_t count = 1;
     dump_paths::FullLinesFunction fastest = &dump_paths::PlainFullLines;
 };
@@ -116,11 +116,15 @@ const Dispatch& TheDispatch() {
         Dispatch chosen;
 #if defined(__i386__) || defined(__x86_64__)
         // Even SSE2 is not a given on the 32-bit build: each set is asked for first.
-        if (dump_paths::CpuHasSsse3()) {
+        if (dump_paths::CpuHasSse2()) {
+            chosen.available[chosen.count++] = dump_paths::Path::kSse2;
+            chosen.fastest = &dump_paths::Sse2FullLines;
+        }
+        if (dump_paths::CpuHasSse2() && dump_paths::CpuHasSsse3()) {
             chosen.available[chosen.count++] = dump_paths::Path::kSsse3;
             chosen.fastest = &dump_paths::Ssse3FullLines;
         }
-        if (dump_paths::CpuHasSsse3() && dump_paths::CpuHasAvx2()) {
+        if (dump_paths::CpuHasSse2() && dump_paths::CpuHasSsse3() && dump_paths::CpuHasAvx2()) {
             chosen.available[chosen.count++] = dump_paths::Path::kAvx2;
             chosen.fastest = &dump_paths::Avx2FullLines;
         }
@@ -158,6 +162,8 @@ std::string_view PathName(Path path) {
     switch (path) {
     case Path::kPlain:
         return "plain";
+    case Path::kSse2:
+        return "SSE2";
     case Path::kSsse3:
         return "SSSE3";
     case Path::kAvx2:
@@ -170,7 +176,9 @@ char* FormatDumpLinesWith(Path path, std::span<const unsigned char> bytes,
                           std::uint64_t firstOffset, char* out) {
     FullLinesFunction full = &PlainFullLines;
 #if defined(__i386__) || defined(__x86_64__)
-    if (path == Path::kSsse3)
+    if (path == Path::kSse2)
+        full = &Sse2FullLines;
+    else if (path == Path::kSsse3)
         full = &Ssse3FullLines;
     else if (path == Path::kAvx2)
         full = &Avx2FullLines;

@@ -1,7 +1,9 @@
 // The vector paths for x86 CPUs. A full line is 80 characters, five 16-byte blocks;
-// each block is an OR of byte shuffles of four vectors (the offset's digits, the hex
-// digits of bytes 0-7 and of bytes 8-15, the characters) and its fixed characters. The
-// shuffle masks come from the line's column table, so the layout lives in one place.
+// with SSSE3 (and AVX2, two lines at once) each block is an OR of byte shuffles of four
+// vectors (the offset's digits, the hex digits of bytes 0-7 and of bytes 8-15, the
+// characters) and its fixed characters. The shuffle masks come from the line's column
+// table, so the layout lives in one place. SSE2 has no byte shuffle: it makes the same
+// vectors and places the digit pairs with 16-bit stores.
 //
 // The functions carry their instruction sets as attributes and run only after the CPU
 // was asked: the 32-bit Windows build may not assume even SSE2.
@@ -17,6 +19,7 @@
 #include <immintrin.h>
 
 #include <cstring>
+#include <utility>
 
 // The 32-bit Windows stack may be 4-byte aligned on entry: realign it for vector spills.
 #if defined(__i386__)
@@ -24,6 +27,7 @@
 #else
 #define OCTOLUME_REALIGN
 #endif
+#define OCTOLUME_SSE2 __attribute__((target("sse2")))
 #define OCTOLUME_SSSE3 __attribute__((target("ssse3")))
 #define OCTOLUME_AVX2 __attribute__((target("avx2")))
 
@@ -124,7 +128,7 @@ OCTOLUME_SSSE3 inline void HexDigitsOf(__m128i bytes, __m128i& highDigits, __m12
 
 // Each byte itself where it shows as a character, a dot where not (signed compares:
 // 0x80 and above count as negative, so they fail the first).
-OCTOLUME_SSSE3 inline __m128i CharactersOf(__m128i bytes) {
+OCTOLUME_SSE2 inline __m128i CharactersOf(__m128i bytes) {
     const __m128i shown = _mm_and_si128(_mm_cmpgt_epi8(bytes, _mm_set1_epi8(0x1F)),
                                         _mm_cmplt_epi8(bytes, _mm_set1_epi8(0x7F)));
     return _mm_or_si128(_mm_and_si128(shown, bytes), _mm_andnot_si128(shown, _mm_set1_epi8('.')));
@@ -155,6 +159,52 @@ inline char* PutHigh(char* out, std::string_view high) {
     if (!high.empty())
         std::memcpy(out, high.data(), high.size());
     return out + high.size();
+}
+
+// --- SSE2 without byte shuffles: digits and characters in vectors, placed by
+// 16-bit stores over the line's template ---
+
+// The hex digit of each nibble (0 to 15): '0' + n, and 7 more from 10 on.
+OCTOLUME_SSE2 inline __m128i DigitsOfNibbles(__m128i nibbles) {
+    const __m128i digits = _mm_add_epi8(nibbles, _mm_set1_epi8('0'));
+    return _mm_add_epi8(digits, _mm_and_si128(_mm_cmpgt_epi8(nibbles, _mm_set1_epi8(9)),
+                                              _mm_set1_epi8('A' - '0' - 10)));
+}
+
+// The digits of each byte's high and low nibbles, interleaved: byte 0's pair first.
+OCTOLUME_SSE2 inline void DigitPairsOf(__m128i bytes, __m128i& firstEight, __m128i& lastEight) {
+    const __m128i nibble = _mm_set1_epi8(0x0F);
+    const __m128i high = DigitsOfNibbles(_mm_and_si128(_mm_srli_epi16(bytes, 4), nibble));
+    const __m128i low = DigitsOfNibbles(_mm_and_si128(bytes, nibble));
+    firstEight = _mm_unpacklo_epi8(high, low);
+    lastEight = _mm_unpackhi_epi8(high, low);
+}
+
+template <int pair> OCTOLUME_SSE2 inline void PutPair(char* line, __m128i pairs, std::size_t byte) {
+    const auto digits = static_cast<std::uint16_t>(_mm_extract_epi16(pairs, pair));
+    std::memcpy(line + HexDigitsColumn(byte + pair), &digits, 2);
+}
+
+template <int... pairs>
+OCTOLUME_SSE2 inline void PutPairs(char* line, __m128i firstEight, __m128i lastEight,
+                                   std::integer_sequence<int, pairs...>) {
+    (PutPair<pairs>(line, firstEight, 0), ...);
+    (PutPair<pairs>(line, lastEight, 8), ...);
+}
+
+OCTOLUME_SSE2 inline void PutLineSse2(char* line, const unsigned char* bytes, std::uint32_t low) {
+    for (std::size_t block = 0; block < kBlocks; ++block)
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(line + block * kBlock),
+                         _mm_loadu_si128(reinterpret_cast<const __m128i*>(kLineTemplate.data() +
+                                                                          block * kBlock)));
+    __m128i offsetDigits, unused;
+    DigitPairsOf(_mm_cvtsi32_si128(static_cast<int>(__builtin_bswap32(low))), offsetDigits, unused);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(line), offsetDigits);
+    const __m128i data = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
+    __m128i firstEight, lastEight;
+    DigitPairsOf(data, firstEight, lastEight);
+    PutPairs(line, firstEight, lastEight, std::make_integer_sequence<int, 8>());
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(line + kCharacterColumn), CharactersOf(data));
 }
 
 // --- 256 bits: two lines at a time, one in each half ---
@@ -244,6 +294,17 @@ OCTOLUME_AVX2 char* Avx2Lines(const unsigned char* bytes, std::size_t lines, std
 
 } // namespace
 
+OCTOLUME_REALIGN OCTOLUME_SSE2 char* Sse2FullLines(const unsigned char* bytes, std::size_t lines,
+                                                   std::uint32_t low, std::string_view high,
+                                                   char* out) {
+    for (; lines > 0; --lines, bytes += kBytesPerLine, low += kBytesPerLine) {
+        out = PutHigh(out, high);
+        PutLineSse2(out, bytes, low);
+        out += kLineSize;
+    }
+    return out;
+}
+
 OCTOLUME_REALIGN OCTOLUME_SSSE3 char* Ssse3FullLines(const unsigned char* bytes, std::size_t lines,
                                                      std::uint32_t low, std::string_view high,
                                                      char* out) {
@@ -262,6 +323,11 @@ OCTOLUME_REALIGN OCTOLUME_AVX2 char* Avx2FullLines(const unsigned char* bytes, s
     out = Avx2Lines<true>(bytes, lines, low, high, out);
     _mm_sfence();
     return out;
+}
+
+bool CpuHasSse2() {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("sse2");
 }
 
 bool CpuHasSsse3() {

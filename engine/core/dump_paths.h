@@ -10,7 +10,7 @@
 
 namespace octolume::dump_paths {
 
-enum class Path { kPlain, kSsse3, kAvx2 };
+enum class Path { kPlain, kSse2, kSsse3, kAvx2 };
 
 // Writes `lines` full lines of the 16-byte rows at `bytes`. The first line's offset is
 // `high` (the digits above the low 32 bits, none below 4 GiB) followed by the eight
@@ -21,10 +21,13 @@ using FullLinesFunction = char* (*)(const unsigned char* bytes, std::size_t line
 char* PlainFullLines(const unsigned char* bytes, std::size_t lines, std::uint32_t low,
                      std::string_view high, char* out);
 #if defined(__i386__) || defined(__x86_64__)
+char* Sse2FullLines(const unsigned char* bytes, std::size_t lines, std::uint32_t low,
+                    std::string_view high, char* out);
 char* Ssse3FullLines(const unsigned char* bytes, std::size_t lines, std::uint32_t low,
                      std::string_view high, char* out);
 char* Avx2FullLines(const unsigned char* bytes, std::size_t lines, std::uint32_t low,
                     std::string_view high, char* out);
+bool CpuHasSse2();
 bool CpuHasSsse3();
 bool CpuHasAvx2();
 #endif

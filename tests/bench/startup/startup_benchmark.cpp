@@ -22,6 +22,7 @@ namespace {
 using octolume::bench::Samples;
 
 constexpr DWORD kTimeoutMs = 30000;
+constexpr DWORD kSettleMs = 500;
 
 std::wstring BinFolder() {
     wchar_t path[MAX_PATH]{};
@@ -91,6 +92,9 @@ double TimeStart(const std::wstring& program, const std::wstring& arguments) {
     }
     CloseHandle(started.hThread);
     CloseHandle(started.hProcess);
+    // Wine goes on tearing the ended process down (its X windows, the server's side) for
+    // a while: without a pause the next start pays for part of it.
+    Sleep(kSettleMs);
     return seconds;
 }
 

@@ -38,6 +38,8 @@ using SafeArrayOwner = std::unique_ptr<SAFEARRAY, ReleaseWith<&::SafeArrayDestro
 // A block from the COM task allocator (CoTaskMemAlloc), such as a string or an item
 // identifier list a shell function returns.
 template <class T> using TaskMemory = std::unique_ptr<T, ReleaseWith<&::CoTaskMemFree>>;
+// A block the system allocated for the caller with LocalAlloc (FormatMessage's buffer).
+template <class T> using LocalMemory = std::unique_ptr<T, ReleaseWith<&::LocalFree>>;
 
 namespace detail {
 inline int ReleaseScreenDc(HDC dc) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 
 namespace octolume {
 
@@ -17,5 +18,20 @@ inline constexpr std::size_t kDumpByteLimit = 2097152;
 // Dumps at most the first kDumpByteLimit of `bytes`. When `fileSize` exceeds the number
 // of bytes dumped, a last line tells how much of how much the text shows.
 std::string FormatDump(std::span<const unsigned char> bytes, std::uint64_t fileSize);
+
+// FormatDump into a buffer of the caller's: FormatDumpSize characters from `out` on.
+std::size_t FormatDumpSize(std::size_t byteCount, std::uint64_t fileSize);
+char* FormatDumpTo(std::span<const unsigned char> bytes, std::uint64_t fileSize, char* out);
+
+// The pieces, for dumps of any length written as they are read.
+// The header line, CR LF included.
+std::string_view DumpHeader();
+// The number of characters FormatDumpLines writes for `byteCount` bytes from `firstOffset`.
+std::size_t DumpLinesSize(std::size_t byteCount, std::uint64_t firstOffset);
+// Writes the lines of `bytes`, the first of which sits at `firstOffset` in the file, and
+// returns the end of what it wrote. Offsets keep eight digits below 4 GiB and get the
+// digits they need above. The last line may be short. Needs firstOffset + bytes.size()
+// to stay within 2^64.
+char* FormatDumpLines(std::span<const unsigned char> bytes, std::uint64_t firstOffset, char* out);
 
 } // namespace octolume

@@ -1,0 +1,84 @@
+#!/usr/bin/env bash
+# Runs every benchmark of the project and prints one table of their target figures:
+# the dump core and octolume-dump natively (an optimized build without sanitizers in
+# build/native-release), the dump core, the start-up and the view's fill under Wine on
+# a private virtual display. Each benchmark prints its own lines as it goes, and one
+#   ROW<TAB>figure<TAB>ours<TAB>reference<TAB>ratio<TAB>target
+# line per target figure, which this script gathers.
+#
+# Usage: scripts/bench.sh [--full] [--runs N]
+#   --full    the long runs: the fill benchmark's one-call fills of every size (minutes)
+#             and more repetitions everywhere
+#   --runs N  repetitions of each measurement (default 5, or 10 with --full)
+set -euo pipefail
+source "$(dirname "$0")/common.sh"
+
+full=0
+runs=
+while [ $# -gt 0 ]; do
+    case $1 in
+    --full) full=1 ;;
+    --runs) runs=$2; shift ;;
+    -h | --help) sed -n '2,13p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    *) echo "bench.sh: unknown option '$1' (try --help)" >&2; exit 2 ;;
+    esac
+    shift
+done
+[ -n "$runs" ] || runs=$((full ? 10 : 5))
+# The one-call fills of large files take minutes each; the short run keeps the small one.
+fill_options=(--one-call-limit-kib 256)
+[ $full -eq 1 ] && fill_options=()
+
+"$octolume_root/scripts/setup.sh"
+release=$octolume_build/native-release
+cmake -S "$octolume_root" -B "$release" -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$release" -j2 --target dump_benchmark octolume-dump
+build_windows
+
+trap stop_all EXIT
+start_xvfb
+start_wine
+
+rows=$(mktemp)
+trap 'rm -f "$rows"; stop_all' EXIT
+
+# Runs one benchmark, shows its own lines and keeps its ROW lines.
+run() {
+    local name=$1
+    shift
+    echo
+    echo "== $name"
+    local output status=0
+    output=$("$@" 2>&1) || status=$?
+    grep -v $'^ROW\t' <<<"$output" || true
+    grep $'^ROW\t' <<<"$output" >>"$rows" || true
+    [ $status -eq 0 ] || echo "($name ended with status $status)"
+}
+
+bin=$octolume_win/bin
+run "dump core and octolume-dump, native" \
+    "$release/tests/bench/dump/dump_benchmark" --runs "$runs" \
+    --tool "$release/engine/cli/octolume-dump"
+run "dump core, Windows build under Wine" wine "$bin/dump_benchmark.exe" --runs "$runs"
+run "start-up, under Wine" wine "$bin/startup_benchmark.exe" --runs $((runs * 4))
+run "view fill, under Wine" wine "$bin/fill_benchmark.exe" "${fill_options[@]}"
+
+# The table, in Markdown, with whether each target is met.
+echo
+echo "Machine: $(lscpu | sed -n 's/^Model name:[[:space:]]*//p'), $(nproc) cores," \
+    "$(awk '/MemTotal/ {printf "%.0f GB", $2 / 1048576}' /proc/meminfo)," \
+    "load $(cut -d' ' -f1-3 /proc/loadavg); $(date -u '+%Y-%m-%d %H:%M UTC')"
+echo
+awk -F'\t' '
+    BEGIN {
+        print "| figure | ours | reference | ratio | target | met |"
+        print "|---|---|---|---|---|---|"
+    }
+    {
+        split($6, target, " ")
+        met = "?"
+        if (target[1] == ">=") met = ($5 + 0 >= target[2] + 0) ? "yes" : "no"
+        if (target[1] == "<=") met = ($5 + 0 <= target[2] + 0) ? "yes" : "no"
+        printf "| %s | %s | %s | %s | %s | %s |\n", $2, $3, $4, $5, $6, met
+    }' "$rows"
+[ -s "$rows" ] || echo "(no benchmark reported a figure)"

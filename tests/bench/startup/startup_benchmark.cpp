@@ -10,6 +10,8 @@
 // shows the noise.
 
 #include "bench_report.h"
+#include "support/owners.h"
+#include "test_support.h"
 
 #include <windows.h>
 
@@ -20,17 +22,13 @@
 
 namespace {
 
+using octolume::UniqueHandle;
 using octolume::bench::Samples;
+using octolume::test::BuiltFile;
+using octolume::test::ProgramFolder;
 
 constexpr DWORD kTimeoutMs = 30000;
 constexpr DWORD kSettleMs = 500;
-
-std::wstring BinFolder() {
-    wchar_t path[MAX_PATH]{};
-    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    const std::wstring full(path, length);
-    return full.substr(0, full.find_last_of(L'\\') + 1);
-}
 
 double Now() {
     LARGE_INTEGER counter, frequency;
@@ -70,8 +68,9 @@ double TimeStart(const std::wstring& program, const std::wstring& arguments) {
     PROCESS_INFORMATION started{};
     const double start = Now();
     if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        BinFolder().c_str(), &startup, &started))
+                        ProgramFolder().c_str(), &startup, &started))
         return -1;
+    const UniqueHandle process(started.hProcess), thread(started.hThread);
     double seconds = -1;
     HWND window = nullptr;
     const ULONGLONG deadline = GetTickCount64() + kTimeoutMs;
@@ -91,8 +90,6 @@ double TimeStart(const std::wstring& program, const std::wstring& arguments) {
         TerminateProcess(started.hProcess, 1);
         WaitForSingleObject(started.hProcess, kTimeoutMs);
     }
-    CloseHandle(started.hThread);
-    CloseHandle(started.hProcess);
     // Wine goes on tearing the ended process down (its X windows, the server's side) for
     // a while: without a pause the next start pays for part of it.
     Sleep(kSettleMs);
@@ -134,7 +131,7 @@ int wmain(int argc, wchar_t** argv) {
     };
     constexpr int kCount = static_cast<int>(std::size(contenders));
     for (Contender& contender : contenders) {
-        if (TimeStart(BinFolder() + contender.program, contender.arguments) < 0) {
+        if (TimeStart(BuiltFile(contender.program), contender.arguments) < 0) {
             std::fwprintf(stderr, L"%ls did not show its window\n", contender.name);
             return 1;
         }
@@ -143,7 +140,7 @@ int wmain(int argc, wchar_t** argv) {
         // Rotate who goes first, so none always follows the same one's exit.
         for (int turn = 0; turn < kCount; ++turn) {
             Contender& contender = contenders[(run + turn) % kCount];
-            const double seconds = TimeStart(BinFolder() + contender.program, contender.arguments);
+            const double seconds = TimeStart(BuiltFile(contender.program), contender.arguments);
             if (seconds >= 0)
                 contender.seconds.Add(seconds);
         }

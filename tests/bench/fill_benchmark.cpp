@@ -135,7 +135,7 @@ int wmain(int argc, wchar_t** argv) {
             const auto file = folder.Write(L"bench.bin", Content(kib * 1024, random));
             ViewerWindow window;
             const double pipeline = Time([&] {
-                GetAndDisplayOctolume({window.View(), window.Label()}, file.wstring());
+                GetAndDisplayOctolume({window.Dump(), window.Label()}, file.wstring());
             });
             const std::wstring text = WindowText(window.View());
 

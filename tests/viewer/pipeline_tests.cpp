@@ -36,7 +36,7 @@ protected:
     void SetUp() override { ASSERT_NE(nullptr, engine_) << "octolume.dll beside the tests"; }
 
     ViewerWindow window_;
-    ViewerControls Controls() const { return {window_.View(), window_.Label()}; }
+    ViewerControls Controls() { return {window_.Dump(), window_.Label()}; }
 
 private:
     static inline HMODULE engine_ = nullptr;

@@ -11,7 +11,6 @@
 #include "support/text.h"
 
 #include <commctrl.h>
-#include <richedit.h>
 
 #include <optional>
 #include <string>

@@ -94,7 +94,8 @@ TEST_F(PipelineTest, ASecondFileReplacesViewAndLabel) {
 
 TEST_F(PipelineTest, FilesTheEngineCannotDumpGiveTheOwnMessage) {
     TempFolder folder;
-    const auto shown = folder.Write(L"shown.bin", "abc");
+    // A dump long enough that it goes with its control before the engine runs.
+    const auto shown = folder.Write(L"shown.bin", Bytes(5000));
     const auto empty = folder.Write(L"empty.bin", "");
     const auto locked = folder.Write(L"locked.bin", "held by another process");
     test::HeldFile holder(locked.wstring());

@@ -18,7 +18,7 @@
 //   settings  rich-edit settings and fill methods on a bare view: time and memory per
 //             character; then the best of them beside the pipeline.
 //
-// Timings are the best of --repeat runs (default 2), taken side by side in one run.
+// Timings are the best of --repeat runs (default 3), taken side by side in one run.
 // Every target figure is also printed as one tab-separated line:
 //   ROW <figure> <ours> <reference> <ratio> <target>
 
@@ -696,7 +696,7 @@ int wmain(int argc, wchar_t** argv) {
         return EmptyCase(option(L"--method", L"new-control"), kib);
 
     const std::wstring section = option(L"--section", L"all");
-    const int repeat = std::max(1, _wtoi(option(L"--repeat", L"2").c_str()));
+    const int repeat = std::max(1, _wtoi(option(L"--repeat", L"3").c_str()));
     timeLimitMs = 1000 * static_cast<DWORD>(_wtoi(option(L"--time-limit-s", L"600").c_str()));
     std::vector<bool> contents{false, true};
     if (options.count(L"--content"))

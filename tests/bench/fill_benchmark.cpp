@@ -117,7 +117,7 @@ std::string Content(size_t size, bool random, unsigned seed) {
     return bytes;
 }
 
-// The dump of a random file of this size, as the engine makes it.
+// The dump of a file of this size (random or zero bytes), as the engine makes it.
 std::wstring DumpText(const TempFolder& folder, size_t kib, bool random) {
     std::wstring path = folder.Write(L"text.bin", Content(kib * 1024, random, 12345)).wstring();
     return DoOctolume(path);

@@ -36,7 +36,7 @@ protected:
     void SetUp() override { ASSERT_NE(nullptr, engine_) << "octolume.dll beside the tests"; }
 
     ViewerWindow window_;
-    ViewerControls Controls() const { return {window_.View(), window_.Label()}; }
+    ViewerControls Controls() { return {window_.Dump(), window_.Label()}; }
 
 private:
     static inline HMODULE engine_ = nullptr;
@@ -94,7 +94,8 @@ TEST_F(PipelineTest, ASecondFileReplacesViewAndLabel) {
 
 TEST_F(PipelineTest, FilesTheEngineCannotDumpGiveTheOwnMessage) {
     TempFolder folder;
-    const auto shown = folder.Write(L"shown.bin", "abc");
+    // A dump long enough that it goes with its control before the engine runs.
+    const auto shown = folder.Write(L"shown.bin", Bytes(5000));
     const auto empty = folder.Write(L"empty.bin", "");
     const auto locked = folder.Write(L"locked.bin", "held by another process");
     test::HeldFile holder(locked.wstring());

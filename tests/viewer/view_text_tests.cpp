@@ -50,5 +50,37 @@ TEST(ReplaceViewText, TheUserCannotUndoTheDump) {
     EXPECT_EQ(L"second\r\n", WindowText(window.View()));
 }
 
+// Short texts change in place; a long one goes with its control, and a new control,
+// set up the same way, takes the old one's place.
+TEST(DumpView, ALongTextIsNotEmptiedInPlace) {
+    ViewerWindow window;
+    const HWND first = window.View();
+    window.Dump().ShowText(std::wstring(kLongestTextEmptiedInPlace, L'x'));
+    window.Dump().ShowText(L"short");
+    EXPECT_EQ(first, window.View());
+    window.Dump().ShowText(Lines(100, 77)); // 7,900 characters
+    EXPECT_EQ(first, window.View());
+    ASSERT_TRUE(MoveWindow(first, 20, 30, 400, 200, FALSE));
+
+    window.Dump().ShowText(L"Loading...");
+    const HWND second = window.View();
+    EXPECT_NE(first, second);
+    EXPECT_FALSE(IsWindow(first)) << "the long text's control is destroyed";
+    EXPECT_EQ(L"Loading...", WindowText(second));
+    EXPECT_EQ(window.Frame(), GetParent(second));
+    EXPECT_EQ(second, GetWindow(window.Frame(), GW_CHILD)) << "first in the tab order";
+    RECT rect{};
+    GetWindowRect(second, &rect);
+    MapWindowPoints(HWND_DESKTOP, window.Frame(), reinterpret_cast<POINT*>(&rect), 2);
+    EXPECT_EQ(20, rect.left);
+    EXPECT_EQ(30, rect.top);
+    EXPECT_EQ(400, rect.right - rect.left);
+    EXPECT_EQ(200, rect.bottom - rect.top);
+    const std::wstring text = Lines(3000, 77);
+    window.Dump().ShowText(text);
+    EXPECT_EQ(second, window.View());
+    EXPECT_EQ(text, WindowText(second));
+}
+
 } // namespace
 } // namespace octolume

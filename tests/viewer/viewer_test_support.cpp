@@ -34,15 +34,12 @@ const std::vector<ShownBox>& MessageBoxCapture::Boxes() const {
 
 ViewerWindow::ViewerWindow() {
     LoadRichEdit();
+    font_.reset(CreateFontW(-13, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET,
+                            OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
+                            FIXED_PITCH | FF_MODERN, L"Courier New"));
     frame_ = CreateWindowExW(0, L"STATIC", L"viewer test", WS_OVERLAPPEDWINDOW, 0, 0, 640, 480,
                              nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-    view_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"RICHEDIT50W", L"",
-                            WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE |
-                                ES_READONLY | ES_AUTOHSCROLL | ES_AUTOVSCROLL,
-                            8, 8, 600, 380, frame_, nullptr, GetModuleHandleW(nullptr), nullptr);
-    SendMessageW(view_, EM_SETTEXTMODE, TM_PLAINTEXT | TM_SINGLELEVELUNDO | TM_SINGLECODEPAGE, 0);
-    SendMessageW(view_, EM_SETUNDOLIMIT, 0, 0);
-    SendMessageW(view_, EM_EXLIMITTEXT, 0, 0x7FFFFFFE);
+    view_.Create({GetModuleHandleW(nullptr), frame_, 1, font_.get()}, {8, 8, 600, 380});
     label_ = CreateWindowExW(0, L"STATIC", L"File:", WS_CHILD | WS_VISIBLE | SS_NOPREFIX, 8, 400,
                              600, 20, frame_, nullptr, GetModuleHandleW(nullptr), nullptr);
 }

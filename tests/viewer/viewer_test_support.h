@@ -2,6 +2,8 @@
 // Shared by the viewer's in-process tests: a real rich-edit view and label, message-box
 // capture, and temporary files.
 
+#include "app/dump_view.h"
+#include "app/win_handles.h"
 #include "engine/core/dump_format.h"
 #include "support/message_box.h"
 #include "support/text.h"
@@ -31,17 +33,22 @@ private:
     MessageBoxFunction previous_;
 };
 
-// A hidden top-level window holding a rich-edit view set up like the program's, and a label.
+// A hidden top-level window holding the program's dump view and a label.
 class ViewerWindow {
 public:
     ViewerWindow();
     ~ViewerWindow();
-    HWND View() const { return view_; }
+    ViewerWindow(const ViewerWindow&) = delete;
+    ViewerWindow& operator=(const ViewerWindow&) = delete;
+    DumpView& Dump() { return view_; }
+    HWND View() const { return view_.Handle(); }
     HWND Label() const { return label_; }
+    HWND Frame() const { return frame_; }
 
 private:
+    FontHandle font_;
     HWND frame_ = nullptr;
-    HWND view_ = nullptr;
+    DumpView view_;
     HWND label_ = nullptr;
 };
 

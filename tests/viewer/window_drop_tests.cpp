@@ -2,12 +2,17 @@
 // its dump view, as the system's drag loop delivers them.
 #include "app/load_and_display.h"
 #include "app/main_window.h"
+#include "resource.h"
 
 #include "hand_made_data.h"
 #include "support/text.h"
 #include "viewer_test_support.h"
 
 #include <gtest/gtest.h>
+#include <richedit.h>
+
+#include <algorithm>
+#include <tuple>
 
 namespace octolume {
 namespace {
@@ -88,6 +93,64 @@ TEST_F(WindowDropTest, AFolderOrDataWithNeitherFormatCannotBeDumped) {
         EXPECT_EQ(L"", ViewText());
         EXPECT_EQ(shown, LabelText());
     }
+}
+
+// What the view is, beyond its text: what a new control in its place must keep.
+auto ViewSetup(HWND view) {
+    wchar_t className[64]{};
+    GetClassNameW(view, className, 64);
+    RECT rect{};
+    GetWindowRect(view, &rect);
+    MapWindowPoints(HWND_DESKTOP, GetParent(view), reinterpret_cast<POINT*>(&rect), 2);
+    CHARFORMAT2W font{};
+    font.cbSize = sizeof font;
+    SendMessageW(view, EM_GETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&font));
+    return std::make_tuple(
+        GetDlgCtrlID(view), std::wstring(className), GetWindow(GetParent(view), GW_CHILD) == view,
+        rect.left, rect.top, rect.right, rect.bottom, std::wstring(font.szFaceName), font.yHeight,
+        GetWindowLongW(view, GWL_STYLE), GetWindowLongW(view, GWL_EXSTYLE),
+        SendMessageW(view, EM_GETTEXTMODE, 0, 0), SendMessageW(view, EM_GETLIMITTEXT, 0, 0),
+        SendMessageW(view, EM_GETOPTIONS, 0, 0), GetFocus() == view);
+}
+
+// A dump of some hundred thousand characters would take the control minutes to empty in
+// place. The next file gets a new control, which must be the view in every respect: the
+// drop that follows lands on it and it shows every dump line unwrapped.
+TEST_F(WindowDropTest, AfterALongDumpTheViewIsAsItWas) {
+    std::string longBytes(20000, '\0');
+    for (size_t i = 0; i < longBytes.size(); ++i)
+        longBytes[i] = static_cast<char>(i * 13 + 7);
+    HandMadeData longFile;
+    longFile.files = {folder_.Write(L"long.bin", longBytes).wstring()};
+    // Not the design size, so the place kept is the one the layout gave.
+    RECT frame{};
+    GetWindowRect(form_->hWnd(), &frame);
+    SetWindowPos(form_->hWnd(), nullptr, 0, 0, frame.right - frame.left - 137,
+                 frame.bottom - frame.top + 23, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    DropOnView(&longFile);
+    ASSERT_EQ(ExpectedDump(longBytes), ViewText());
+    SetFocus(form_->rtfOctolume());
+    const HWND longView = form_->rtfOctolume();
+    const auto setup = ViewSetup(longView);
+
+    HandMadeData next;
+    next.files = {folder_.Write(L"next.bin", "next file").wstring()};
+    DropOnView(&next);
+    EXPECT_NE(longView, form_->rtfOctolume());
+    EXPECT_FALSE(IsWindow(longView));
+    EXPECT_EQ(setup, ViewSetup(form_->rtfOctolume()));
+    EXPECT_EQ(form_->rtfOctolume(), GetDlgItem(form_->hWnd(), IDC_RTF_OCTOLUME));
+    EXPECT_EQ(ExpectedDump("next file"), ViewText());
+
+    const std::string shortBytes(4000, 'A'); // 250 lines, each wider than the view
+    HandMadeData third;
+    third.files = {folder_.Write(L"third.bin", shortBytes).wstring()};
+    DropOnView(&third);
+    const std::wstring text = ViewText();
+    EXPECT_EQ(ExpectedDump(shortBytes), text);
+    EXPECT_EQ(third.files[0], LabelText());
+    EXPECT_EQ(std::count(text.begin(), text.end(), L'\n') + 1,
+              SendMessageW(form_->rtfOctolume(), EM_GETLINECOUNT, 0, 0));
 }
 
 } // namespace

@@ -2,7 +2,6 @@
 
 #include "message_pump.h"
 #include "mouse_pointer.h"
-#include "view_text.h"
 
 #include "engine/engine_contract.h"
 #include "support/app_error.h"
@@ -48,6 +47,15 @@ void ShowText(HWND window, const wchar_t* text) {
     External(::SetWindowTextW, window, text);
 }
 
+// The engine has failed, so the view holds the short placeholder and empties at once.
+void EmptyView(DumpView& view) noexcept {
+    try {
+        view.ShowText(L"");
+    } catch (...) {
+        ReportError(CaughtError(), L"frmOctolume.GetAndDisplayOctolume");
+    }
+}
+
 } // namespace
 
 std::wstring DoOctolume(std::wstring& path) {
@@ -82,17 +90,18 @@ void GetAndDisplayOctolume(const ViewerControls& controls, std::wstring path) {
     bool redrawSuspended = false;
     try {
         SetMousePointer(MousePointer::Hourglass);
-        ShowText(controls.view, L"Loading...");
+        // The previous dump goes here, before the engine makes the next one.
+        controls.view.ShowText(L"Loading...");
         ProcessPendingMessages();
 
         const std::wstring dump = DoOctolume(name);
 
-        SetRedraw(controls.view, false);
+        SetRedraw(controls.view.Handle(), false);
         redrawSuspended = true;
-        ReplaceViewText(controls.view, dump);
-        SetRedraw(controls.view, true);
+        controls.view.ShowText(dump);
+        SetRedraw(controls.view.Handle(), true);
         redrawSuspended = false;
-        External(::RedrawWindow, controls.view, nullptr, nullptr,
+        External(::RedrawWindow, controls.view.Handle(), nullptr, nullptr,
                  RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
 
         ShowText(controls.label, name.c_str());
@@ -100,9 +109,9 @@ void GetAndDisplayOctolume(const ViewerControls& controls, std::wstring path) {
         const AppError error = CaughtError();
         // A view left frozen would never paint again.
         if (redrawSuspended)
-            SetRedraw(controls.view, true);
+            SetRedraw(controls.view.Handle(), true);
         if (error.Number() == error_number::kCannotDump) {
-            ShowText(controls.view, L"");
+            EmptyView(controls.view);
             ShowMessageBox(kUnableToLoadMessage, L"Octolume32", MB_OK | MB_ICONEXCLAMATION);
         } else {
             ReportError(error, L"frmOctolume.GetAndDisplayOctolume");

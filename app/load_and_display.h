@@ -1,6 +1,8 @@
 #pragma once
 // The load-and-display pipeline: a path in, its dump in the view and the path in the label.
 
+#include "dump_view.h"
+
 #include <windows.h>
 
 #include <string>
@@ -8,8 +10,8 @@
 namespace octolume {
 
 struct ViewerControls {
-    HWND view;  // the rich-edit dump view
-    HWND label; // the file-name label below it
+    DumpView& view; // the rich-edit dump view
+    HWND label;     // the file-name label below it
 };
 
 // The message shown when the engine cannot dump a file.

@@ -11,7 +11,6 @@
 #include "support/report_error.h"
 
 #include <commctrl.h>
-#include <richedit.h>
 
 #include <optional>
 #include <string>
@@ -24,8 +23,6 @@ constexpr DWORD kMainWindowStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
 // The colour of the banner picture's right edge, so a window wider than the picture
 // shows one continuous band.
 constexpr COLORREF kBannerBackground = RGB(28, 60, 96);
-// Raised far above the rich-edit default of 32,767 characters, which would cut dumps.
-constexpr LPARAM kViewTextLimit = 0x7FFFFFFE;
 // A library the system refuses to unload must not hold the exit here for ever.
 constexpr int kMostEngineReleases = 1000;
 constexpr int kCannotCreateWindow = error_number::kInternal;
@@ -194,7 +191,8 @@ LRESULT frmOctolume::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             OnEndSession(wParam != FALSE);
             return 0;
         case WM_NCDESTROY:
-            window_ = view_ = label_ = banner_ = nullptr;
+            window_ = label_ = banner_ = nullptr;
+            view_.Forget();
             break;
         default:
             break;
@@ -210,15 +208,11 @@ bool frmOctolume::OnCreate() {
         CreateFonts();
         LoadRichEditLibrary();
         // Created in tab order: view, label, banner.
-        view_ = CreateControl(
-            WS_EX_CLIENTEDGE, MSFTEDIT_CLASS, L"",
-            WS_TABSTOP | WS_HSCROLL | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL |
-                ES_READONLY | ES_NOHIDESEL | ES_DISABLENOSCROLL,
-            {design::kControlLeft, design::kViewTop, design::kViewWidth, design::kViewHeight},
-            IDC_RTF_OCTOLUME);
-        ConfigureView();
-        External(::SetWindowSubclass, view_, ViewCursorProcedure, 0, 0);
-        dropTarget_.RegisterOn(view_);
+        view_.Create({instance_, window_, IDC_RTF_OCTOLUME, viewFont_.get(), &dropTarget_,
+                      ViewCursorProcedure},
+                     TwipsRectToPixels({design::kControlLeft, design::kViewTop, design::kViewWidth,
+                                        design::kViewHeight},
+                                       dotsPerInchX_, dotsPerInchY_));
         label_ = CreateControl(
             0, L"STATIC", kLabelDesignCaption,
             SS_LEFT | SS_NOPREFIX | SS_CENTERIMAGE | SS_PATHELLIPSIS,
@@ -270,17 +264,6 @@ HWND frmOctolume::CreateControl(DWORD extendedStyle, const wchar_t* className,
     return control;
 }
 
-void frmOctolume::ConfigureView() {
-    // Plain text can only be chosen while the control is still empty.
-    Send(view_, EM_SETTEXTMODE, TM_PLAINTEXT | TM_MULTILEVELUNDO | TM_MULTICODEPAGE, 0);
-    // A read-only view needs no undo history, and keeping one slows long texts down.
-    Send(view_, EM_SETUNDOLIMIT, 0, 0);
-    Send(view_, EM_EXLIMITTEXT, 0, kViewTextLimit);
-    // Line width 1 with no target device: lines are never wrapped.
-    Send(view_, EM_SETTARGETDEVICE, 0, 1);
-    Send(view_, WM_SETFONT, reinterpret_cast<WPARAM>(viewFont_.get()), FALSE);
-}
-
 void frmOctolume::OnLoad(int showCommand) {
     bannerPicture_.reset(
         static_cast<HBITMAP>(External(::LoadImageW, instance_, MAKEINTRESOURCEW(IDB_BANNER),
@@ -309,7 +292,7 @@ void frmOctolume::MoveControl(HWND control, const TwipsRect& rect) {
 }
 
 void frmOctolume::OnSize() {
-    if (view_ == nullptr || label_ == nullptr || banner_ == nullptr) {
+    if (view_.Handle() == nullptr || label_ == nullptr || banner_ == nullptr) {
         return;
     }
     // A pixel count, used as a plain number of twips on purpose.
@@ -319,8 +302,8 @@ void frmOctolume::OnSize() {
     const MainWindowLayout layout = ComputeMainWindowLayout(
         PixelsToTwips(client.right - client.left, dotsPerInchX_),
         PixelsToTwips(client.bottom - client.top, dotsPerInchY_), scrollBarWidth,
-        ControlRectInTwips(label_).height, ControlRectInTwips(view_).top);
-    MoveControl(view_, layout.view);
+        ControlRectInTwips(label_).height, ControlRectInTwips(view_.Handle()).top);
+    MoveControl(view_.Handle(), layout.view);
     MoveControl(label_, layout.label);
     MoveControl(banner_, layout.banner);
 }
@@ -342,8 +325,8 @@ void frmOctolume::OnCommand(WORD commandId) {
 }
 
 void frmOctolume::OnSetFocus() {
-    if (view_ != nullptr) {
-        External(::SetFocus, view_);
+    if (view_.Handle() != nullptr) {
+        External(::SetFocus, view_.Handle());
     }
 }
 
@@ -383,8 +366,7 @@ LRESULT CALLBACK frmOctolume::ViewCursorProcedure(HWND view, UINT message, WPARA
 }
 
 void frmOctolume::OnDestroy() {
-    if (view_ != nullptr)
-        dropTarget_.RevokeFrom(view_);
+    view_.RevokeDropTarget();
 }
 
 void frmOctolume::Unload() {
@@ -401,7 +383,11 @@ void frmOctolume::Unload() {
         External(::FreeLibrary, engine);
         engine = External(::GetModuleHandleW, engine::kLibraryName);
     }
-    External(::SetWindowTextW, view_, L"");
+    try {
+        view_.EmptyBeforeProcessEnd();
+    } catch (...) {
+        // Nothing may stop the exit; the view goes with the process.
+    }
     ProcessPendingMessages();
     endProgram_(0);
 }

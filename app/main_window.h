@@ -4,6 +4,7 @@
 // menu bar File (Open File..., Exit) and About.
 
 #include "drop_intake.h"
+#include "dump_view.h"
 #include "layout.h"
 #include "support/owners.h"
 
@@ -48,7 +49,7 @@ public:
     ~frmOctolume();
 
     HWND hWnd() const noexcept { return window_; }
-    HWND rtfOctolume() const noexcept { return view_; }
+    HWND rtfOctolume() const noexcept { return view_.Handle(); }
     HWND lblFileName() const noexcept { return label_; }
     HWND pctBanner() const noexcept { return banner_; }
     int DotsPerInchX() const noexcept { return dotsPerInchX_; }
@@ -93,7 +94,6 @@ private:
     HWND CreateControl(DWORD extendedStyle, const wchar_t* className, const wchar_t* caption,
                        DWORD style, const TwipsRect& designRect, int controlId);
     void LoadRichEditLibrary();
-    void ConfigureView();
     void MoveControl(HWND control, const TwipsRect& rect);
     TwipsRect ControlRectInTwips(HWND control) const;
 
@@ -103,7 +103,7 @@ private:
     HINSTANCE instance_;
     EndProgramFunction endProgram_;
     HWND window_ = nullptr;
-    HWND view_ = nullptr;
+    DumpView view_;
     HWND label_ = nullptr;
     HWND banner_ = nullptr;
     int dotsPerInchX_ = 96;

@@ -7,6 +7,7 @@
 #include "engine/engine_contract.h"
 #include "printers.h"
 #include "test_support.h"
+#include "view_text.h"
 
 #include <gtest/gtest.h>
 #include <richedit.h>
@@ -289,16 +290,21 @@ TEST_F(MainWindowTest, MinimizeAndRestoreRecomputeTheLayout) {
 }
 
 // The exit sequence: every load reference of the engine released, the view emptied,
-// the program ended with code 0, for the close box and for File > Exit alike.
-class ExitTest : public OwnWindowTest, public ::testing::WithParamInterface<bool> {};
+// the program ended with code 0, for the close box and for File > Exit alike, after a
+// short text and after one that would take the view minutes to empty in place.
+class ExitTest : public OwnWindowTest,
+                 public ::testing::WithParamInterface<std::tuple<bool, bool>> {};
 
 TEST_P(ExitTest, ReleasesTheEngineEmptiesTheViewAndEndsTheProgram) {
-    const bool throughMenu = GetParam();
+    const auto [throughMenu, longText] = GetParam();
     const std::wstring engine = BuiltFile(engine::kLibraryName);
     for (int reference = 0; reference < 3; ++reference) {
         ASSERT_NE(::LoadLibraryW(engine.c_str()), nullptr);
     }
-    ::SetWindowTextW(form->rtfOctolume(), L"00000000  4F 63 74 6F");
+    std::wstring text = L"00000000  4F 63 74 6F\r\n";
+    while (longText && text.size() < 200000)
+        text += text;
+    ReplaceViewText(form->rtfOctolume(), text);
 
     if (throughMenu) {
         ::SendMessageW(form->hWnd(), WM_COMMAND, MAKEWPARAM(IDM_FILE_EXIT, 0), 0);
@@ -310,13 +316,19 @@ TEST_P(ExitTest, ReleasesTheEngineEmptiesTheViewAndEndsTheProgram) {
     EXPECT_EQ(lastExitCode, 0u);
     EXPECT_EQ(::GetModuleHandleW(L"octolume.dll"), nullptr);
     EXPECT_EQ(WindowText(form->rtfOctolume()), L"");
+    EXPECT_EQ(::GetDlgItem(form->hWnd(), IDC_RTF_OCTOLUME), form->rtfOctolume());
+    EXPECT_TRUE(::IsWindowVisible(form->rtfOctolume()));
     // A second close request during the exit is not a second exit.
     ::SendMessageW(form->hWnd(), WM_CLOSE, 0, 0);
     EXPECT_EQ(endProgramCalls, 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(CloseBoxAndFileExit, ExitTest, ::testing::Values(false, true),
-                         [](const auto& info) { return info.param ? "FileExit" : "CloseBox"; });
+INSTANTIATE_TEST_SUITE_P(CloseBoxAndFileExit, ExitTest,
+                         ::testing::Combine(::testing::Bool(), ::testing::Bool()),
+                         [](const auto& info) {
+                             return std::string(std::get<0>(info.param) ? "FileExit" : "CloseBox") +
+                                    (std::get<1>(info.param) ? "AfterALongText" : "");
+                         });
 
 TEST_F(OwnWindowTest, EndingTheSessionRunsTheExitSequence) {
     ::SendMessageW(form->hWnd(), WM_ENDSESSION, FALSE, 0);

@@ -170,34 +170,46 @@ bool ProgramProcess::HasMainWindow() const {
     return FindByClass(TopLevelWindows(), OCTOLUME_MAIN_WINDOW_CLASS) != nullptr;
 }
 
-HWND ProgramProcess::WaitForMainWindow(milliseconds timeout) const {
+HWND ProgramProcess::WaitForWindowOfClass(const wchar_t* className, milliseconds timeout) const {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    // Returns at once for a program that has been idle before or has ended.
+    ::WaitForInputIdle(process_, static_cast<DWORD>(timeout.count()));
+    const auto left =
+        std::chrono::duration_cast<milliseconds>(deadline - std::chrono::steady_clock::now());
     HWND found = nullptr;
     WaitUntil(
         [&] {
-            found = FindByClass(TopLevelWindows(), OCTOLUME_MAIN_WINDOW_CLASS);
+            const std::vector<HWND> windows = TopLevelWindows();
+            found = className != nullptr ? FindByClass(windows, className)
+                                         : (windows.empty() ? nullptr : windows.front());
             return found != nullptr || !IsRunning();
         },
-        timeout);
+        std::max(left, milliseconds{0}));
     return found;
+}
+
+HWND ProgramProcess::WaitForMainWindow(milliseconds timeout) const {
+    return WaitForWindowOfClass(OCTOLUME_MAIN_WINDOW_CLASS, timeout);
 }
 
 ShownProgram::ShownProgram(const std::wstring& workingDirectory)
     : process(BuiltProgramPath(), workingDirectory), window(process.WaitForMainWindow()),
-      view(ControlOf(window, IDC_RTF_OCTOLUME)), label(ControlOf(window, IDC_LBL_FILE_NAME)) {}
+      label(ControlOf(window, IDC_LBL_FILE_NAME)) {}
+
+HWND ShownProgram::View() const {
+    return ControlOf(window, IDC_RTF_OCTOLUME);
+}
 
 bool ShownProgram::LabelBecomes(const std::wstring& text) const {
     return WaitUntil([&] { return WindowText(label) == text; }, kWindowTimeout);
 }
 
 HWND ProgramProcess::WaitForMessageBox(milliseconds timeout) const {
-    HWND found = nullptr;
-    WaitUntil(
-        [&] {
-            found = FindByClass(TopLevelWindows(), L"#32770");
-            return found != nullptr || !IsRunning();
-        },
-        timeout);
-    return found;
+    return WaitForWindowOfClass(L"#32770", timeout);
+}
+
+HWND ProgramProcess::WaitForAnyWindow(milliseconds timeout) const {
+    return WaitForWindowOfClass(nullptr, timeout);
 }
 
 namespace {
@@ -584,14 +596,7 @@ bool OpenFileThroughDialog(HWND mainWindow, const std::wstring& path) {
 std::unique_ptr<ProgramProcess> DragOntoView(HWND mainWindow, const std::wstring& sourceArguments) {
     auto source = std::make_unique<ProgramProcess>(BuiltFile(L"drag_source.exe"), std::wstring(),
                                                    sourceArguments);
-    HWND sourceWindow = nullptr;
-    WaitUntil(
-        [&] {
-            const std::vector<HWND> windows = source->TopLevelWindows();
-            sourceWindow = windows.empty() ? nullptr : windows.front();
-            return sourceWindow != nullptr || !source->IsRunning();
-        },
-        kWindowTimeout);
+    const HWND sourceWindow = source->WaitForAnyWindow();
     const HWND view = ControlOf(mainWindow, IDC_RTF_OCTOLUME);
     if (!sourceWindow || !view)
         return nullptr;

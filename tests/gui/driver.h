@@ -62,24 +62,32 @@ public:
 
     // The process's visible top-level windows.
     std::vector<HWND> TopLevelWindows() const;
-    // Its main window, once visible; nullptr when none appeared in time.
+    // The waits below read windows only once the program is idle (it has finished
+    // starting and waits for input) and the window is visible: a slow first start can
+    // otherwise show a window whose creation has not finished.
+    // Its main window; nullptr when none appeared in time.
     HWND WaitForMainWindow(milliseconds timeout = kWindowTimeout) const;
-    // Its message box ("#32770"), once visible; nullptr when none appeared in time.
+    // Its message box ("#32770"); nullptr when none appeared in time.
     HWND WaitForMessageBox(milliseconds timeout = kWindowTimeout) const;
+    // Its first visible top-level window of any class; nullptr when none appeared in time.
+    HWND WaitForAnyWindow(milliseconds timeout = kWindowTimeout) const;
     bool HasMainWindow() const;
 
 private:
+    HWND WaitForWindowOfClass(const wchar_t* className, milliseconds timeout) const;
+
     HANDLE process_ = nullptr;
     DWORD processId_ = 0;
 };
 
 // The program started (in the given current directory; empty: the test's own) with its
-// main window shown and the window's dump view and file-name label found.
+// main window shown and the window's file-name label found.
 struct ShownProgram {
     explicit ShownProgram(const std::wstring& workingDirectory = {});
+    // Found again each time: a view that held a long dump is replaced by a new control.
+    HWND View() const;
     ProgramProcess process;
     HWND window = nullptr;
-    HWND view = nullptr;
     HWND label = nullptr;
     // Waits, bounded, until the label shows the text.
     bool LabelBecomes(const std::wstring& text) const;

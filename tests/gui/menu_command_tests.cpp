@@ -96,10 +96,10 @@ TEST_F(MenuCommandTest, OpenFileShowsTypedFilesRefusesMissingOnesAndEscapeChange
     // A bare name is found in the folder the dialog opens in: the current directory.
     ASSERT_TRUE(OpenFileThroughDialog(program_.window, L"all bytes.bin"));
     ASSERT_TRUE(program_.LabelBecomes(first));
-    EXPECT_EQ(ViewText(program_.view), Widen(kAllByteValuesDump));
+    EXPECT_EQ(ViewText(program_.View()), Widen(kAllByteValuesDump));
     ASSERT_TRUE(OpenFileThroughDialog(program_.window, second));
     ASSERT_TRUE(program_.LabelBecomes(second));
-    EXPECT_EQ(ViewText(program_.view), Widen(kPattern33Dump));
+    EXPECT_EQ(ViewText(program_.View()), Widen(kPattern33Dump));
 
     ASSERT_TRUE(TypeKeys(program_.window, {L"alt+f", L"o"}));
     const HWND dialog = WaitForDialog(program_.window, L"Load File");
@@ -128,7 +128,7 @@ TEST_F(MenuCommandTest, OpenFileShowsTypedFilesRefusesMissingOnesAndEscapeChange
         EXPECT_NE(ClassNameOf(window), L"#32770") << "a box appeared: " << WindowText(window);
     }
     EXPECT_EQ(WindowText(program_.label), second);
-    EXPECT_EQ(ViewText(program_.view), Widen(kPattern33Dump));
+    EXPECT_EQ(ViewText(program_.View()), Widen(kPattern33Dump));
 }
 
 TEST_F(MenuCommandTest, AboutShowsTheVersionAndMakerInAnInformationBox) {

@@ -22,7 +22,7 @@ protected:
 
     void Load(const wchar_t* script, const std::wstring& path) {
         SetEnvironmentVariableW(L"OCTOLUME_SCRIPTED_ENGINE", script);
-        GetAndDisplayOctolume({window_.View(), window_.Label()}, path);
+        GetAndDisplayOctolume({window_.Dump(), window_.Label()}, path);
     }
 
     ViewerWindow window_;

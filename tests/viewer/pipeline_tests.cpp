@@ -68,7 +68,7 @@ TEST_F(PipelineTest, ShowsTheWholeDumpAndTheFullPathThenTheNextFile) {
 // so long a text takes the view minutes.
 TEST_F(PipelineTest, TheLargestDumpOfRandomBytesFitsTheView) {
     MessageBoxCapture boxes;
-    const ViewerWindow own;
+    ViewerWindow own;
     std::string bytes(2097152 + 100, '\0');
     unsigned state = 12345;
     for (char& byte : bytes) {
@@ -84,7 +84,8 @@ TEST_F(PipelineTest, TheLargestDumpOfRandomBytesFitsTheView) {
 }
 
 TEST_F(PipelineTest, FilesTheEngineCannotDumpGiveTheOwnMessage) {
-    const std::wstring shown = folder_.Write(L"shown.bin", "abc");
+    // A dump long enough that it goes with its control before the engine runs.
+    const std::wstring shown = folder_.Write(L"shown.bin", PatternBytes(5000));
     const std::wstring locked = folder_.Write(L"locked.bin", "held by another process");
     HeldFile holder(locked);
     Load(shown);

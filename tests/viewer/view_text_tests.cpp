@@ -6,8 +6,6 @@
 #include <gtest/gtest.h>
 #include <richedit.h>
 
-#include <memory>
-
 namespace octolume::test {
 namespace {
 
@@ -20,10 +18,8 @@ std::wstring Lines(size_t count, size_t width) {
 
 class ViewFill : public ::testing::Test {
 protected:
-    static inline std::unique_ptr<ViewerWindow> window_;
-    static void SetUpTestSuite() { window_ = std::make_unique<ViewerWindow>(); }
-    static void TearDownTestSuite() { window_.reset(); }
-    HWND View() const { return window_->View(); }
+    HWND View() const { return window_.View(); }
+    ViewerWindow window_;
 };
 
 TEST_F(ViewFill, LongTextArrivesWholeInPiecesAndShowsItsTop) {
@@ -53,6 +49,38 @@ TEST_F(ViewFill, TheUserCannotUndoTheDump) {
     ReplaceViewText(View(), L"second\r\n");
     SendMessageW(View(), EM_UNDO, 0, 0);
     EXPECT_EQ(L"second\r\n", WindowText(View()));
+}
+
+// Short texts change in place; a long one goes with its control, and a new control,
+// set up the same way, takes the old one's place.
+TEST(DumpView, ALongTextIsNotEmptiedInPlace) {
+    ViewerWindow window;
+    const HWND first = window.View();
+    window.Dump().ShowText(std::wstring(kLongestTextEmptiedInPlace, L'x'));
+    window.Dump().ShowText(L"short");
+    EXPECT_EQ(first, window.View());
+    window.Dump().ShowText(Lines(100, 77)); // 7,900 characters
+    EXPECT_EQ(first, window.View());
+    ASSERT_TRUE(MoveWindow(first, 20, 30, 400, 200, FALSE));
+
+    window.Dump().ShowText(L"Loading...");
+    const HWND second = window.View();
+    EXPECT_NE(first, second);
+    EXPECT_FALSE(IsWindow(first)) << "the long text's control is destroyed";
+    EXPECT_EQ(L"Loading...", WindowText(second));
+    EXPECT_EQ(window.Frame(), GetParent(second));
+    EXPECT_EQ(second, GetWindow(window.Frame(), GW_CHILD)) << "first in the tab order";
+    RECT rect{};
+    GetWindowRect(second, &rect);
+    MapWindowPoints(HWND_DESKTOP, window.Frame(), reinterpret_cast<POINT*>(&rect), 2);
+    EXPECT_EQ(20, rect.left);
+    EXPECT_EQ(30, rect.top);
+    EXPECT_EQ(400, rect.right - rect.left);
+    EXPECT_EQ(200, rect.bottom - rect.top);
+    const std::wstring text = Lines(3000, 77);
+    window.Dump().ShowText(text);
+    EXPECT_EQ(second, window.View());
+    EXPECT_EQ(text, WindowText(second));
 }
 
 } // namespace

@@ -1,25 +1,33 @@
 #pragma once
-// The program's own main window, created in the test's process, so the viewer's tests
-// fill the view exactly as the program sets it up.
+// A hidden top-level window holding the program's dump view, made by the program's own
+// view set-up, and a label: what the load pipeline fills.
 
+#include "app/dump_view.h"
 #include "app/load_and_display.h"
-#include "app/main_window.h"
+#include "support/owners.h"
 
 #include <windows.h>
-
-#include <memory>
 
 namespace octolume::test {
 
 class ViewerWindow {
 public:
     ViewerWindow();
-    HWND View() const { return form_->rtfOctolume(); }
-    HWND Label() const { return form_->lblFileName(); }
-    ViewerControls Controls() const { return {View(), Label()}; }
+    ~ViewerWindow();
+    ViewerWindow(const ViewerWindow&) = delete;
+    ViewerWindow& operator=(const ViewerWindow&) = delete;
+    DumpView& Dump() { return view_; }
+    HWND View() const { return view_.Handle(); }
+    HWND Label() const { return label_; }
+    HWND Frame() const { return frame_; }
+    ViewerControls Controls() { return {view_, label_}; }
 
 private:
-    std::unique_ptr<frmOctolume> form_;
+    LibraryHandle richEdit_;
+    FontHandle font_;
+    HWND frame_ = nullptr;
+    DumpView view_;
+    HWND label_ = nullptr;
 };
 
 } // namespace octolume::test

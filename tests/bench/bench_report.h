@@ -4,6 +4,7 @@
 //   ROW<TAB>figure<TAB>ours<TAB>reference<TAB>ratio<TAB>target
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -15,6 +16,12 @@ inline void PrintRow(const std::string& figure, const std::string& ours,
     std::printf("ROW\t%s\t%s\t%s\t%.2f\t%s\n", figure.c_str(), ours.c_str(), reference.c_str(),
                 ratio, target.c_str());
     std::fflush(stdout);
+}
+
+// Seconds on the steady clock, for timing steps.
+inline double Now() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
 }
 
 // Repeated measurements of one figure; the machine is shared, so the best run is the

@@ -27,6 +27,7 @@
 #include "app/main_window.h"
 #include "app/message_pump.h"
 #include "support/text.h"
+#include "bench_report.h"
 #include "test_support.h"
 #include "viewer_test_support.h"
 
@@ -51,18 +52,13 @@ namespace {
 
 using namespace octolume;
 using namespace octolume::test;
+using octolume::bench::Now;
+using octolume::bench::PrintRow;
 
 constexpr int kSmallKiB = 64;
 constexpr int kSettingsKiB = 256;
 
 // ---------------------------------------------------------------- measuring
-
-double Now() {
-    LARGE_INTEGER frequency, counter;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&counter);
-    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 template <class Step> double Time(Step&& step) {
     const double start = Now();
@@ -476,12 +472,6 @@ std::string MiB(double mib) {
     return text;
 }
 
-void Row(const std::string& figure, const std::string& ours, const std::string& reference,
-         double ratio, const std::string& target) {
-    std::printf("ROW\t%s\t%s\t%s\t%.2f\t%s\n", figure.c_str(), ours.c_str(), reference.c_str(),
-                ratio, target.c_str());
-}
-
 void MissingRow(const std::string& figure, const std::string& why, const std::string& target) {
     std::printf("ROW\t%s\t%s\t-\t-\t%s\n", figure.c_str(), why.c_str(), target.c_str());
 }
@@ -569,8 +559,8 @@ void ReplaceSection(int repeat) {
     for (const auto& [after, size] : cases) {
         const std::string figure = std::string("replace ") + size + " random then 64 KiB vs fresh";
         if (after->Ok() && fresh.Ok())
-            Row(figure, Seconds(after->Step(1)), Seconds(fresh.Step(0)),
-                after->Step(1) / fresh.Step(0), "<= 1.2");
+            PrintRow(figure, Seconds(after->Step(1)), Seconds(fresh.Step(0)),
+                     after->Step(1) / fresh.Step(0), "<= 1.2");
         else
             MissingRow(figure, after->Ok() ? fresh.Failure() : after->Failure(), "<= 1.2");
     }
@@ -578,8 +568,8 @@ void ReplaceSection(int repeat) {
         const std::string figure =
             std::string("private bytes after ") + size + " random then 64 KiB vs fresh";
         if (after->Ok() && fresh.Ok())
-            Row(figure, MiB(after->Mem().privateMiB), MiB(fresh.Mem().privateMiB),
-                after->Mem().privateMiB / fresh.Mem().privateMiB, "<= 1.3");
+            PrintRow(figure, MiB(after->Mem().privateMiB), MiB(fresh.Mem().privateMiB),
+                     after->Mem().privateMiB / fresh.Mem().privateMiB, "<= 1.3");
         else
             MissingRow(figure, after->Ok() ? fresh.Failure() : after->Failure(), "<= 1.3");
     }
@@ -653,8 +643,8 @@ void SettingsSection(int repeat) {
                 Cell(pipeline, 0).c_str(), bestVariant.c_str(), Cell(bare, 0).c_str());
     const std::string figure = "pipeline 1 MiB random vs bare view's best fill";
     if (pipeline.Ok() && bare.Ok())
-        Row(figure, Seconds(pipeline.Step(0)), Seconds(bare.Step(0)),
-            pipeline.Step(0) / bare.Step(0), "<= 1.1");
+        PrintRow(figure, Seconds(pipeline.Step(0)), Seconds(bare.Step(0)),
+                 pipeline.Step(0) / bare.Step(0), "<= 1.1");
     else
         MissingRow(figure, pipeline.Ok() ? bare.Failure() : pipeline.Failure(), "<= 1.1");
 }

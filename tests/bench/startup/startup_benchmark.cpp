@@ -23,19 +23,13 @@
 namespace {
 
 using octolume::UniqueHandle;
+using octolume::bench::Now;
 using octolume::bench::Samples;
 using octolume::test::BuiltFile;
 using octolume::test::ProgramFolder;
 
 constexpr DWORD kTimeoutMs = 30000;
 constexpr DWORD kSettleMs = 500;
-
-double Now() {
-    LARGE_INTEGER counter, frequency;
-    QueryPerformanceCounter(&counter);
-    QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 struct WindowSearch {
     DWORD processId;

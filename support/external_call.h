@@ -34,8 +34,7 @@ inline LRESULT Send(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam 
 }
 
 // The same with a pointer or handle as the last parameter.
-template <class Pointer>
-LRESULT Send(HWND window, UINT message, WPARAM wParam, Pointer* pointer) {
+template <class Pointer> LRESULT Send(HWND window, UINT message, WPARAM wParam, Pointer* pointer) {
     return Send(window, message, wParam, reinterpret_cast<LPARAM>(pointer));
 }
 

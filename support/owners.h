@@ -17,7 +17,7 @@ namespace octolume {
 // A deleter that hands the pointer to one release function of the system.
 template <auto release> struct ReleaseWith {
     template <class Pointer> void operator()(Pointer pointer) const noexcept {
-        External([&] { return release(pointer); });
+        External(release, pointer);
     }
 };
 
@@ -66,7 +66,7 @@ public:
     StorageMedium() = default;
     ~StorageMedium() {
         if (medium_.tymed != TYMED_NULL)
-            External([&] { ::ReleaseStgMedium(&medium_); });
+            External(::ReleaseStgMedium, &medium_);
     }
     StorageMedium(const StorageMedium&) = delete;
     StorageMedium& operator=(const StorageMedium&) = delete;
@@ -82,18 +82,16 @@ private:
 class GlobalLockScope {
 public:
     explicit GlobalLockScope(HGLOBAL memory)
-        : memory_(memory), data_(External([&] { return ::GlobalLock(memory); })) {}
+        : memory_(memory), data_(External(::GlobalLock, memory)) {}
     ~GlobalLockScope() {
         if (data_)
-            External([&] { return ::GlobalUnlock(memory_); });
+            External(::GlobalUnlock, memory_);
     }
     GlobalLockScope(const GlobalLockScope&) = delete;
     GlobalLockScope& operator=(const GlobalLockScope&) = delete;
 
     void* Data() const noexcept { return data_; }
-    SIZE_T Size() const {
-        return External([&] { return ::GlobalSize(memory_); });
-    }
+    SIZE_T Size() const { return External(::GlobalSize, memory_); }
 
 private:
     HGLOBAL memory_;
@@ -104,10 +102,8 @@ private:
 class PaintScope {
 public:
     explicit PaintScope(HWND window)
-        : window_(window), dc_(External([&] { return ::BeginPaint(window, &paint_); })) {}
-    ~PaintScope() {
-        External([&] { return ::EndPaint(window_, &paint_); });
-    }
+        : window_(window), dc_(External(::BeginPaint, window, &paint_)) {}
+    ~PaintScope() { External(::EndPaint, window_, &paint_); }
     PaintScope(const PaintScope&) = delete;
     PaintScope& operator=(const PaintScope&) = delete;
 
@@ -123,10 +119,10 @@ private:
 class SelectionScope {
 public:
     SelectionScope(HDC dc, HGDIOBJ object)
-        : dc_(dc), previous_(External([&] { return ::SelectObject(dc, object); })) {}
+        : dc_(dc), previous_(External(::SelectObject, dc, object)) {}
     ~SelectionScope() {
         if (previous_)
-            External([&] { return ::SelectObject(dc_, previous_); });
+            External(::SelectObject, dc_, previous_);
     }
     SelectionScope(const SelectionScope&) = delete;
     SelectionScope& operator=(const SelectionScope&) = delete;

@@ -6,6 +6,7 @@
 
 #include <ole2.h>
 
+#include <optional>
 #include <string>
 
 namespace octolume::MOctolume {
@@ -61,8 +62,15 @@ std::wstring EngineLibraryPath(const std::wstring& folder) {
 }
 
 void LoadEngineLibrary(const std::wstring& path) {
-    const std::string ansiPath = ToAnsi(path);
-    if (External([&] { return ::LoadLibraryA(ansiPath.c_str()); }) == nullptr) {
+    // A folder name that the ANSI code page cannot hold exactly would reach LoadLibraryA
+    // as the name of another folder (best fit makes inst\ā\ into inst\a\), whose
+    // library must never be loaded.
+    const std::optional<std::string> ansiPath = ToAnsiExactly(path);
+    if (!ansiPath) {
+        throw AppError(error_number::kEngineLoad, L"Error loading DLL - octolume.dll",
+                       ERROR_NO_UNICODE_TRANSLATION);
+    }
+    if (External([&] { return ::LoadLibraryA(ansiPath->c_str()); }) == nullptr) {
         throw AppError(error_number::kEngineLoad, L"Error loading DLL - octolume.dll");
     }
 }

@@ -24,8 +24,9 @@ std::wstring EngineLibraryPath(const std::wstring& folder);
 
 // Loads the engine by its full path, converted to the ANSI code page, with
 // LoadLibraryA. Throws AppError 0x80040000 "Error loading DLL - octolume.dll" when
-// the library cannot be loaded. The load reference is deliberately not kept in a
-// handle: the exit sequence finds the library again by name and releases it.
+// the library cannot be loaded, or when the path cannot be written exactly in ANSI.
+// The load reference is deliberately not kept in a handle: the exit sequence finds the
+// library again by name and releases it.
 void LoadEngineLibrary(const std::wstring& path);
 
 // Loads the engine from the program's folder, readies OLE on this thread, then

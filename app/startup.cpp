@@ -61,6 +61,20 @@ std::wstring EngineLibraryPath(const std::wstring& folder) {
     return path + kEngineLibraryName;
 }
 
+void RestrictLibrarySearch() {
+    // Windows Vista and 7 have it only with update KB2533623: looked up, not imported.
+    using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
+    const HMODULE kernel = External([] { return ::GetModuleHandleW(L"kernel32.dll"); });
+    const auto setDefaultDllDirectories =
+        reinterpret_cast<SetDefaultDllDirectoriesFunction>(reinterpret_cast<void*>(External([&] {
+            return kernel ? ::GetProcAddress(kernel, "SetDefaultDllDirectories") : nullptr;
+        })));
+    if (setDefaultDllDirectories) {
+        External([&] { return setDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32); });
+    }
+    External([] { return ::SetDllDirectoryW(L""); });
+}
+
 void LoadEngineLibrary(const std::wstring& path) {
     // A folder name that the ANSI code page cannot hold exactly would reach LoadLibraryA
     // as the name of another folder (best fit makes inst\ā\ into inst\a\), whose

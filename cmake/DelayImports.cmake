@@ -13,9 +13,8 @@
 # build declares system functions without dllimport (DECLSPEC_IMPORT empty), and each
 # link is checked.
 function(octolume_link_delay_loaded target)
-    find_program(OCTOLUME_DLLTOOL NAMES ${CMAKE_DLLTOOL} ${_CMAKE_TOOLCHAIN_PREFIX}dlltool dlltool
-                 REQUIRED)
-    find_program(OCTOLUME_NM NAMES ${CMAKE_NM} ${_CMAKE_TOOLCHAIN_PREFIX}nm nm REQUIRED)
+    find_program(OCTOLUME_DLLTOOL NAMES ${CMAKE_DLLTOOL} dlltool REQUIRED)
+    find_program(OCTOLUME_NM NAMES ${CMAKE_NM} nm REQUIRED)
     set(folder ${CMAKE_BINARY_DIR}/delay_imports)
     set(libraries)
     set(definitions)

@@ -7,8 +7,9 @@
 
 #include <shellapi.h>
 
-#include <cstring>
 #include <memory>
+#include <string>
+#include <string_view>
 
 namespace octolume {
 
@@ -46,19 +47,28 @@ StorageMediumGuard FetchData(IDataObject* data, CLIPFORMAT format, STGMEDIUM& me
     return StorageMediumGuard(&medium);
 }
 
-std::wstring TextOf(IDataObject* data) {
+template <class Character>
+std::basic_string<Character> TextBlockOf(IDataObject* data, CLIPFORMAT format) {
     STGMEDIUM medium{};
-    const StorageMediumGuard release = FetchData(data, CF_TEXT, medium);
-    const auto* bytes =
-        static_cast<const char*>(External([&] { return GlobalLock(medium.hGlobal); }));
-    if (!bytes)
+    const StorageMediumGuard release = FetchData(data, format, medium);
+    const auto* characters =
+        static_cast<const Character*>(External([&] { return GlobalLock(medium.hGlobal); }));
+    if (!characters)
         return {};
     const GlobalUnlocker unlock{medium.hGlobal};
     // The text ends at its NUL, or at the end of the block if a source left the NUL out.
-    const SIZE_T size = External([&] { return GlobalSize(medium.hGlobal); });
-    const void* terminator = std::memchr(bytes, '\0', size);
-    const SIZE_T length = terminator ? static_cast<const char*>(terminator) - bytes : size;
-    return FromAnsi(std::string_view(bytes, length));
+    const SIZE_T count = External([&] { return GlobalSize(medium.hGlobal); }) / sizeof(Character);
+    const std::basic_string_view<Character> block(characters, count);
+    return std::basic_string<Character>(block.substr(0, block.find(Character{})));
+}
+
+// A source that also offers the text in Unicode has the exact characters there; its
+// CF_TEXT copy has lost those outside the ANSI code page (ā.txt reads as a.txt, the name
+// of another file).
+std::wstring TextOf(IDataObject* data) {
+    if (Offers(data, CF_UNICODETEXT))
+        return TextBlockOf<wchar_t>(data, CF_UNICODETEXT);
+    return FromAnsi(TextBlockOf<char>(data, CF_TEXT));
 }
 
 std::wstring FirstFileOf(IDataObject* data) {

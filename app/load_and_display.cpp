@@ -13,6 +13,7 @@
 #include <oleauto.h>
 
 #include <memory>
+#include <optional>
 
 namespace octolume {
 
@@ -72,9 +73,14 @@ void EmptyView(DumpView& view) noexcept {
 
 std::wstring DoOctolume(std::wstring& path) {
     const DoOctolumeEntry doOctolume = EngineEntryPoint();
-    const std::string ansiPath = ToAnsi(path);
+    // In ANSI a name outside the code page would name another file (ā.txt as a.txt):
+    // such a name cannot be dumped.
+    const std::optional<std::string> ansiPath = ToAnsiExactly(path);
+    if (!ansiPath)
+        throw AppError(error_number::kCannotDump, L"Unable to load file contents.",
+                       ERROR_NO_UNICODE_TRANSLATION);
     OwnedBstr pathText(External([&] {
-        return SysAllocStringByteLen(ansiPath.data(), static_cast<UINT>(ansiPath.size()));
+        return SysAllocStringByteLen(ansiPath->data(), static_cast<UINT>(ansiPath->size()));
     }));
     if (!pathText)
         throw AppError(error_number::kOutOfMemory, L"Out of memory");

@@ -6,6 +6,7 @@
 
 #include <ole2.h>
 
+#include <optional>
 #include <string>
 
 namespace octolume::MOctolume {
@@ -60,9 +61,30 @@ std::wstring EngineLibraryPath(const std::wstring& folder) {
     return path + kEngineLibraryName;
 }
 
+void RestrictLibrarySearch() {
+    // Windows Vista and 7 have it only with update KB2533623: looked up, not imported.
+    using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
+    const HMODULE kernel = External([] { return ::GetModuleHandleW(L"kernel32.dll"); });
+    const auto setDefaultDllDirectories =
+        reinterpret_cast<SetDefaultDllDirectoriesFunction>(reinterpret_cast<void*>(External([&] {
+            return kernel ? ::GetProcAddress(kernel, "SetDefaultDllDirectories") : nullptr;
+        })));
+    if (setDefaultDllDirectories) {
+        External([&] { return setDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32); });
+    }
+    External([] { return ::SetDllDirectoryW(L""); });
+}
+
 void LoadEngineLibrary(const std::wstring& path) {
-    const std::string ansiPath = ToAnsi(path);
-    if (External([&] { return ::LoadLibraryA(ansiPath.c_str()); }) == nullptr) {
+    // A folder name that the ANSI code page cannot hold exactly would reach LoadLibraryA
+    // as the name of another folder (best fit makes inst\ā\ into inst\a\), whose
+    // library must never be loaded.
+    const std::optional<std::string> ansiPath = ToAnsiExactly(path);
+    if (!ansiPath) {
+        throw AppError(error_number::kEngineLoad, L"Error loading DLL - octolume.dll",
+                       ERROR_NO_UNICODE_TRANSLATION);
+    }
+    if (External([&] { return ::LoadLibraryA(ansiPath->c_str()); }) == nullptr) {
         throw AppError(error_number::kEngineLoad, L"Error loading DLL - octolume.dll");
     }
 }

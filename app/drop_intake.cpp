@@ -8,7 +8,8 @@
 
 #include <shellapi.h>
 
-#include <cstring>
+#include <string>
+#include <string_view>
 
 namespace octolume {
 
@@ -30,18 +31,27 @@ void FetchData(IDataObject* data, CLIPFORMAT format, StorageMedium& medium) {
         throw AppError(result, L"The dropped data could not be read");
 }
 
-std::wstring TextOf(IDataObject* data) {
+template <class Character>
+std::basic_string<Character> TextBlockOf(IDataObject* data, CLIPFORMAT format) {
     StorageMedium medium;
-    FetchData(data, CF_TEXT, medium);
+    FetchData(data, format, medium);
     const GlobalLockScope lock(medium.Global());
-    const auto* bytes = static_cast<const char*>(lock.Data());
-    if (!bytes)
+    const auto* characters = static_cast<const Character*>(lock.Data());
+    if (!characters)
         return {};
     // The text ends at its NUL, or at the end of the block if a source left the NUL out.
-    const SIZE_T size = lock.Size();
-    const void* terminator = std::memchr(bytes, '\0', size);
-    const SIZE_T length = terminator ? static_cast<const char*>(terminator) - bytes : size;
-    return FromAnsi(std::string_view(bytes, length));
+    const SIZE_T count = lock.Size() / sizeof(Character);
+    const std::basic_string_view<Character> block(characters, count);
+    return std::basic_string<Character>(block.substr(0, block.find(Character{})));
+}
+
+// A source that also offers the text in Unicode has the exact characters there; its
+// CF_TEXT copy has lost those outside the ANSI code page (ā.txt reads as a.txt, the name
+// of another file).
+std::wstring TextOf(IDataObject* data) {
+    if (Offers(data, CF_UNICODETEXT))
+        return TextBlockOf<wchar_t>(data, CF_UNICODETEXT);
+    return FromAnsi(TextBlockOf<char>(data, CF_TEXT));
 }
 
 std::wstring FirstFileOf(IDataObject* data) {

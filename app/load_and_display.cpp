@@ -14,6 +14,8 @@
 
 #include <oleauto.h>
 
+#include <optional>
+
 namespace octolume {
 
 const wchar_t kUnableToLoadMessage[] = L"Unable to load file contents.\r\n"
@@ -60,9 +62,14 @@ void EmptyView(DumpView& view) noexcept {
 
 std::wstring DoOctolume(std::wstring& path) {
     const engine::EntryPoint doOctolume = EngineEntryPoint();
-    const std::string ansiPath = ToAnsi(path);
+    // In ANSI a name outside the code page would name another file (ā.txt as a.txt):
+    // such a name cannot be dumped.
+    const std::optional<std::string> ansiPath = ToAnsiExactly(path);
+    if (!ansiPath)
+        throw AppError(error_number::kCannotDump, L"Unable to load file contents.",
+                       ERROR_NO_UNICODE_TRANSLATION);
     BstrOwner pathText(
-        External(::SysAllocStringByteLen, ansiPath.data(), static_cast<UINT>(ansiPath.size())));
+        External(::SysAllocStringByteLen, ansiPath->data(), static_cast<UINT>(ansiPath->size())));
     if (!pathText)
         throw AppError(error_number::kOutOfMemory, L"Out of memory");
 

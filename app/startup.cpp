@@ -7,6 +7,7 @@
 
 #include <ole2.h>
 
+#include <optional>
 #include <string>
 
 namespace octolume::MOctolume {
@@ -60,11 +61,31 @@ std::wstring EngineLibraryPath(const std::wstring& folder) {
     return path + engine::kLibraryName;
 }
 
+void RestrictLibrarySearch() {
+    // Windows Vista and 7 have it only with update KB2533623: looked up, not imported.
+    using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
+    const HMODULE kernel = External(::GetModuleHandleW, L"kernel32.dll");
+    const auto setDefaultDllDirectories =
+        reinterpret_cast<SetDefaultDllDirectoriesFunction>(reinterpret_cast<void*>(External([&] {
+            return kernel ? ::GetProcAddress(kernel, "SetDefaultDllDirectories") : nullptr;
+        })));
+    if (setDefaultDllDirectories) {
+        External([&] { return setDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32); });
+    }
+    External(::SetDllDirectoryW, L"");
+}
+
 void LoadEngineLibrary(const std::wstring& path) {
-    const std::string ansiPath = ToAnsi(path);
-    if (External(::LoadLibraryA, ansiPath.c_str()) == nullptr) {
-        throw AppError(error_number::kEngineLoad,
-                       L"Error loading DLL - " + std::wstring(engine::kLibraryName));
+    // A folder name that the ANSI code page cannot hold exactly would reach LoadLibraryA
+    // as the name of another folder (best fit makes inst\ā\ into inst\a\), whose
+    // library must never be loaded.
+    const std::wstring loadError = L"Error loading DLL - " + std::wstring(engine::kLibraryName);
+    const std::optional<std::string> ansiPath = ToAnsiExactly(path);
+    if (!ansiPath) {
+        throw AppError(error_number::kEngineLoad, loadError, ERROR_NO_UNICODE_TRANSLATION);
+    }
+    if (External(::LoadLibraryA, ansiPath->c_str()) == nullptr) {
+        throw AppError(error_number::kEngineLoad, loadError);
     }
 }
 

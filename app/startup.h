@@ -22,10 +22,17 @@ std::wstring ProgramFolder();
 // The folder, a backslash unless it already ends in one, and the library's name.
 std::wstring EngineLibraryPath(const std::wstring& folder);
 
+// From here on every library loaded by name comes from the system folder only, never
+// from the program's folder or the current directory, where anyone may have put a
+// library of that name. The program runs it before anything else; everything it links
+// to, except the kernel and the C runtime, is loaded on first use, so after this.
+void RestrictLibrarySearch();
+
 // Loads the engine by its full path, converted to the ANSI code page, with
 // LoadLibraryA. Throws AppError 0x80040000 "Error loading DLL - octolume.dll" when
-// the library cannot be loaded. The load reference is deliberately not kept in a
-// handle: the exit sequence finds the library again by name and releases it.
+// the library cannot be loaded, or when the path cannot be written exactly in ANSI.
+// The load reference is deliberately not kept in a handle: the exit sequence finds the
+// library again by name and releases it.
 void LoadEngineLibrary(const std::wstring& path);
 
 // Loads the engine from the program's folder, readies OLE on this thread, then

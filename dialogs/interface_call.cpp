@@ -14,14 +14,14 @@
 #include <vector>
 
 // The shell's item constructors, declared here so that no compiled interface
-// declaration of the shell is pulled in.
+// declaration of the shell is pulled in. Without dllimport, like every system function
+// of the build: calls and addresses go through the import stubs, which bind the
+// delay-loaded shell on first use.
 extern "C" {
-__declspec(dllimport) HRESULT WINAPI
-    SHCreateItemFromParsingName(PCWSTR path, void* bindContext, REFIID interfaceId, void** item);
-__declspec(dllimport) HRESULT WINAPI
-    SHILCreateFromPath(PCWSTR path, void** itemIdList, DWORD* attributes);
-__declspec(dllimport) HRESULT WINAPI
-    SHCreateItemFromIDList(const void* itemIdList, REFIID interfaceId, void** item);
+HRESULT WINAPI SHCreateItemFromParsingName(PCWSTR path, void* bindContext, REFIID interfaceId,
+                                           void** item);
+HRESULT WINAPI SHILCreateFromPath(PCWSTR path, void** itemIdList, DWORD* attributes);
+HRESULT WINAPI SHCreateItemFromIDList(const void* itemIdList, REFIID interfaceId, void** item);
 }
 
 namespace octolume {

@@ -2,7 +2,8 @@
 //
 // A drag source for user-level drop tests. It shows a small window titled
 // "Octolume drag source" at the top-left of the screen; pressing the left mouse button
-// in it starts an OLE drag of the given files (CF_HDROP) or text (CF_TEXT). Moving the
+// in it starts an OLE drag of the given files (CF_HDROP) or text (as an editor offers it:
+// CF_UNICODETEXT, and CF_TEXT converted as Windows converts it, best fit included). Moving the
 // real pointer onto another program and releasing the button drops there. It then exits
 // with 0 when the data was dropped, 1 when the drag ended otherwise, 2 on a bad command
 // line.
@@ -66,6 +67,7 @@ bool ReadCommandLine(int argc, wchar_t** argv) {
         WideCharToMultiByte(CP_ACP, 0, argv[2], -1, text.data(), size, nullptr, nullptr);
         text.resize(static_cast<size_t>(size) - 1);
         dragged.text = text;
+        dragged.unicodeText = argv[2];
         return true;
     }
     if (kind == L"--files") {

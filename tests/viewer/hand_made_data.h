@@ -1,6 +1,7 @@
 #pragma once
-// A data object as a drag source offers it: text (CF_TEXT), a file list (CF_HDROP), both or
-// neither. Used by in-process drop tests and by the drag source program.
+// A data object as a drag source offers it: text (CF_TEXT, and CF_UNICODETEXT as editors add
+// it), a file list (CF_HDROP), both or neither. Used by in-process drop tests and by the drag
+// source program.
 
 #include <windows.h>
 #include <ole2.h>
@@ -17,6 +18,7 @@ namespace octolume::test {
 class HandMadeData final : public IDataObject {
 public:
     std::optional<std::string> text;
+    std::optional<std::wstring> unicodeText;
     std::vector<std::wstring> files;
     bool failGetData = false;
     ULONG references = 1;
@@ -43,7 +45,9 @@ public:
             return DV_E_FORMATETC;
         medium->tymed = TYMED_HGLOBAL;
         medium->pUnkForRelease = nullptr;
-        medium->hGlobal = format->cfFormat == CF_TEXT ? TextBlock() : FileListBlock();
+        medium->hGlobal = format->cfFormat == CF_TEXT          ? Block(*text)
+                          : format->cfFormat == CF_UNICODETEXT ? Block(*unicodeText)
+                                                               : FileListBlock();
         return S_OK;
     }
 
@@ -56,7 +60,8 @@ public:
         if (direction != DATADIR_GET)
             return E_NOTIMPL;
         std::vector<FORMATETC> offered;
-        for (CLIPFORMAT format : {CLIPFORMAT(CF_TEXT), CLIPFORMAT(CF_HDROP)})
+        for (CLIPFORMAT format :
+             {CLIPFORMAT(CF_TEXT), CLIPFORMAT(CF_UNICODETEXT), CLIPFORMAT(CF_HDROP)})
             if (Offers(format))
                 offered.push_back({format, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL});
         return SHCreateStdEnumFmtEtc(static_cast<UINT>(offered.size()), offered.data(), formats);
@@ -69,12 +74,13 @@ public:
 
 private:
     bool Offers(CLIPFORMAT format) const {
-        return (format == CF_TEXT && text) || (format == CF_HDROP && !files.empty());
+        return (format == CF_TEXT && text) || (format == CF_UNICODETEXT && unicodeText) ||
+               (format == CF_HDROP && !files.empty());
     }
-    HGLOBAL TextBlock() const {
-        HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, text->size() + 1);
-        auto* bytes = static_cast<char*>(GlobalLock(block));
-        std::memcpy(bytes, text->c_str(), text->size() + 1);
+    template <class Text> static HGLOBAL Block(const Text& content) {
+        const size_t size = (content.size() + 1) * sizeof(content[0]);
+        HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, size);
+        std::memcpy(GlobalLock(block), content.c_str(), size);
         GlobalUnlock(block);
         return block;
     }

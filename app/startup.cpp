@@ -70,7 +70,7 @@ void RestrictLibrarySearch() {
             return kernel ? ::GetProcAddress(kernel, "SetDefaultDllDirectories") : nullptr;
         })));
     if (setDefaultDllDirectories) {
-        External([&] { return setDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32); });
+        External(setDefaultDllDirectories, LOAD_LIBRARY_SEARCH_SYSTEM32);
     }
     External(::SetDllDirectoryW, L"");
 }

@@ -8,6 +8,7 @@
 #include "engine/engine_contract.h"
 #include "support/app_error.h"
 #include "support/external_call.h"
+#include "support/helpers.h"
 #include "support/report_error.h"
 
 #include <commctrl.h>
@@ -75,19 +76,13 @@ FontHandle CreateDesignFont(const wchar_t* face, double points, int dotsPerInch,
 }
 
 std::wstring SystemFolder() {
-    std::wstring folder(MAX_PATH, L'\0');
-    for (;;) {
-        const UINT length =
-            External(::GetSystemDirectoryW, folder.data(), static_cast<UINT>(folder.size()));
-        if (length == 0) {
-            throw AppError(kCannotCreateWindow, L"Unable to find the system folder");
-        }
-        if (length < folder.size()) {
-            folder.resize(length);
-            return folder;
-        }
-        folder.resize(length);
+    std::wstring folder = FolderFromSystem([](wchar_t* buffer, std::size_t size) {
+        return External(::GetSystemDirectoryW, buffer, static_cast<UINT>(size));
+    });
+    if (folder.empty()) {
+        throw AppError(kCannotCreateWindow, L"Unable to find the system folder");
     }
+    return folder;
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include "dialogs/classic_file_dialog.h"
 #include "support/app_error.h"
 #include "support/external_call.h"
+#include "support/helpers.h"
 #include "support/message_box.h"
 #include "support/report_error.h"
 
@@ -20,19 +21,13 @@ constexpr wchar_t kOpenDialogTitle[] = L"Load File";
 constexpr std::int32_t kOpenOptions = 0x1800;
 
 std::wstring CurrentDirectory() {
-    std::wstring folder(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length =
-            External(::GetCurrentDirectoryW, static_cast<DWORD>(folder.size()), folder.data());
-        if (length == 0) {
-            throw AppError(error_number::kPathNotFound, L"Path not found");
-        }
-        if (length < folder.size()) {
-            folder.resize(length);
-            return folder;
-        }
-        folder.resize(length);
+    std::wstring folder = FolderFromSystem([](wchar_t* buffer, std::size_t size) {
+        return External(::GetCurrentDirectoryW, static_cast<DWORD>(size), buffer);
+    });
+    if (folder.empty()) {
+        throw AppError(error_number::kPathNotFound, L"Path not found");
     }
+    return folder;
 }
 
 } // namespace

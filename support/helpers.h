@@ -22,4 +22,19 @@ bool StringsEqual(const std::wstring& a, const std::wstring& b, std::int32_t ign
 // AppError 6 ("Overflow") when the bound leaves the 32-bit signed range.
 std::int32_t SafeUBound(SAFEARRAY* const* array, std::int32_t dimension);
 
+// A folder a system function writes into the caller's buffer (GetCurrentDirectoryW,
+// GetSystemDirectoryW): fill(buffer, size) answers the length written, the size needed
+// (its NUL included) when the buffer is too small, or 0 on failure. Empty on failure.
+template <class Fill> std::wstring FolderFromSystem(Fill fill) {
+    std::wstring folder(MAX_PATH, L'\0');
+    for (;;) {
+        const auto length = static_cast<std::size_t>(fill(folder.data(), folder.size()));
+        if (length < folder.size()) {
+            folder.resize(length);
+            return folder;
+        }
+        folder.resize(length);
+    }
+}
+
 } // namespace octolume

@@ -13,6 +13,11 @@
 
 namespace octolume::test {
 
+// The box the program shows for a file it cannot dump, written out as the user reads it.
+constexpr wchar_t kUnableText[] =
+    L"Unable to load file contents.\r\n\r\nPossible reasons include:\r\n"
+    L"1) The file has no contents.\r\n2) The file is in use.";
+
 // The folder of the running test program: the build's bin folder, where the program,
 // its engine and the test programs sit side by side.
 std::wstring ProgramFolder();

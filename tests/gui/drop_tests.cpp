@@ -13,10 +13,6 @@
 namespace octolume::test {
 namespace {
 
-constexpr wchar_t kUnableText[] =
-    L"Unable to load file contents.\r\n\r\nPossible reasons include:\r\n"
-    L"1) The file has no contents.\r\n2) The file is in use.";
-
 bool ShowsTheWaitCursor() {
     CURSORINFO cursor{};
     cursor.cbSize = sizeof cursor;

@@ -12,9 +12,6 @@
 namespace octolume::test {
 namespace {
 
-constexpr wchar_t kUnableText[] =
-    L"Unable to load file contents.\r\n\r\nPossible reasons include:\r\n"
-    L"1) The file has no contents.\r\n2) The file is in use.";
 constexpr wchar_t kEngineLoadErrorText[] =
     L"Run-time error '-2147221504':\r\n\r\nError loading DLL - octolume.dll";
 

@@ -14,10 +14,6 @@
 namespace octolume::test {
 namespace {
 
-const std::wstring kUnableText =
-    L"Unable to load file contents.\r\n\r\nPossible reasons include:\r\n"
-    L"1) The file has no contents.\r\n2) The file is in use.";
-
 // The program loads its engine at start-up; the pipeline finds it already in the process.
 class PipelineTest : public ::testing::Test {
 protected:

@@ -25,13 +25,16 @@ constexpr double kHorizontalMargins = 240;
 constexpr double kGapAboveLabel = 50;
 } // namespace design
 
-struct TwipsRect {
-    double left = 0;
-    double top = 0;
-    double width = 0;
-    double height = 0;
-    bool operator==(const TwipsRect&) const = default;
+// A control's place: in twips (double) for the layout rule, in pixels (int) for the window.
+template <typename Unit> struct Rect {
+    Unit left = 0;
+    Unit top = 0;
+    Unit width = 0;
+    Unit height = 0;
+    bool operator==(const Rect&) const = default;
 };
+using TwipsRect = Rect<double>;
+using PixelRect = Rect<int>;
 
 struct MainWindowLayout {
     TwipsRect banner;
@@ -52,14 +55,6 @@ double RoundHalfEven(double value);
 MainWindowLayout ComputeMainWindowLayout(double clientWidth, double clientHeight,
                                          int verticalScrollBarWidth, double labelHeight,
                                          double viewTop);
-
-struct PixelRect {
-    int left = 0;
-    int top = 0;
-    int width = 0;
-    int height = 0;
-    bool operator==(const PixelRect&) const = default;
-};
 
 double PixelsToTwips(int pixels, int dotsPerInch);
 // Rounded half to even, like every other conversion of the layout.

@@ -9,6 +9,7 @@
 #include "support/helpers.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace octolume {
 
@@ -474,6 +475,30 @@ void IFileDialog::Customize_ClearCustomizations() {
     keyToId_.clear();
 }
 
+namespace {
+
+// The method that makes each recorded kind of control again, and what it is given.
+struct Remake {
+    enum Arguments { kId, kIdCaption, kIdCaptionCheckState };
+    std::int32_t type;
+    std::int32_t method;
+    Arguments follows;
+};
+constexpr Remake kRemakes[] = {
+    {IFileDialog::kGroupComboBox, offset::kAddComboBox, Remake::kId},
+    {IFileDialog::kGroupRadioButtonList, offset::kAddRadioButtonList, Remake::kId},
+    {IFileDialog::kGroupMenu, offset::kAddMenu, Remake::kIdCaption},
+    {IFileDialog::kGroupOpenDropDown, offset::kEnableOpenDropDown, Remake::kId},
+    {control::kVisualGroup, offset::kStartVisualGroup, Remake::kIdCaption},
+    {IFileDialog::kItemCheckButton, offset::kAddCheckButton, Remake::kIdCaptionCheckState},
+    {IFileDialog::kItemEditBox, offset::kAddEditBox, Remake::kIdCaption},
+    {IFileDialog::kItemPushButton, offset::kAddPushButton, Remake::kIdCaption},
+    {IFileDialog::kItemText, offset::kAddText, Remake::kIdCaption},
+    {IFileDialog::kItemSeparator, offset::kAddSeparator, Remake::kId},
+};
+
+} // namespace
+
 // Replays the record in its order. A visual group takes the controls after it until its
 // end-of-group entry; one never closed ends after the last control. Results are not
 // examined: a control the platform refuses is simply missing.
@@ -496,45 +521,20 @@ void IFileDialog::ApplyCustomizations() {
         const std::int32_t type = entry.packed / kTypeUnit;
         std::int32_t id = entry.packed & kIdMask;
         const CustomControlRecord& record = recordOf(id);
-        switch (type) {
-        case control::kEndOfVisualGroup:
+        if (type == control::kEndOfVisualGroup) {
             call(offset::kEndVisualGroup);
             --openGroups;
             id = record.flags & kIdMask;
-            break;
-        case kGroupComboBox:
-            call(offset::kAddComboBox, {id});
-            break;
-        case kGroupRadioButtonList:
-            call(offset::kAddRadioButtonList, {id});
-            break;
-        case kGroupMenu:
-            call(offset::kAddMenu, {id, record.caption});
-            break;
-        case kGroupOpenDropDown:
-            call(offset::kEnableOpenDropDown, {id});
-            break;
-        case control::kVisualGroup:
-            call(offset::kStartVisualGroup, {id, record.caption});
-            ++openGroups;
-            break;
-        case kItemCheckButton:
-            call(offset::kAddCheckButton, {id, record.caption, record.flags});
-            break;
-        case kItemEditBox:
-            call(offset::kAddEditBox, {id, record.caption});
-            break;
-        case kItemPushButton:
-            call(offset::kAddPushButton, {id, record.caption});
-            break;
-        case kItemText:
-            call(offset::kAddText, {id, record.caption});
-            break;
-        case kItemSeparator:
-            call(offset::kAddSeparator, {id});
-            break;
-        default:
-            break;
+        } else if (const auto remake = std::ranges::find(kRemakes, type, &Remake::type);
+                   remake != std::end(kRemakes)) {
+            if (remake->follows == Remake::kId) {
+                call(remake->method, {id});
+            } else if (remake->follows == Remake::kIdCaption) {
+                call(remake->method, {id, record.caption});
+            } else {
+                call(remake->method, {id, record.caption, record.flags});
+            }
+            openGroups += type == control::kVisualGroup ? 1 : 0;
         }
         if (record.flags & kProminentBit) {
             call(offset::kMakeProminent, {id});

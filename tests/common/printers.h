@@ -7,7 +7,7 @@
 
 namespace octolume {
 
-inline void PrintTo(const PixelRect& rect, std::ostream* out) {
+template <typename Unit> void PrintTo(const Rect<Unit>& rect, std::ostream* out) {
     *out << "{" << rect.left << ", " << rect.top << ", " << rect.width << ", " << rect.height
          << "}";
 }

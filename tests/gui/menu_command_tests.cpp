@@ -76,7 +76,7 @@ TEST(Menus, OpenFileShowsATypedNameRefusesAMissingOneAndAboutShowsTheVersion) {
     EXPECT_EQ(WindowText(::GetDlgItem(window, IDC_RTF_OCTOLUME)), Wide(kAllByteValuesDump));
 
     ASSERT_TRUE(Xdotool(window, L"key --clearmodifiers alt+a"));
-    const HWND about = program.Find([](HWND w) { return IsBox(w); });
+    const HWND about = program.Find(IsBox);
     ASSERT_NE(about, nullptr) << "no About box";
     EXPECT_EQ(WindowText(about), L"Octolume32");
     EXPECT_EQ(BoxText(about), L"Octolume32 v2.0.0\r\n\r\nDeveloped by Marrowind Software\r\n"

@@ -1,3 +1,5 @@
+// The viewer's side of each engine answer, from a scripted stand-in loaded under the engine's
+// name as start-up loads the real one.
 #include "app/load_and_display.h"
 #include "app/mouse_pointer.h"
 
@@ -8,66 +10,40 @@
 #include <gtest/gtest.h>
 
 namespace octolume::test {
-namespace {
 
-// Loads the scripted stand-in under the engine's module name, as start-up loads the real one.
-class EngineAnswerTest : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() {
-        engine_ = LoadLibraryW(BuiltFile(L"scripted_engine\\octolume.dll").c_str());
+TEST(EngineAnswer, EachAsTheUserReadsIt) {
+    const LibraryHandle engine(LoadLibraryW(BuiltFile(L"scripted_engine\\octolume.dll").c_str()));
+    ASSERT_NE(engine, nullptr);
+    const std::wstring denied = GetDllErrorText(5);
+    struct Case {
+        const wchar_t* script;
+        std::wstring box, view, label; // box: its title, a line break, then its text or its start
+    };
+    const Case cases[] = {
+        // Other failures in the system's words; the view and the label keep what they showed.
+        {L"fail 5",
+         L"Unexpected Error in frmOctolume.GetAndDisplayOctolume\nDLL Error: " + denied +
+             L"\r\nError: " + denied +
+             L"\r\nSource: frmOctolume.GetAndDisplayOctolume\r\nNo: 5\r\n",
+         L"Loading...", L"File:"},
+        {L"fail 0x20000009", std::wstring(L"Octolume32\n") + kUnableText, L"", L"File:"},
+        {L"empty", L"", L"", L"C:\\asked.bin"}, // no text and no failure: an empty dump
+        {L"rename Z:\\really\\here.bin", L"", L"scripted dump\r\n", L"Z:\\really\\here.bin"}};
+    for (const Case& c : cases) {
+        const MessageBoxCapture boxes;
+        ViewerWindow window;
+        SetEnvironmentVariableW(L"OCTOLUME_SCRIPTED_ENGINE", c.script);
+        GetAndDisplayOctolume(window.Controls(), L"C:\\asked.bin");
+        std::wstring shown;
+        for (const ShownBox& box : boxes.Boxes())
+            shown += box.title + L"\n" + box.text;
+        EXPECT_EQ(boxes.Boxes().size(), c.box.empty() ? 0u : 1u) << c.script;
+        EXPECT_EQ(shown.substr(0, c.box.size()), c.box);
+        EXPECT_EQ(WindowText(window.View()), c.view) << c.script;
+        EXPECT_EQ(WindowText(window.Label()), c.label) << c.script;
+        EXPECT_EQ(CurrentMousePointer(), MousePointer::Default);
     }
-    static void TearDownTestSuite() { FreeLibrary(engine_); }
-    void SetUp() override { ASSERT_NE(nullptr, engine_); }
-    void TearDown() override { SetEnvironmentVariableW(L"OCTOLUME_SCRIPTED_ENGINE", nullptr); }
-
-    void Load(const wchar_t* script, const std::wstring& path) {
-        SetEnvironmentVariableW(L"OCTOLUME_SCRIPTED_ENGINE", script);
-        GetAndDisplayOctolume({window_.Dump(), window_.Label()}, path);
-    }
-
-    ViewerWindow window_;
-
-private:
-    static inline HMODULE engine_ = nullptr;
-};
-
-TEST_F(EngineAnswerTest, OtherFailuresAreReportedWithTheSystemText) {
-    MessageBoxCapture boxes;
-    Load(L"fail 5", L"C:\\denied.bin");
-    ASSERT_EQ(1u, boxes.Boxes().size());
-    const std::wstring systemText = GetDllErrorText(5);
-    EXPECT_EQ(L"Unexpected Error in frmOctolume.GetAndDisplayOctolume", boxes.Boxes()[0].title);
-    EXPECT_EQ(0u,
-              boxes.Boxes()[0].text.find(L"DLL Error: " + systemText + L"\r\nError: " + systemText +
-                                         L"\r\nSource: "
-                                         L"frmOctolume.GetAndDisplayOctolume\r\n"
-                                         L"No: 5\r\n"));
-    EXPECT_EQ(L"Loading...", WindowText(window_.View())) << "the view keeps what it showed";
-    EXPECT_EQ(L"File:", WindowText(window_.Label()));
-    EXPECT_EQ(MousePointer::Default, CurrentMousePointer());
+    SetEnvironmentVariableW(L"OCTOLUME_SCRIPTED_ENGINE", nullptr);
 }
 
-TEST_F(EngineAnswerTest, CannotDumpCodeGivesTheOwnMessage) {
-    MessageBoxCapture boxes;
-    Load(L"fail 0x20000009", L"C:\\empty.bin");
-    ASSERT_EQ(1u, boxes.Boxes().size());
-    EXPECT_EQ(std::wstring(kUnableToLoadMessage), boxes.Boxes()[0].text);
-    EXPECT_EQ(L"", WindowText(window_.View()));
-}
-
-TEST_F(EngineAnswerTest, NoTextWithoutFailureIsAnEmptyDump) {
-    MessageBoxCapture boxes;
-    Load(L"empty", L"C:\\nothing.bin");
-    EXPECT_TRUE(boxes.Boxes().empty());
-    EXPECT_EQ(L"", WindowText(window_.View()));
-    EXPECT_EQ(L"C:\\nothing.bin", WindowText(window_.Label()));
-}
-
-TEST_F(EngineAnswerTest, TheLabelShowsThePathTheEngineHandedBack) {
-    Load(L"rename Z:\\really\\here.bin", L"here.bin");
-    EXPECT_EQ(L"scripted dump\r\n", WindowText(window_.View()));
-    EXPECT_EQ(L"Z:\\really\\here.bin", WindowText(window_.Label()));
-}
-
-} // namespace
 } // namespace octolume::test

@@ -1,4 +1,4 @@
-// What start-up and About read from the built files: the engine and the program's resources.
+// Start-up: where the engine is looked for and how it loads; the built program's resources.
 #include "about_box.h"
 #include "resource.h"
 #include "startup.h"
@@ -9,42 +9,47 @@
 
 namespace octolume::test {
 
-template <class Call> void ExpectError(Call call, const std::wstring& fatalText) {
+using namespace MOctolume;
+
+TEST(EngineLibraryPath, OneBackslashBeforeTheNameAndADriveRootKeepsItsOwn) {
+    EXPECT_EQ(EngineLibraryPath(FolderOfPath(L"C:\\Program Files\\O\\Octolume32.exe")),
+              L"C:\\Program Files\\O\\octolume.dll");
+    EXPECT_EQ(FolderOfPath(L"D:\\Octolume32.exe"), L"D:\\");
+    EXPECT_EQ(EngineLibraryPath(L"D:\\"), L"D:\\octolume.dll");
+    EXPECT_EQ(FolderOfPath(L"\\\\server\\share\\Octolume32.exe"), L"\\\\server\\share");
+}
+
+// The error's text in the box that announces an error nothing else handled.
+template <class Call> static std::wstring ErrorOf(Call call) {
     try {
         call();
-        ADD_FAILURE() << "no error";
     } catch (const AppError& error) {
-        EXPECT_EQ(MOctolume::FatalErrorText(error), fatalText);
+        return FatalErrorText(error);
     }
+    return L"no error";
 }
 
 // The path goes through LoadLibraryA: one outside the ANSI code page fails even where a
-// library is, which loads by its real name.
-TEST(LoadEngineLibrary, MissingOrOutsideTheAnsiCodePageIsTheLoadError) {
-    const std::wstring loadError =
-        L"Run-time error '-2147221504':\r\n\r\nError loading DLL - octolume.dll";
-    ExpectError([] { MOctolume::LoadEngineLibrary(L"C:\\no such folder\\octolume.dll"); },
-                loadError);
+// library is, which loads by its real name. Start-up leaves one reference, which the exit
+// sequence releases.
+TEST(LoadEngineLibrary, FailsWhenMissingOrOutsideTheAnsiCodePageAndLeavesOneReference) {
     const TempFolder temp;
     const std::wstring copy = temp.CopyIn(BuiltFile(L"octolume.dll"), L"\u0398\u03a9 engine.dll");
-    const HMODULE direct = LoadLibraryW(copy.c_str());
+    const LibraryHandle direct(LoadLibraryW(copy.c_str()));
     EXPECT_NE(direct, nullptr);
-    FreeLibrary(direct);
-    ExpectError([&] { MOctolume::LoadEngineLibrary(copy); }, loadError);
-}
+    for (const std::wstring& path : {std::wstring(L"C:\\no such folder\\octolume.dll"), copy})
+        EXPECT_EQ(ErrorOf([&] { LoadEngineLibrary(path); }),
+                  L"Run-time error '-2147221504':\r\n\r\nError loading DLL - octolume.dll");
 
-// The exit sequence releases the engine by name: start-up leaves exactly one reference.
-TEST(LoadEngineLibrary, LoadsTheEngineBesideTheProgramWithOneReference) {
     ASSERT_EQ(GetModuleHandleW(L"octolume.dll"), nullptr);
-    MOctolume::LoadEngineLibrary(MOctolume::EngineLibraryPath(MOctolume::ProgramFolder()));
+    LoadEngineLibrary(EngineLibraryPath(MOctolume::ProgramFolder()));
     const HMODULE loaded = GetModuleHandleW(L"octolume.dll");
-    ASSERT_NE(loaded, nullptr);
     EXPECT_NE(GetProcAddress(loaded, "DoOctolume"), nullptr);
     FreeLibrary(loaded);
     EXPECT_EQ(GetModuleHandleW(L"octolume.dll"), nullptr);
 }
 
-std::string_view Resource(HMODULE module, const wchar_t* type, int id) {
+static std::string_view Resource(HMODULE module, const wchar_t* type, int id) {
     const HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(id), type);
     return {static_cast<const char*>(LockResource(LoadResource(module, found))),
             found ? SizeofResource(module, found) : 0};
@@ -53,10 +58,9 @@ std::string_view Resource(HMODULE module, const wchar_t* type, int id) {
 TEST(ProgramResources, IconsManifestAndVersion) {
     const std::wstring path = BuiltFile(L"Octolume32.exe");
     const LibraryHandle program(LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
-    ASSERT_NE(program, nullptr);
     // A count at byte 4, then entries of 14 bytes: width, height, ..., bits at 6.
     const std::string_view icons = Resource(program.get(), RT_GROUP_ICON, IDI_OCTOLUME32);
-    EXPECT_EQ(icons.substr(4, 2), std::string_view("\2\0", 2));
+    ASSERT_EQ(icons.size(), 6u + 2 * 14);
     EXPECT_EQ(std::string(icons.substr(6, 2)) + icons[12], "\x10\x10\x08");  // 16 x 16, 256 colours
     EXPECT_EQ(std::string(icons.substr(20, 2)) + icons[26], "\x20\x20\x18"); // 32 x 32, 24 bit
     const std::string_view manifest = Resource(program.get(), RT_MANIFEST, 1);
@@ -76,7 +80,6 @@ TEST(ProgramResources, IconsManifestAndVersion) {
         return found;
     };
     const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(value(L"\\"));
-    ASSERT_NE(fixed, nullptr);
     EXPECT_EQ(std::tuple(fixed->dwFileVersionMS, fixed->dwFileVersionLS, fixed->dwProductVersionMS,
                          fixed->dwProductVersionLS),
               std::tuple(0x20000ul, 0ul, 0x20000ul, 0ul)); // 2.0.0.0
@@ -88,8 +91,8 @@ TEST(ProgramResources, IconsManifestAndVersion) {
     // About reports a module without a version resource instead of showing a box.
     const LibraryHandle engine(
         LoadLibraryExW(BuiltFile(L"octolume.dll").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
-    ExpectError([&] { ReadProgramVersion(engine.get()); },
-                L"Run-time error '326':\r\n\r\nResource with identifier '1' not found");
+    EXPECT_EQ(ErrorOf([&] { ReadProgramVersion(engine.get()); }),
+              L"Run-time error '326':\r\n\r\nResource with identifier '1' not found");
 }
 
 } // namespace octolume::test

@@ -21,16 +21,16 @@ public:
     bool failGetData = false;
     ULONG references = 1;
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+    STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
         *object = iid == IID_IUnknown || iid == IID_IDataObject ? this : nullptr;
         return *object ? (AddRef(), S_OK) : E_NOINTERFACE;
     }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
-    ULONG STDMETHODCALLTYPE Release() override { return --references; }
-    HRESULT STDMETHODCALLTYPE QueryGetData(FORMATETC* format) override {
+    STDMETHODIMP_(ULONG) AddRef() override { return ++references; }
+    STDMETHODIMP_(ULONG) Release() override { return --references; }
+    STDMETHODIMP QueryGetData(FORMATETC* format) override {
         return Offers(format->cfFormat) && (format->tymed & TYMED_HGLOBAL) ? S_OK : DV_E_FORMATETC;
     }
-    HRESULT STDMETHODCALLTYPE GetData(FORMATETC* format, STGMEDIUM* medium) override {
+    STDMETHODIMP GetData(FORMATETC* format, STGMEDIUM* medium) override {
         if (failGetData || !Offers(format->cfFormat))
             return failGetData ? E_OUTOFMEMORY : DV_E_FORMATETC;
         std::wstring list; // after a DROPFILES, each path and its NUL, then a NUL
@@ -44,25 +44,13 @@ public:
                               : Block(&header, sizeof header, list.c_str(), list.size() * 2 + 2);
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE EnumFormatEtc(DWORD direction, IEnumFORMATETC** formats) override {
-        std::vector<FORMATETC> offered;
-        for (const CLIPFORMAT format : {CF_TEXT, CF_UNICODETEXT, CF_HDROP})
-            if (Offers(format))
-                offered.push_back({format, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL});
-        if (direction != DATADIR_GET)
-            return E_NOTIMPL;
-        return SHCreateStdEnumFmtEtc(offered.size(), offered.data(), formats);
-    }
-    HRESULT STDMETHODCALLTYPE GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetCanonicalFormatEtc(FORMATETC*, FORMATETC*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE DUnadvise(DWORD) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA**) override { return E_NOTIMPL; }
+    STDMETHODIMP EnumFormatEtc(DWORD, IEnumFORMATETC**) override { return E_NOTIMPL; }
+    STDMETHODIMP GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
+    STDMETHODIMP GetCanonicalFormatEtc(FORMATETC*, FORMATETC*) override { return E_NOTIMPL; }
+    STDMETHODIMP SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
+    STDMETHODIMP DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override { return E_NOTIMPL; }
+    STDMETHODIMP DUnadvise(DWORD) override { return E_NOTIMPL; }
+    STDMETHODIMP EnumDAdvise(IEnumSTATDATA**) override { return E_NOTIMPL; }
 
 private:
     bool Offers(CLIPFORMAT format) const {

@@ -11,12 +11,11 @@ extern "C" __declspec(dllexport) BSTR __stdcall DoOctolume(BSTR* path) {
     char script[512]{};
     GetEnvironmentVariableA("OCTOLUME_SCRIPTED_ENGINE", script, sizeof script);
     const std::string command(script);
-    SetLastError(command.rfind("fail ", 0) == 0 ? std::strtoul(script + 5, nullptr, 0) : 0);
-    if (command.rfind("fail ", 0) == 0 || command == "empty")
-        return nullptr;
     if (command.rfind("rename ", 0) == 0) {
         SysFreeString(*path);
         *path = SysAllocStringByteLen(script + 7, command.size() - 7);
     }
-    return SysAllocStringByteLen("scripted dump\r\n", 15);
+    const bool fail = command.rfind("fail ", 0) == 0;
+    SetLastError(fail ? std::strtoul(script + 5, nullptr, 0) : 0);
+    return fail || command == "empty" ? nullptr : SysAllocStringByteLen("scripted dump\r\n", 15);
 }

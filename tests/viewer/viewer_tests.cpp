@@ -1,6 +1,7 @@
-// The viewer in process: the dump view, the drop intake and the load pipeline with the engine.
+// The viewer in process: the dump view, the drop intake and the load pipeline, with the engine
+// and with a scripted stand-in that gives each of the engine's answers.
 #include "app/mouse_pointer.h"
-#include "app/view_text.h"
+#include "support/report_error.h"
 
 #include "expected_dumps.h"
 #include "hand_made_data.h"
@@ -13,35 +14,27 @@
 namespace octolume::test {
 
 // Texts go in in pieces of 64K characters: a cut right there would part this text's CR at
-// 65535 from its LF, and its long line is longer than a piece.
-TEST(DumpView, ReplacesEverythingWholeShowsTheTopAndCannotBeUndone) {
+// 65535 from its LF, and its long line is longer than a piece. A text longer than
+// kLongestTextEmptiedInPlace goes with its control: Wine's rich edit takes minutes to empty it
+// in place (a long text and then a short one once hung the program for good).
+TEST(DumpView, ShowsTextsWholeFromTheTopAndNeverEmptiesALongOneInPlace) {
     ViewerWindow window;
-    ReplaceViewText(window.View(), L"first\r\n");
     const std::wstring text =
         L"ab\r\n" + std::wstring(65531, L'x') + L"\r\n" + std::wstring(70000, L'y') + L"\r\ntail";
-    ReplaceViewText(window.View(), text);
-    EXPECT_EQ(WindowText(window.View()), text);
-    DWORD start = 1, end = 1;
-    SendMessageW(window.View(), EM_GETSEL, WPARAM(&start), LPARAM(&end));
-    EXPECT_EQ(start + end + SendMessageW(window.View(), EM_GETFIRSTVISIBLELINE, 0, 0), 0u);
-    SendMessageW(window.View(), EM_UNDO, 0, 0);
-    EXPECT_EQ(WindowText(window.View()), text);
-}
-
-// Wine's rich edit takes minutes to empty a long text in place (a long text and then a short
-// one once hung the program for good): a text longer than this goes with its control.
-TEST(DumpView, ALongTextIsNeverEmptiedInPlaceLoadAfterLoad) {
-    ViewerWindow window;
     window.Dump().ShowText(std::wstring(kLongestTextEmptiedInPlace, L'x'));
-    HWND view = window.View();
     for (int load = 0; load < 3; ++load) {
+        const HWND view = window.View();
         window.Dump().ShowText(L"short");
         EXPECT_EQ(window.View(), view);
-        window.Dump().ShowText(std::wstring(kLongestTextEmptiedInPlace + 1, L'x'));
+        window.Dump().ShowText(text);
+        SendMessageW(view, EM_UNDO, 0, 0);
+        EXPECT_EQ(WindowText(view), text);
+        DWORD start = 1, end = 1;
+        SendMessageW(view, EM_GETSEL, WPARAM(&start), LPARAM(&end));
+        EXPECT_EQ(start + end + SendMessageW(view, EM_GETFIRSTVISIBLELINE, 0, 0), 0u);
         window.Dump().ShowText(L"short");
         EXPECT_FALSE(IsWindow(view));
-        view = window.View();
-        EXPECT_EQ(WindowText(view), L"short");
+        EXPECT_EQ(WindowText(window.View()), L"short");
     }
 }
 
@@ -63,51 +56,74 @@ TEST(DropIntake, TextWholeElseTheFirstFileElseNothingQuietlyAndUnreadableDataRep
     EXPECT_NE(boxes.Boxes()[0].text.find(L"No: -2147024882\r\n"), std::wstring::npos);
 }
 
-// The program loads its engine at start-up; the pipeline finds it in the process.
-class Pipeline : public ::testing::Test {
-protected:
-    void SetUp() override { ASSERT_NE(engine_, nullptr) << "octolume.dll beside the tests"; }
-    std::wstring ViewAndLabel() {
-        return WindowText(window_.View()) + L"|" + WindowText(window_.Label());
-    }
-    const LibraryHandle engine_{LoadLibraryW(BuiltFile(L"octolume.dll").c_str())};
-    const TempFolder folder_;
-    const MessageBoxCapture boxes_;
-    ViewerWindow window_;
-};
+// The program's own box for a file the engine cannot dump, as Load tells it.
+static const std::wstring kUnableBox = L"|Octolume32|" + std::wstring(kUnableText) + L"|" +
+                                       std::to_wstring(MB_OK | MB_ICONEXCLAMATION);
 
-TEST_F(Pipeline, ShowsWholeDumpsWithTheirPathsAndTheOwnMessageForWhatCannotBeDumped) {
-    const std::vector<unsigned char> bytes = PatternBytes(70000); // a dump of several pieces
-    const std::wstring first = folder_.Write(L"first.bin", bytes);
-    const std::wstring second = folder_.Write(L"second.bin", PatternBytes(17));
-    GetAndDisplayOctolume(window_.Controls(), first);
-    EXPECT_EQ(ViewAndLabel(), ExpectedViewText(bytes) + L"|" + first);
-    GetAndDisplayOctolume(window_.Controls(), second);
-    EXPECT_EQ(ViewAndLabel(),
-              std::wstring(kPattern17Dump.begin(), kPattern17Dump.end()) + L"|" + second);
-    EXPECT_TRUE(boxes_.Boxes().empty());
-
-    GetAndDisplayOctolume(window_.Controls(), folder_.Path() + L"\\missing.bin");
-    EXPECT_EQ(ViewAndLabel(), L"|" + second) << "an empty view, the label keeps the last file";
-    ASSERT_EQ(boxes_.Boxes().size(), 1u);
-    const ShownBox& box = boxes_.Boxes()[0];
-    EXPECT_EQ(box.title + L"|" + box.text, std::wstring(L"Octolume32|") + kUnableText);
-    EXPECT_EQ(box.style, UINT(MB_OK | MB_ICONEXCLAMATION));
+// Loads a file into the window; what the user then sees: the view, the label and each box's
+// title, text (without the closing note of a report) and style. The pointer is back to normal.
+static std::wstring Load(ViewerWindow& window, const std::wstring& path) {
+    const MessageBoxCapture boxes;
+    GetAndDisplayOctolume(window.Controls(), path);
+    std::wstring shown = WindowText(window.View()) + L"|" + WindowText(window.Label());
+    for (const ShownBox& box : boxes.Boxes())
+        shown += L"|" + box.title + L"|" + box.text + L"|" + std::to_wstring(box.style);
     EXPECT_EQ(CurrentMousePointer(), MousePointer::Default);
+    return shown.substr(0, shown.find(L"\r\n* If this problem persists"));
+}
+
+// The engine is loaded as start-up loads it; the pipeline finds it by its name.
+TEST(Pipeline, ShowsWholeDumpsWithTheirPathsAndTheOwnMessageForWhatCannotBeDumped) {
+    const LibraryHandle engine(LoadLibraryW(BuiltFile(L"octolume.dll").c_str()));
+    const TempFolder folder;
+    ViewerWindow window;
+    const std::vector<unsigned char> bytes = PatternBytes(70000); // a dump of several pieces
+    const std::wstring first = folder.Write(L"first.bin", bytes);
+    const std::wstring second = folder.Write(L"second.bin", PatternBytes(17));
+    EXPECT_EQ(Load(window, first), ExpectedViewText(bytes) + L"|" + first);
+    EXPECT_EQ(Load(window, second),
+              std::wstring(kPattern17Dump.begin(), kPattern17Dump.end()) + L"|" + second);
+    // The view emptied, the label keeps the last file.
+    EXPECT_EQ(Load(window, folder.Path() + L"\\missing.bin"), L"|" + second + kUnableBox);
 }
 
 // The dump of 2 MiB of random bytes takes Wine's rich edit about 2.5 GB of address space: more
 // than a 32-bit process has unless it is large-address-aware.
-TEST_F(Pipeline, TheLargestDumpOfRandomBytesFitsTheView) {
+TEST(Pipeline, TheLargestDumpOfRandomBytesFitsTheView) {
+    const LibraryHandle engine(LoadLibraryW(BuiltFile(L"octolume.dll").c_str()));
+    const TempFolder folder;
+    ViewerWindow window;
     std::string bytes(2097152 + 100, '\0');
     unsigned state = 12345;
     for (char& byte : bytes)
         byte = static_cast<char>((state = state * 1103515245u + 12345u) >> 23);
-    GetAndDisplayOctolume(window_.Controls(), folder_.Write(L"random.bin", bytes));
-    EXPECT_TRUE(boxes_.Boxes().empty());
-    EXPECT_EQ(WindowText(window_.View()),
+    const std::wstring path = folder.Write(L"random.bin", bytes);
+    EXPECT_EQ(Load(window, path),
               ExpectedViewText(bytes.substr(0, 2097152)) +
-                  L"--- Dump truncated: showing the first 2097152 of 2097252 bytes ---\r\n");
+                  L"--- Dump truncated: showing the first 2097152 of 2097252 bytes ---\r\n|" +
+                  path);
+}
+
+// The stand-in answers as OCTOLUME_SCRIPTED_ENGINE says, for a file it is asked for.
+TEST(EngineAnswers, EachAsTheUserReadsIt) {
+    const LibraryHandle engine(LoadLibraryW(BuiltFile(L"scripted_engine\\octolume.dll").c_str()));
+    ASSERT_NE(engine, nullptr);
+    const std::wstring denied = GetDllErrorText(5);
+    const std::pair<const wchar_t*, std::wstring> cases[] = {
+        // Other failures in the system's words; the view and the label keep what they showed.
+        {L"fail 5", L"Loading...|File:|Unexpected Error in frmOctolume.GetAndDisplayOctolume|"
+                    L"DLL Error: " +
+                        denied + L"\r\nError: " + denied +
+                        L"\r\nSource: frmOctolume.GetAndDisplayOctolume\r\nNo: 5\r\n"},
+        {L"fail 0x20000009", L"|File:" + kUnableBox},
+        {L"empty", L"|C:\\asked.bin"}, // no text and no failure: an empty dump
+        {L"rename Z:\\really\\here.bin", L"scripted dump\r\n|Z:\\really\\here.bin"}};
+    for (const auto& [script, expected] : cases) {
+        SetEnvironmentVariableW(L"OCTOLUME_SCRIPTED_ENGINE", script);
+        ViewerWindow window;
+        EXPECT_EQ(Load(window, L"C:\\asked.bin"), expected) << script;
+    }
+    SetEnvironmentVariableW(L"OCTOLUME_SCRIPTED_ENGINE", nullptr);
 }
 
 } // namespace octolume::test

@@ -1,11 +1,9 @@
 #pragma once
-// A data object as a drag source offers it: text (CF_TEXT, and CF_UNICODETEXT as editors add
-// it), a file list (CF_HDROP), both or neither. It lives on the stack or for the whole program,
-// so Release never deletes it. For drops in process and the drag source program.
+// A data object as a drag source offers it: text (CF_TEXT, and CF_UNICODETEXT as editors add it),
+// a file list (CF_HDROP), both or neither. It lives on the stack or for the whole program.
 #include <windows.h>
 #include <ole2.h>
 #include <shlobj.h>
-
 #include <cstring>
 #include <optional>
 #include <string>

@@ -1,9 +1,7 @@
-// A stand-in for octolume.dll whose DoOctolume does what OCTOLUME_SCRIPTED_ENGINE says:
-// "fail <code>" no text, that last-error code; "empty" no text, no error;
-// "rename <path>" hands back <path> for the path, with a one-line dump.
+// A stand-in for octolume.dll whose DoOctolume does what OCTOLUME_SCRIPTED_ENGINE says: "fail
+// <code>" no text, that last error; "empty" no text, no error; "rename <path>" hands back <path>.
 #include <windows.h>
 #include <oleauto.h>
-
 #include <cstdlib>
 #include <string>
 

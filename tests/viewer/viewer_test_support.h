@@ -4,7 +4,6 @@
 #include "app/dump_view.h"
 #include "app/load_and_display.h"
 #include "support/owners.h"
-
 #include <string>
 
 namespace octolume::test {

@@ -271,7 +271,7 @@ TEST(MainWindow, AfterALongDumpTheViewIsAsItWasDropAfterDrop) {
     const LibraryHandle engine(LoadLibraryW(BuiltFile(L"octolume.dll").c_str()));
     const auto form = NewWindow();
     // Not the design size, so the place kept is the one the layout gave.
-    SetWindowPos(form->hWnd(), nullptr, 0, 0, 600, 500, SWP_NOMOVE | SWP_NOZORDER);
+    SetWindowPos(form->hWnd(), nullptr, 0, 0, 500, 500, SWP_NOMOVE | SWP_NOZORDER);
     const TempFolder folder;
     const std::wstring longFile = folder.Write(L"long.bin", std::string(4000, 'A')); // 20K chars
     const std::wstring next = folder.Write(L"next.bin", "next file");

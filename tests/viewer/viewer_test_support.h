@@ -1,33 +1,38 @@
 #pragma once
-// A hidden top-level window holding the program's dump view, made by the program's own
-// view set-up, and a label: what the load pipeline fills.
-
+// A hidden window of the test's own with the program's dump view, set up by the program's own
+// code, and a label: what the load pipeline fills.
 #include "app/dump_view.h"
 #include "app/load_and_display.h"
 #include "support/owners.h"
-
-#include <windows.h>
+#include <string>
 
 namespace octolume::test {
 
 class ViewerWindow {
 public:
-    ViewerWindow();
-    ~ViewerWindow();
-    ViewerWindow(const ViewerWindow&) = delete;
-    ViewerWindow& operator=(const ViewerWindow&) = delete;
+    ViewerWindow() {
+        wchar_t system[MAX_PATH]{};
+        GetSystemDirectoryW(system, MAX_PATH);
+        richEdit_.reset(LoadLibraryW((system + std::wstring(L"\\msftedit.dll")).c_str()));
+        font_.reset(CreateFontW(-13, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET, 0, 0,
+                                CLEARTYPE_QUALITY, FIXED_PITCH | FF_MODERN, L"Courier New"));
+        frame_ = CreateWindowExW(0, L"STATIC", L"", WS_OVERLAPPEDWINDOW, 0, 0, 640, 480, nullptr,
+                                 nullptr, nullptr, nullptr);
+        view_.Create({GetModuleHandleW(nullptr), frame_, 1, font_.get()}, {8, 8, 600, 380});
+        label_ = CreateWindowExW(0, L"STATIC", L"File:", WS_CHILD | SS_NOPREFIX, 8, 400, 600, 20,
+                                 frame_, nullptr, nullptr, nullptr);
+    }
+    ~ViewerWindow() { DestroyWindow(frame_); }
     DumpView& Dump() { return view_; }
     HWND View() const { return view_.Handle(); }
     HWND Label() const { return label_; }
-    HWND Frame() const { return frame_; }
     ViewerControls Controls() { return {view_, label_}; }
 
 private:
-    LibraryHandle richEdit_;
+    LibraryHandle richEdit_; // the view's class
     FontHandle font_;
-    HWND frame_ = nullptr;
+    HWND frame_, label_;
     DumpView view_;
-    HWND label_ = nullptr;
 };
 
 } // namespace octolume::test

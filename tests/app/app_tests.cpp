@@ -1,0 +1,425 @@
+// Tests of app/ in process: start-up, the resources, the main window's layout and the real
+// window, the dump view, the drop intake and the pipeline with the engine and a stand-in.
+#include "about_box.h"
+#include "layout.h"
+#include "main_window.h"
+#include "message_pump.h"
+#include "mouse_pointer.h"
+#include "picture_box.h"
+#include "resource.h"
+#include "startup.h"
+#include "view_text.h"
+#include "support/report_error.h"
+#include "expected_dumps.h"
+#include "hand_made_data.h"
+#include "printers.h"
+#include "test_support.h"
+#include "viewer_test_support.h"
+
+#include <gtest/gtest.h>
+#include <richedit.h>
+#include <cmath>
+
+namespace octolume::test {
+using namespace MOctolume;
+
+// The text of the box that announces an error nothing else handled.
+template <class Call> static std::wstring ErrorOf(Call call) {
+    try {
+        call();
+    } catch (const AppError& error) {
+        return FatalErrorText(error);
+    }
+    return L"no error";
+}
+
+// The engine is looked for beside the program. Its path goes through LoadLibraryA: one outside
+// the ANSI code page fails even where a library is, which loads by its real name. Start-up
+// leaves one reference, which the exit sequence releases.
+TEST(LoadEngineLibrary, FromTheProgramsFolderInAnsiLeavingOneReference) {
+    EXPECT_EQ(EngineLibraryPath(FolderOfPath(L"C:\\Program Files\\O\\Octolume32.exe")),
+              L"C:\\Program Files\\O\\octolume.dll");
+    EXPECT_EQ(FolderOfPath(L"D:\\Octolume32.exe"), L"D:\\");
+    EXPECT_EQ(EngineLibraryPath(L"D:\\"), L"D:\\octolume.dll");
+    EXPECT_EQ(FolderOfPath(L"\\\\server\\share\\Octolume32.exe"), L"\\\\server\\share");
+    const TempFolder temp;
+    const std::wstring copy = temp.CopyIn(BuiltFile(L"octolume.dll"), L"\u0398\u03a9 engine.dll");
+    EXPECT_NE(LibraryHandle(LoadLibraryW(copy.c_str())), nullptr);
+    for (const std::wstring& path : {std::wstring(L"C:\\no such folder\\octolume.dll"), copy})
+        EXPECT_EQ(ErrorOf([&] { LoadEngineLibrary(path); }),
+                  L"Run-time error '-2147221504':\r\n\r\nError loading DLL - octolume.dll");
+    ASSERT_EQ(GetModuleHandleW(L"octolume.dll"), nullptr);
+    LoadEngineLibrary(EngineLibraryPath(MOctolume::ProgramFolder()));
+    const HMODULE loaded = GetModuleHandleW(L"octolume.dll");
+    EXPECT_NE(GetProcAddress(loaded, "DoOctolume"), nullptr);
+    FreeLibrary(loaded);
+    EXPECT_EQ(GetModuleHandleW(L"octolume.dll"), nullptr);
+}
+
+static std::string_view Resource(HMODULE module, const wchar_t* type, int id) {
+    const HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(id), type);
+    return {static_cast<const char*>(LockResource(LoadResource(module, found))),
+            found ? SizeofResource(module, found) : 0};
+}
+
+TEST(ProgramResources, IconsManifestAndVersion) {
+    const std::wstring path = BuiltFile(L"Octolume32.exe");
+    const LibraryHandle program(LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+    // A count at byte 4, then entries of 14 bytes: width, height, ..., bits at 6.
+    const std::string_view icons = Resource(program.get(), RT_GROUP_ICON, IDI_OCTOLUME32);
+    ASSERT_EQ(icons.size(), 6u + 2 * 14);
+    EXPECT_EQ(std::string(icons.substr(6, 2)) + icons[12], "\x10\x10\x08");  // 16 x 16, 256 colours
+    EXPECT_EQ(std::string(icons.substr(20, 2)) + icons[26], "\x20\x20\x18"); // 32 x 32, 24 bit
+    const std::string_view manifest = Resource(program.get(), RT_MANIFEST, 1);
+    for (const char* expected :
+         {"Microsoft.Windows.Common-Controls", "version=\"6.0.0.0\"", "level=\"asInvoker\"",
+          ">true</dpiAware>", "{e2011457-1546-43c5-a5fe-008deee3d3f0}",
+          "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}", "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",
+          "{1f676c76-80e1-4239-95bb-83d0f6d0da78}", "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"})
+        EXPECT_NE(manifest.find(expected), std::string_view::npos) << expected;
+    std::vector<BYTE> info(GetFileVersionInfoSizeW(path.c_str(), nullptr));
+    ASSERT_TRUE(GetFileVersionInfoW(path.c_str(), 0, info.size(), info.data()));
+    auto value = [&](const std::wstring& name) {
+        void* found = nullptr;
+        UINT length = 0;
+        VerQueryValueW(info.data(), name.c_str(), &found, &length);
+        return found;
+    };
+    const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(value(L"\\"));
+    EXPECT_EQ(std::tuple(fixed->dwFileVersionMS, fixed->dwFileVersionLS, fixed->dwProductVersionMS,
+                         fixed->dwProductVersionLS),
+              std::tuple(0x20000ul, 0ul, 0x20000ul, 0ul)); // 2.0.0.0
+    std::wstring texts;
+    for (const std::wstring name : {L"ProductName", L"FileDescription", L"ProductVersion"})
+        texts += static_cast<const wchar_t*>(value(L"\\StringFileInfo\\040904B0\\" + name)) +
+                 std::wstring(L"|");
+    EXPECT_EQ(texts, L"Octolume32|Binary content viewer|2.00|");
+    // About reports a module without a version resource instead of showing a box.
+    const LibraryHandle engine(
+        LoadLibraryExW(BuiltFile(L"octolume.dll").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+    EXPECT_EQ(ErrorOf([&] { ReadProgramVersion(engine.get()); }),
+              L"Run-time error '326':\r\n\r\nResource with identifier '1' not found");
+}
+
+// The controls start at 120 and share one width: the client width less 240 and the scroll-bar
+// width, a pixel count taken as twips (17 + 240, not 17 * 15 + 240). The label sits on the bottom,
+// the view reaches to 50 above it; rounded half to even (the view's height from the label's
+// rounded top), clamped at 0. Each case: client width and height, scroll bar, label height (348:
+// 29 pixels at 120 dpi), then the width (past the banner's 17235), view height and label top.
+TEST(MainWindowLayout, FollowsTheClientAreaInTwipsAndPixelsAtTheDpi) {
+    const double cases[][7] = {{9615, 6420, 17, 345, 9358, 4825, 6075},
+                               {9615, 6420, 0, 345, 9375, 4825, 6075},
+                               {0, 0, 17, 345, 0, 0, 0},
+                               {257, 1595, 17, 345, 0, 0, 1250},
+                               {258, 1596, 17, 345, 1, 1, 1251},
+                               {600, 300, 17, 345, 343, 0, 0},
+                               {20000, 8000, 17, 345, 19743, 6405, 7655},
+                               {9615.5, 6420.5, 17, 345, 9358, 4826, 6076},
+                               {9616.5, 6421.5, 17, 345, 9360, 4826, 6076},
+                               {9600, 6420, 17, 348, 9343, 4822, 6072}};
+    for (const auto& c : cases)
+        EXPECT_EQ(ComputeMainWindowLayout(c[0], c[1], int(c[2]), c[3], 1200),
+                  (MainWindowLayout{
+                      {120, 0, c[4], 1140}, {120, 1200, c[4], c[5]}, {120, c[6], c[4], c[3]}}))
+            << c[0] << " x " << c[1];
+    const double twips[] = {9615, 1140, 345, 112.5, 97.5, 9358, 9615, 9615, 345};
+    const int dpi[] = {96, 96, 96, 96, 96, 96, 120, 144, 120};
+    const int pixels[] = {641, 76, 23, 8, 6, 624, 801, 962, 29};
+    for (int i = 0; i < 9; ++i)
+        EXPECT_EQ(TwipsToPixels(twips[i], dpi[i]), pixels[i]) << twips[i] << " at " << dpi[i];
+    EXPECT_EQ(std::pair(PixelsToTwips(641, 96), PixelsToTwips(10, 144)), std::pair(9615.0, 100.0));
+    EXPECT_EQ(TwipsRectToPixels({120, 1200, 9358, 4825}, 96, 120), (PixelRect{8, 100, 624, 402}));
+    // 9.75 points at 120 dpi are 16.25 pixels; 8.25 at 144 are 16.5, to even.
+    EXPECT_EQ(std::vector({FontHeightForPoints(9.75, 96), FontHeightForPoints(8.25, 96),
+                           FontHeightForPoints(9.75, 120), FontHeightForPoints(8.25, 144)}),
+              std::vector({13, 11, 16, 16}));
+}
+
+static int endCalls = 0, exitCode = 0;
+
+// Ending the program only records the call, so the window survives for inspection.
+static std::unique_ptr<frmOctolume> NewWindow() {
+    endCalls = 0;
+    return frmOctolume::Create(GetModuleHandleW(nullptr), SW_SHOWNORMAL, [](UINT code) {
+        ++endCalls;
+        exitCode = code;
+    });
+}
+
+static PixelRect PlaceOf(HWND child) {
+    RECT r{};
+    GetWindowRect(child, &r);
+    MapWindowPoints(HWND_DESKTOP, GetParent(child), reinterpret_cast<POINT*>(&r), 2);
+    return {r.left, r.top, r.right - r.left, r.bottom - r.top};
+}
+
+static std::tuple<std::wstring, LONG, DWORD> ViewFont(HWND view) {
+    CHARFORMAT2W format{};
+    format.cbSize = sizeof format;
+    SendMessageW(view, EM_GETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&format));
+    return {format.szFaceName, format.yHeight,
+            format.dwEffects & (CFE_BOLD | CFE_ITALIC | CFE_UNDERLINE | CFE_STRIKEOUT)};
+}
+
+TEST(MainWindow, AsDesignedAndLaidOutAfterEveryResize) {
+    const auto form = NewWindow();
+    if (form->DotsPerInchX() != 96)
+        GTEST_SKIP() << "not 96 dpi";
+    const HWND window = form->hWnd();
+    EXPECT_EQ(WindowText(window), L"Octolume32 - Binary Content Viewer");
+    EXPECT_EQ(GetWindowLongW(window, GWL_STYLE) & (WS_OVERLAPPEDWINDOW | WS_VISIBLE),
+              WS_OVERLAPPEDWINDOW | WS_VISIBLE);
+    EXPECT_TRUE(GetClassLongPtrW(window, GCLP_HICON) && GetClassLongPtrW(window, GCLP_HICONSM));
+    std::wstring menus; // each item's caption and command; -1 opens a menu
+    for (const HMENU menu : {GetMenu(window), GetSubMenu(GetMenu(window), 0)})
+        for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+            wchar_t text[64]{};
+            GetMenuStringW(menu, i, text, 64, MF_BYPOSITION);
+            menus += text + (L" " + std::to_wstring(int(GetMenuItemID(menu, i)))) + L";";
+        }
+    EXPECT_EQ(menus, L"&File -1;&About " + std::to_wstring(IDM_ABOUT) + L";&Open File... " +
+                         std::to_wstring(IDM_FILE_OPEN_FILE) + L";E&xit " +
+                         std::to_wstring(IDM_FILE_EXIT) + L";");
+    const std::tuple<HWND, int, const wchar_t*> controls[] = {
+        {form->rtfOctolume(), IDC_RTF_OCTOLUME, L"RICHEDIT50W"},
+        {form->lblFileName(), IDC_LBL_FILE_NAME, L"Static"},
+        {form->pctBanner(), IDC_PCT_BANNER, OCTOLUME_PICTURE_BOX_CLASS}};
+    HWND child = GetWindow(window, GW_CHILD); // in the tab order
+    for (const auto& [control, id, className] : controls) {
+        EXPECT_EQ(std::pair(child, GetDlgCtrlID(child)), std::pair(control, id)) << className;
+        EXPECT_EQ(lstrcmpiW(ClassNameOf(control).c_str(), className), 0) << ClassNameOf(control);
+        child = GetWindow(child, GW_HWNDNEXT);
+    }
+    EXPECT_EQ(child, nullptr);
+    // Never a msftedit.dll planted beside the program or in the current directory.
+    wchar_t system[MAX_PATH]{}, richEdit[MAX_PATH]{};
+    GetSystemDirectoryW(system, MAX_PATH);
+    GetModuleFileNameW(GetModuleHandleW(L"msftedit.dll"), richEdit, MAX_PATH);
+    EXPECT_EQ(lstrcmpiW(richEdit, (system + std::wstring(L"\\msftedit.dll")).c_str()), 0);
+
+    const HWND view = form->rtfOctolume();
+    EXPECT_TRUE(SendMessageW(view, EM_GETOPTIONS, 0, 0) & ECO_READONLY);
+    EXPECT_TRUE(SendMessageW(view, EM_GETTEXTMODE, 0, 0) & TM_PLAINTEXT);
+    EXPECT_EQ(GetWindowLongW(view, GWL_STYLE) & (WS_HSCROLL | WS_VSCROLL), WS_HSCROLL | WS_VSCROLL);
+    ReplaceViewText(view, std::wstring(2000, L'A')); // far wider than the view: one line
+    EXPECT_EQ(SendMessageW(view, EM_GETLINECOUNT, 0, 0), 1);
+    EXPECT_EQ(ViewFont(view), std::tuple(std::wstring(L"Courier New"), 195L, 0ul)); // 9.75 pt
+    const HWND label = form->lblFileName();
+    LOGFONTW font{};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)), sizeof font, &font);
+    EXPECT_EQ(std::tuple(std::wstring(font.lfFaceName), font.lfHeight, font.lfWeight,
+                         font.lfCharSet, font.lfItalic | font.lfUnderline | font.lfStrikeOut),
+              std::tuple(std::wstring(L"Segoe UI"), -11L, 400L, BYTE(0), 0));
+    EXPECT_EQ(WindowText(label), L"File:");
+    EXPECT_TRUE(GetWindowLongW(label, GWL_STYLE) & SS_NOPREFIX); // a path's & shows as it is
+    DIBSECTION banner{}; // the picture as it is, not scaled to its box
+    GetObjectW(GetPicture(form->pctBanner()), sizeof banner, &banner);
+    EXPECT_EQ(std::tuple(banner.dsBm.bmWidth, banner.dsBm.bmHeight, banner.dsBm.bmBitsPixel),
+              std::tuple(1149L, 76L, WORD(24)));
+
+    // Where the controls belong, worked out apart from the program: the client width less 240
+    // twips and the scroll-bar width taken as twips, the 23-pixel label on the bottom, the view
+    // from 80 pixels down to 50 twips above the label. 1250 pixels are wider than the banner.
+    RECT client{};
+    GetClientRect(window, &client);
+    EXPECT_EQ(std::pair(client.right, client.bottom), std::pair(641L, 428L)); // 9615 x 6420 twips
+    for (const SIZE frame : {SIZE{0, 0}, {1250, 600}, {20, 60}, {900, 700}}) {
+        if (frame.cx > 0)
+            SetWindowPos(window, nullptr, 0, 0, frame.cx, frame.cy, SWP_NOMOVE | SWP_NOZORDER);
+        GetClientRect(window, &client);
+        const int width = std::lround(
+            std::max(client.right * 15.0 - GetSystemMetrics(SM_CXVSCROLL) - 240, 0.0) / 15);
+        const int labelTop = std::max<int>(client.bottom - 23, 0);
+        const int viewHeight = std::lround(std::max(labelTop * 15.0 - 1250, 0.0) / 15);
+        EXPECT_EQ(PlaceOf(form->pctBanner()), (PixelRect{8, 0, width, 76})) << frame.cx;
+        EXPECT_EQ(PlaceOf(view), (PixelRect{8, 80, width, viewHeight}));
+        EXPECT_EQ(PlaceOf(label), (PixelRect{8, labelTop, width, 23}));
+    }
+    const PixelRect before = PlaceOf(view);
+    ShowWindow(window, SW_MINIMIZE);
+    ProcessPendingMessages();
+    EXPECT_EQ(PlaceOf(view), (PixelRect{8, 80, 0, 0}));
+    ShowWindow(window, SW_RESTORE);
+    ProcessPendingMessages();
+    EXPECT_EQ(PlaceOf(view), before);
+}
+
+// Drops through the target the window registers on its view, as the system's drag loop calls it.
+static void DropFile(HWND view, const std::wstring& path) {
+    HandMadeData data;
+    data.files = {path};
+    auto* target = static_cast<IDropTarget*>(GetPropW(view, L"OleDropTargetInterface"));
+    ASSERT_NE(target, nullptr) << "no drop target on the view";
+    DWORD enter = DROPEFFECT_COPY | DROPEFFECT_MOVE, over = DROPEFFECT_NONE, drop = enter;
+    target->DragEnter(&data, MK_LBUTTON, {}, &enter);
+    target->DragOver(MK_LBUTTON, {}, &over);
+    EXPECT_EQ(target->Drop(&data, 0, {}, &drop), S_OK);
+    EXPECT_EQ(std::tuple(enter, over, drop), std::tuple(1ul, 1ul, 1ul)) << "always a copy";
+}
+
+static auto ViewSetup(HWND view) {
+    return std::tuple(GetDlgCtrlID(view), ClassNameOf(view),
+                      GetWindow(GetParent(view), GW_CHILD) == view, PlaceOf(view), ViewFont(view),
+                      GetWindowLongW(view, GWL_STYLE), GetWindowLongW(view, GWL_EXSTYLE),
+                      SendMessageW(view, EM_GETTEXTMODE, 0, 0),
+                      SendMessageW(view, EM_GETLIMITTEXT, 0, 0),
+                      SendMessageW(view, EM_GETOPTIONS, 0, 0), GetFocus() == view);
+}
+
+// After a long dump the next file gets a new control, which must be the view in every respect.
+TEST(MainWindow, AfterALongDumpTheViewIsAsItWasDropAfterDrop) {
+    const LibraryHandle engine(LoadLibraryW(BuiltFile(L"octolume.dll").c_str()));
+    const auto form = NewWindow();
+    // Not the design size, so the place kept is the one the layout gave.
+    SetWindowPos(form->hWnd(), nullptr, 0, 0, 500, 500, SWP_NOMOVE | SWP_NOZORDER);
+    const TempFolder folder;
+    const std::wstring longFile = folder.Write(L"long.bin", std::string(4000, 'A')); // 20K chars
+    const std::wstring next = folder.Write(L"next.bin", "next file");
+    for (int round = 0; round < 3; ++round) {
+        DropFile(form->rtfOctolume(), longFile);
+        ASSERT_EQ(WindowText(form->rtfOctolume()), ExpectedViewText(std::string(4000, 'A')));
+        SetFocus(form->rtfOctolume());
+        const HWND longView = form->rtfOctolume();
+        const auto setup = ViewSetup(longView);
+        DropFile(longView, next);
+        EXPECT_FALSE(IsWindow(longView));
+        const HWND view = form->rtfOctolume();
+        EXPECT_EQ(ViewSetup(view), setup);
+        EXPECT_EQ(WindowText(view) + L"|" + WindowText(form->lblFileName()),
+                  ExpectedViewText("next file") + L"|" + next);
+        // Dump lines wider than the view stay whole: a header and a line of bytes.
+        EXPECT_EQ(SendMessageW(view, EM_GETLINECOUNT, 0, 0), 3);
+    }
+}
+
+// The close box, File > Exit and the end of the session each run the exit sequence: every load
+// reference of the engine released, the view emptied (a long one swapped for an empty control, as
+// emptying it in place takes minutes), the program ended once, with 0.
+TEST(MainWindow, ExitReleasesTheEngineEmptiesTheViewAndEndsOnce) {
+    for (const auto& [message, command, longText] :
+         {std::tuple{UINT(WM_SYSCOMMAND), WPARAM(SC_CLOSE), false},
+          {UINT(WM_COMMAND), WPARAM(IDM_FILE_EXIT), true},
+          {UINT(WM_ENDSESSION), WPARAM(TRUE), false}}) {
+        const auto form = NewWindow();
+        for (int reference = 0; reference < 3; ++reference)
+            ASSERT_NE(LoadLibraryW(BuiltFile(L"octolume.dll").c_str()), nullptr);
+        ReplaceViewText(form->rtfOctolume(), std::wstring(longText ? 200000 : 10, L'x'));
+        SendMessageW(form->hWnd(), WM_ENDSESSION, FALSE, 0); // the session goes on
+        EXPECT_EQ(endCalls, 0);
+        SendMessageW(form->hWnd(), message, command, 0);
+        SendMessageW(form->hWnd(), WM_CLOSE, 0, 0); // a second request is no second exit
+        EXPECT_EQ(std::pair(endCalls, exitCode), std::pair(1, 0)) << message;
+        EXPECT_EQ(GetModuleHandleW(L"octolume.dll"), nullptr);
+        const HWND view = form->rtfOctolume(); // empty, visible and the one with the view's id
+        EXPECT_EQ(std::tuple(WindowText(view), IsWindowVisible(view),
+                             GetDlgItem(form->hWnd(), IDC_RTF_OCTOLUME) == view),
+                  std::tuple(std::wstring(), TRUE, true));
+    }
+}
+
+// Texts go in pieces of 64K characters: a cut right there would part this CR from its LF; the long
+// line is longer than a piece. A text longer than kLongestTextEmptiedInPlace goes with its control:
+// Wine's rich edit takes minutes to empty it in place (a long then a short one once hung for good).
+TEST(DumpView, ShowsTextsWholeFromTheTopAndNeverEmptiesALongOneInPlace) {
+    ViewerWindow window;
+    const std::wstring text =
+        L"ab\r\n" + std::wstring(65531, L'x') + L"\r\n" + std::wstring(70000, L'y') + L"\r\ntail";
+    window.Dump().ShowText(std::wstring(kLongestTextEmptiedInPlace, L'x'));
+    for (int load = 0; load < 3; ++load) {
+        const HWND view = window.View();
+        window.Dump().ShowText(L"short");
+        EXPECT_EQ(window.View(), view);
+        window.Dump().ShowText(text);
+        SendMessageW(view, EM_UNDO, 0, 0);
+        EXPECT_EQ(WindowText(view), text);
+        DWORD start = 1, end = 1;
+        SendMessageW(view, EM_GETSEL, WPARAM(&start), LPARAM(&end));
+        EXPECT_EQ(start + end + SendMessageW(view, EM_GETFIRSTVISIBLELINE, 0, 0), 0u);
+        window.Dump().ShowText(L"short");
+        EXPECT_FALSE(IsWindow(view));
+        EXPECT_EQ(WindowText(window.View()), L"short");
+    }
+}
+
+TEST(DropIntake, TextWholeElseTheFirstFileElseNothingQuietlyAndUnreadableDataReported) {
+    const MessageBoxCapture boxes;
+    HandMadeData text, files, neither;
+    text.text = " \"C:\\Some Folder\\file.bin\" \r\n";
+    text.files = files.files = {L"C:\\data\\first.bin", L"C:\\data\\second.bin"};
+    EXPECT_EQ(GetSingleItemFromDataObject(&text), L" \"C:\\Some Folder\\file.bin\" \r\n");
+    EXPECT_EQ(GetSingleItemFromDataObject(&files), L"C:\\data\\first.bin");
+    EXPECT_EQ(GetSingleItemFromDataObject(&neither) + GetSingleItemFromDataObject(nullptr), L"");
+    EXPECT_TRUE(boxes.Boxes().empty());
+    EXPECT_EQ(text.references + files.references, 2u) << "a reference kept";
+    text.failGetData = true;
+    EXPECT_EQ(GetSingleItemFromDataObject(&text), L"");
+    ASSERT_EQ(boxes.Boxes().size(), 1u);
+    EXPECT_EQ(boxes.Boxes()[0].title,
+              L"Unexpected Error in frmOctolume.GetSingleItemFromDataObject");
+    EXPECT_NE(boxes.Boxes()[0].text.find(L"No: -2147024882\r\n"), std::wstring::npos);
+}
+
+// The program's own box for a file the engine cannot dump, as Load tells it.
+static const std::wstring kUnableBox = L"|Octolume32|" + std::wstring(kUnableText) + L"|" +
+                                       std::to_wstring(MB_OK | MB_ICONEXCLAMATION);
+
+// Loads a file; what the user then sees: the view, the label and each box's title, text (but a
+// report's closing note) and style. The pointer is back to normal.
+static std::wstring Load(ViewerWindow& window, const std::wstring& path) {
+    const MessageBoxCapture boxes;
+    GetAndDisplayOctolume(window.Controls(), path);
+    std::wstring shown = WindowText(window.View()) + L"|" + WindowText(window.Label());
+    for (const ShownBox& box : boxes.Boxes())
+        shown += L"|" + box.title + L"|" + box.text + L"|" + std::to_wstring(box.style);
+    EXPECT_EQ(CurrentMousePointer(), MousePointer::Default);
+    return shown.substr(0, shown.find(L"\r\n* If this problem persists"));
+}
+
+// The pipeline finds the engine by name, as start-up loads it. The largest dump, of 2 MiB of random
+// bytes, takes Wine's rich edit 2.5 GB of address space: only large-address-aware 32-bit has that.
+TEST(Pipeline, ShowsWholeDumpsUpToTheLargestWithTheirPathsAndTheOwnMessageForTheRest) {
+    const LibraryHandle engine(LoadLibraryW(BuiltFile(L"octolume.dll").c_str()));
+    const TempFolder folder;
+    ViewerWindow window;
+    const std::vector<unsigned char> bytes = PatternBytes(70000); // a dump of several pieces
+    const std::wstring first = folder.Write(L"first.bin", bytes);
+    const std::wstring second = folder.Write(L"second.bin", PatternBytes(17));
+    EXPECT_EQ(Load(window, first), ExpectedViewText(bytes) + L"|" + first);
+    EXPECT_EQ(Load(window, second),
+              std::wstring(kPattern17Dump.begin(), kPattern17Dump.end()) + L"|" + second);
+    // The view emptied, the label keeps the last file; then the largest dump.
+    EXPECT_EQ(Load(window, folder.Path() + L"\\missing.bin"), L"|" + second + kUnableBox);
+    std::string random(2097152 + 100, '\0');
+    unsigned state = 12345;
+    for (char& byte : random)
+        byte = static_cast<char>((state = state * 1103515245u + 12345u) >> 23);
+    const std::wstring path = folder.Write(L"random.bin", random);
+    EXPECT_EQ(Load(window, path),
+              ExpectedViewText(random.substr(0, 2097152)) +
+                  L"--- Dump truncated: showing the first 2097152 of 2097252 bytes ---\r\n|" +
+                  path);
+}
+
+// The stand-in answers as OCTOLUME_SCRIPTED_ENGINE says, for a file it is asked for.
+TEST(EngineAnswers, EachAsTheUserReadsIt) {
+    const LibraryHandle engine(LoadLibraryW(BuiltFile(L"scripted_engine\\octolume.dll").c_str()));
+    ASSERT_NE(engine, nullptr);
+    const std::wstring denied = GetDllErrorText(5);
+    const std::pair<const wchar_t*, std::wstring> cases[] = {
+        // Other failures in the system's words; the view and the label keep what they showed.
+        {L"fail 5", L"Loading...|File:|Unexpected Error in frmOctolume.GetAndDisplayOctolume|"
+                    L"DLL Error: " +
+                        denied + L"\r\nError: " + denied +
+                        L"\r\nSource: frmOctolume.GetAndDisplayOctolume\r\nNo: 5\r\n"},
+        {L"fail 0x20000009", L"|File:" + kUnableBox},
+        {L"empty", L"|C:\\asked.bin"}, // no text and no failure: an empty dump
+        {L"rename Z:\\really\\here.bin", L"scripted dump\r\n|Z:\\really\\here.bin"}};
+    for (const auto& [script, expected] : cases) {
+        SetEnvironmentVariableW(L"OCTOLUME_SCRIPTED_ENGINE", script);
+        ViewerWindow window;
+        EXPECT_EQ(Load(window, L"C:\\asked.bin"), expected) << script;
+    }
+    SetEnvironmentVariableW(L"OCTOLUME_SCRIPTED_ENGINE", nullptr);
+}
+
+} // namespace octolume::test

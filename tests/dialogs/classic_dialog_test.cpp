@@ -1,26 +1,19 @@
-// cFileDialog on Wine's real common item dialog, with a script of steps acting inside
-// ShowOpen and ShowSave.
+// cFileDialog's ShowOpen and ShowSave on Wine's real dialog, with a script acting inside.
 
+#include "dialog_script.h"
 #include "dialogs/classic_file_dialog.h"
-#include "shown_dialog_test.h"
 #include "support/app_error.h"
 
 #include <windows.h>
 
-#include <string>
-#include <vector>
-
 namespace octolume::test {
 namespace {
 
-constexpr std::int32_t kOpenOptions = 0x1800;  // path and file must exist
-constexpr std::int32_t kMultipleFiles = 0x200; // FOS_ALLOWMULTISELECT
-
-BOOL CALLBACK MatchShownDialog(HWND window, LPARAM parameter) {
+BOOL CALLBACK MatchShownDialog(HWND window, LPARAM found) {
     wchar_t className[16] = L"";
     ::GetClassNameW(window, className, 16);
     if (std::wstring(className) == L"#32770" && ::IsWindowVisible(window)) {
-        *reinterpret_cast<HWND*>(parameter) = window;
+        *reinterpret_cast<HWND*>(found) = window;
         return FALSE;
     }
     return TRUE;
@@ -46,15 +39,10 @@ template <class Call> std::int32_t RaisedNumber(Call&& call) {
 
 class ClassicDialog : public ShownDialogTest {
 protected:
-    using ShowFunction = std::wstring (cFileDialog::*)();
-
     Step WaitForWindow() {
-        return [this] {
-            window_ = ShownDialogOfThisThread();
-            return window_ != nullptr;
-        };
+        return [this] { return (window_ = ShownDialogOfThisThread()) != nullptr; };
     }
-    // The user types a name into the dialog's file name box.
+    // The user types a name into the file name box.
     Step TypeName(const std::wstring& name) {
         return [this, name] {
             return ::SetWindowTextW(::FindWindowExW(window_, nullptr, L"Edit", nullptr),
@@ -71,30 +59,23 @@ protected:
             return true;
         };
     }
-
-    // Runs ShowOpen or ShowSave with the steps acting inside it.
-    std::wstring Show(ShowFunction show, std::vector<Step> steps) {
-        DialogScript script(std::move(steps), [] {
-            ::PostMessageW(ShownDialogOfThisThread(), WM_COMMAND, IDCANCEL, 0);
-        });
-        std::wstring result = script.Run([&] { return (dialog_.*show)(); });
-        EXPECT_FALSE(script.TimedOut());
-        EXPECT_TRUE(script.Finished());
-        return result;
+    std::wstring Show(std::wstring (cFileDialog::*show)(), std::vector<Step> steps) {
+        return RunScript(
+            std::move(steps),
+            [] { ::PostMessageW(ShownDialogOfThisThread(), WM_COMMAND, IDCANCEL, 0); },
+            [&] { return (dialog_.*show)(); });
     }
 
     cFileDialog dialog_;
 };
 
 TEST_F(ClassicDialog, OneObjectOverSeveralShowings) {
-    const std::wstring first = MakeFile(L"first.bin");
-    const std::wstring second = MakeFile(L"second.bin");
+    const std::wstring first = MakeFile(L"first.bin"), second = MakeFile(L"second.bin");
     const SelectedFileList& selected = dialog_.SelectedFiles();
-
     dialog_.FileName(first);
     EXPECT_EQ(Show(&cFileDialog::ShowOpen, {WaitForWindow(), Press(IDOK)}), first);
 
-    // The user takes another file and another file type; the settings keep what was set.
+    // The user takes another file of another file type; the settings keep what was set.
     dialog_.Filter(L"Binary|*.bin|Everything|*.*");
     dialog_.FilterIndex(1);
     EXPECT_EQ(Show(&cFileDialog::ShowOpen,
@@ -119,49 +100,46 @@ TEST_F(ClassicDialog, OneObjectOverSeveralShowings) {
 }
 
 TEST_F(ClassicDialog, ThreeFilesAreJoinedByNulAndKeptInOrder) {
-    const std::wstring expected[] = {MakeFile(L"one.bin"), MakeFile(L"two.bin"),
-                                     MakeFile(L"three.bin")};
-    dialog_.Flags(kMultipleFiles | kOpenOptions);
+    const std::vector<std::wstring> expected = {MakeFile(L"one.bin"), MakeFile(L"two.bin"),
+                                                MakeFile(L"three.bin")};
+    dialog_.Flags(0x200 | 0x1800); // several files, which must exist
     dialog_.InitDir(folder_);
     dialog_.FileName(L"\"one.bin\" \"two.bin\" \"three.bin\"");
-    const std::wstring result = Show(&cFileDialog::ShowOpen, {WaitForWindow(), Press(IDOK)});
-
-    const SelectedFileList& selected = dialog_.SelectedFiles();
-    ASSERT_EQ(selected.Count(), 3);
-    EXPECT_EQ(result, selected.Item(1) + L'\0' + selected.Item(2) + L'\0' + selected.Item(3));
-    EXPECT_EQ(std::vector<std::wstring>(selected.begin(), selected.end()),
-              std::vector<std::wstring>(std::begin(expected), std::end(expected)));
+    EXPECT_EQ(Show(&cFileDialog::ShowOpen, {WaitForWindow(), Press(IDOK)}),
+              expected[0] + L'\0' + expected[1] + L'\0' + expected[2]);
+    EXPECT_EQ(
+        std::vector<std::wstring>(dialog_.SelectedFiles().begin(), dialog_.SelectedFiles().end()),
+        expected);
 }
 
 TEST_F(ClassicDialog, SaveGivesTheChosenPathAndLeavesTheSelectedFiles) {
-    const std::wstring path = folder_ + L"\\saved.bin";
-    dialog_.FileName(path);
-    EXPECT_EQ(Show(&cFileDialog::ShowSave, {WaitForWindow(), Press(IDOK)}), path);
+    dialog_.FileName(folder_ + L"\\saved.bin");
+    EXPECT_EQ(Show(&cFileDialog::ShowSave, {WaitForWindow(), Press(IDOK)}), dialog_.FileName());
     EXPECT_EQ(dialog_.SelectedFiles().Count(), 0);
 }
 
-// A second showing while one is open is refused by the wrapper (-1), which the facade
-// raises as it is.
+// The wrapper refuses a second showing while one is open (-1); the facade raises that.
 TEST_F(ClassicDialog, AWrapperFailureIsRaisedWithItsNumber) {
     std::int32_t nested = 0;
-    const std::wstring result =
-        Show(&cFileDialog::ShowOpen, {WaitForWindow(),
-                                      [&] {
-                                          nested = RaisedNumber([&] { dialog_.ShowOpen(); });
-                                          return true;
-                                      },
-                                      Press(IDCANCEL)});
+    EXPECT_EQ(Show(&cFileDialog::ShowOpen, {WaitForWindow(),
+                                            [&] {
+                                                nested = RaisedNumber([&] { dialog_.ShowOpen(); });
+                                                return true;
+                                            },
+                                            Press(IDCANCEL)}),
+              L"");
     EXPECT_EQ(nested, -1);
-    EXPECT_EQ(result, L"");
 }
 
 TEST(ClassicDialogSettings, DefaultExtensionLosesOneLeadingDot) {
     cFileDialog dialog;
-    const std::pair<std::wstring, std::wstring> cases[] = {
-        {L".txt", L"txt"}, {L"txt", L"txt"}, {L"..txt", L".txt"}, {L"", L""}, {L".", L""}};
-    for (const auto& [set, stored] : cases) {
+    for (const auto& [set, kept] : {std::pair{L".txt", L"txt"},
+                                    {L"txt", L"txt"},
+                                    {L"..txt", L".txt"},
+                                    {L"", L""},
+                                    {L".", L""}}) {
         dialog.DefaultExtension(set);
-        EXPECT_EQ(dialog.DefaultExtension(), stored) << std::string(set.begin(), set.end());
+        EXPECT_EQ(dialog.DefaultExtension(), kept);
     }
 }
 

@@ -5,10 +5,5 @@
 
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
-    if (FAILED(::OleInitialize(nullptr))) {
-        return 2;
-    }
-    const int status = RUN_ALL_TESTS();
-    ::OleUninitialize();
-    return status;
+    return FAILED(::OleInitialize(nullptr)) ? 2 : RUN_ALL_TESTS();
 }

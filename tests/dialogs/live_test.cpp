@@ -194,12 +194,10 @@ TEST_F(LiveDialog, CustomControlsAreReadAndChangedWhileShown) {
     EXPECT_EQ(texts, L"first text||second text");
 }
 
-TEST_F(LiveDialog, CloseWithoutErrorCodeReturnsSuccessWithoutAChoice) {
-    EXPECT_EQ(Show(IFileDialog::kModeOpen, [&] { dialog_.DialogClose(false); }), 0);
-    EXPECT_EQ(dialog_.ResultsCount(), 0);
-}
-
 TEST_F(LiveDialog, PickingAFolderInTheDefaultFolder) {
+    // Closed without an error code, Show succeeds with nothing chosen.
+    EXPECT_EQ(Show(IFileDialog::kModePickFolder, [&] { dialog_.DialogClose(false); }), 0);
+    EXPECT_EQ(dialog_.ResultsCount(), 0);
     const std::wstring inner = temp_.Subfolder(L"inner");
     dialog_.propDefaultFolder_Set(Variant(folder_));
     dialog_.propInitialFileName(inner);
@@ -214,7 +212,7 @@ TEST_F(LiveDialog, PickingAFolderInTheDefaultFolder) {
     EXPECT_EQ(NameOf(dialog_.ResultsItem(1)), inner);
 }
 
-TEST_F(LiveDialog, FacadeOverSeveralShowings) {
+TEST_F(LiveDialog, FacadeOpensSeveralTimesAndSaves) {
     const std::wstring first = MakeFile(L"first.bin"), second = MakeFile(L"second.bin");
     const SelectedFileList& selected = facade_.SelectedFiles();
     facade_.FileName(first);
@@ -229,15 +227,18 @@ TEST_F(LiveDialog, FacadeOverSeveralShowings) {
     };
     EXPECT_EQ(Show(&cFileDialog::ShowOpen, look), first);
     EXPECT_EQ(seen, L"Facade title|Everything");
-    facade_.FileName(second);
-    EXPECT_EQ(Show(&cFileDialog::ShowOpen, [&] { Press(IDOK); }), second);
+    // Several files come joined by NUL and are kept, in order, after the earlier ones.
+    facade_.Flags(0x200 | 0x1800);
+    facade_.InitDir(folder_);
+    facade_.FileName(L"\"second.bin\" \"first.bin\"");
+    EXPECT_EQ(Show(&cFileDialog::ShowOpen, [&] { Press(IDOK); }), second + L'\0' + first);
     EXPECT_EQ(std::vector<std::wstring>(selected.begin(), selected.end()),
-              (std::vector<std::wstring>{first, second}));
+              (std::vector<std::wstring>{first, second, first}));
     EXPECT_EQ(selected.Item(2), second);
-    EXPECT_EQ(RaisedNumber([&] { selected.Item(0); }) + RaisedNumber([&] { selected.Item(3); }),
+    EXPECT_EQ(RaisedNumber([&] { selected.Item(0); }) + RaisedNumber([&] { selected.Item(4); }),
               18);
     // A showing inside a showing is refused (-1) and raised; a cancel is quiet, or error
-    // 32755 when asked for; the chosen files stay.
+    // 32755 when asked for; saving gives the path; the chosen files stay.
     std::int32_t nested = 0;
     const auto showAgain = [&] {
         nested = RaisedNumber([&] { facade_.ShowOpen(); });
@@ -245,27 +246,12 @@ TEST_F(LiveDialog, FacadeOverSeveralShowings) {
     };
     EXPECT_EQ(Show(&cFileDialog::ShowOpen, showAgain), L"");
     EXPECT_EQ(nested, -1);
-    facade_.CancelError(true);
-    EXPECT_EQ(RaisedNumber([&] { Show(&cFileDialog::ShowOpen, [&] { Press(IDCANCEL); }); }), 32755);
-    EXPECT_EQ(selected.Count(), 2);
-}
-
-TEST_F(LiveDialog, FacadeJoinsSeveralFilesByNul) {
-    const std::vector<std::wstring> files = {MakeFile(L"one.bin"), MakeFile(L"two.bin"),
-                                             MakeFile(L"three.bin")};
-    facade_.Flags(0x200 | 0x1800); // several files, which must exist
-    facade_.InitDir(folder_);
-    facade_.FileName(L"\"one.bin\" \"two.bin\" \"three.bin\"");
-    EXPECT_EQ(Show(&cFileDialog::ShowOpen, [&] { Press(IDOK); }),
-              files[0] + L'\0' + files[1] + L'\0' + files[2]);
-    const SelectedFileList& selected = facade_.SelectedFiles();
-    EXPECT_EQ(std::vector<std::wstring>(selected.begin(), selected.end()), files);
-}
-
-TEST_F(LiveDialog, FacadeSavesToTheChosenPath) {
+    facade_.Flags(0);
     facade_.FileName(folder_ + L"\\saved.bin");
     EXPECT_EQ(Show(&cFileDialog::ShowSave, [&] { Press(IDOK); }), facade_.FileName());
-    EXPECT_EQ(facade_.SelectedFiles().Count(), 0);
+    facade_.CancelError(true);
+    EXPECT_EQ(RaisedNumber([&] { Show(&cFileDialog::ShowOpen, [&] { Press(IDCANCEL); }); }), 32755);
+    EXPECT_EQ(selected.Count(), 3);
 }
 
 TEST(FacadeSettings, DefaultExtensionLosesOneLeadingDot) {

@@ -16,6 +16,8 @@ namespace octolume::test {
 namespace {
 
 constexpr std::int32_t kEditingName = static_cast<std::int32_t>(0x8004C000u);
+// The common item dialog needs a single-threaded apartment.
+[[maybe_unused]] const HRESULT kApartment = ::OleInitialize(nullptr);
 
 // With a dialog to find, remembers the thread's shown dialog; without, closes every window.
 BOOL CALLBACK EachThreadWindow(HWND window, LPARAM found) {
@@ -78,7 +80,6 @@ protected:
     std::wstring NameOf(const ComPtr<IUnknown>& item) {
         return dialog_.IShellItem_GetDisplayName(item.Get(), kEditingName, true);
     }
-    std::wstring MakeFile(const std::wstring& name) { return temp_.Write(name, "content"); }
 
     TempFolder temp_;
     const std::wstring folder_ = temp_.Path(); // in its long form, as the shell reports it
@@ -104,7 +105,7 @@ private:
 };
 
 TEST_F(LiveDialog, OpeningOneFileWithEverySettingSeenOnTheDialog) {
-    const std::wstring path = MakeFile(L"chosen.bin");
+    const std::wstring path = temp_.Write(L"chosen.bin", "x");
     dialog_.propFilters(L"Text files|*.txt|Everything|*.*");
     dialog_.propFilterIndex(1);
     dialog_.propStartupFolder_Set(Variant(folder_));
@@ -177,11 +178,10 @@ TEST_F(LiveDialog, CustomControlsAreReadAndChangedWhileShown) {
                       d.Customize_CreateGroup(D::kGroupComboBox, L"late", L"", {L"x"}) ||
                       d.Customize_CreateNonGroupItem(D::kItemText, L"late", L"Late") ||
                       d.Customize_CloseContainer(L"group"));
-        d.DialogClose(true);
+        d.DialogClose(false);
     };
-    const std::int32_t shown = Show(IFileDialog::kModeOpen, act);
-    // Windows' Show answers the close code -1 itself; Wine's answers E_FAIL.
-    EXPECT_TRUE(shown == -1 || shown == E_FAIL) << std::hex << shown;
+    // Closed without an error code, Show succeeds with nothing chosen.
+    EXPECT_EQ(Show(IFileDialog::kModeOpen, act), 0);
     EXPECT_EQ(dialog_.Results(), nullptr);
     EXPECT_EQ(got,
               (std::vector<std::int32_t>{1, 0, 1, -1, 1, 2, 1, 0, 1, 1, 0, 2, 2, 0, 1, 1, 1, 0}));
@@ -189,9 +189,6 @@ TEST_F(LiveDialog, CustomControlsAreReadAndChangedWhileShown) {
 }
 
 TEST_F(LiveDialog, PickingAFolderInTheDefaultFolder) {
-    // Closed without an error code, Show succeeds with nothing chosen.
-    EXPECT_EQ(Show(IFileDialog::kModePickFolder, [&] { dialog_.DialogClose(false); }), 0);
-    EXPECT_EQ(dialog_.ResultsCount(), 0);
     const std::wstring inner = temp_.Subfolder(L"inner");
     dialog_.propDefaultFolder_Set(Variant(folder_));
     dialog_.propInitialFileName(inner);
@@ -207,7 +204,8 @@ TEST_F(LiveDialog, PickingAFolderInTheDefaultFolder) {
 }
 
 TEST_F(LiveDialog, FacadeOpensSeveralTimesAndSaves) {
-    const std::wstring first = MakeFile(L"first.bin"), second = MakeFile(L"second.bin");
+    const std::wstring first = temp_.Write(L"first.bin", "x"),
+                       second = temp_.Write(L"second.bin", "x");
     const SelectedFileList& selected = facade_.SelectedFiles();
     facade_.FileName(first);
     facade_.DialogTitle(L"Facade title");

@@ -9,20 +9,17 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <shlobj.h>
 
 #include <functional>
 
 namespace octolume::test {
 namespace {
 
-constexpr std::int32_t kEditingName = static_cast<std::int32_t>(0x8004C000u);
 // The common item dialog needs a single-threaded apartment.
 [[maybe_unused]] const HRESULT kApartment = ::OleInitialize(nullptr);
 
-// With a dialog to find, remembers the thread's shown dialog; without, closes every window.
-BOOL CALLBACK EachThreadWindow(HWND window, LPARAM found) {
-    if (found == 0)
-        return ::PostMessageW(window, WM_CLOSE, 0, 0) || true;
+BOOL CALLBACK FindShownDialog(HWND window, LPARAM found) {
     if (ClassNameOf(window) != L"#32770" || !::IsWindowVisible(window))
         return TRUE;
     *reinterpret_cast<HWND*>(found) = window;
@@ -30,8 +27,7 @@ BOOL CALLBACK EachThreadWindow(HWND window, LPARAM found) {
 }
 HWND ShownDialog() {
     HWND found = nullptr;
-    ::EnumThreadWindows(::GetCurrentThreadId(), &EachThreadWindow,
-                        reinterpret_cast<LPARAM>(&found));
+    ::EnumThreadWindows(::GetCurrentThreadId(), &FindShownDialog, reinterpret_cast<LPARAM>(&found));
     return found;
 }
 HWND ChildWithText(HWND parent, const std::wstring& text) {
@@ -53,8 +49,9 @@ template <class Call> std::int32_t RaisedNumber(Call&& call) {
 class LiveDialog : public testing::Test {
 protected:
     // Shows with `act` run inside the modal loop (a thread timer polls every 50 ms) once the
-    // dialog is shown. Bounded: after 10 s the dialog is cancelled, after 15 s every window
-    // of the thread is closed. The timer lives as long as the showing, also when it throws.
+    // dialog is shown. Bounded: after 10 s the thread's shown dialog (a message box over it
+    // first) is cancelled at every tick. The timer lives as long as the showing, even when it
+    // throws.
     struct Script {
         Script(LiveDialog& test, std::function<void()> act) {
             test.act_ = std::move(act), test.window_ = nullptr, test.ticks_ = 0;
@@ -78,7 +75,7 @@ protected:
     }
     void Press(int command) { ::PostMessageW(window_, WM_COMMAND, MAKEWPARAM(command, 0), 0); }
     std::wstring NameOf(const ComPtr<IUnknown>& item) {
-        return dialog_.IShellItem_GetDisplayName(item.Get(), kEditingName, true);
+        return dialog_.IShellItem_GetDisplayName(item.Get(), 0x8004C000, true); // full path
     }
 
     TempFolder temp_;
@@ -91,9 +88,7 @@ private:
     static void CALLBACK OnTick(HWND, UINT, UINT_PTR, DWORD) {
         if (LiveDialog* self = current_; self == nullptr)
             return;
-        else if (++self->ticks_ > 300)
-            ::EnumThreadWindows(::GetCurrentThreadId(), &EachThreadWindow, 0);
-        else if (self->ticks_ > 200)
+        else if (++self->ticks_ > 200)
             ::PostMessageW(ShownDialog(), WM_COMMAND, IDCANCEL, 0);
         else if (self->act_ && (self->window_ = ShownDialog()) != nullptr)
             std::exchange(self->act_, nullptr)(); // it may pump messages: taken out first
@@ -129,6 +124,9 @@ TEST_F(LiveDialog, OpeningOneFileWithEverySettingSeenOnTheDialog) {
     const ComPtr<IUnknown> parent = dialog_.IShellItem_GetParent(item.Get(), true);
     EXPECT_EQ(NameOf(parent), folder_);
     EXPECT_FALSE(dialog_.IShellItem_AreEqual(item.Get(), parent.Get(), 0, true));
+    // Not every asked attribute is set (S_FALSE): the bits that are still count.
+    EXPECT_EQ(dialog_.IShellItem_GetAttributes(item.Get(), SFGAO_FILESYSTEM | SFGAO_FOLDER),
+              SFGAO_FILESYSTEM);
     EXPECT_TRUE(dialog_.IShellItem_AreEqual(item.Get(), dialog_.Results().Get(), 0, true));
 }
 

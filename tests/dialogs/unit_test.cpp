@@ -95,28 +95,12 @@ struct Fake {
     World* world;
     Kind kind;
     std::wstring name;
-    int items; // an item array's count
-    LONG references;
+    LONG items, references; // an item array's count; its references
     std::vector<const void*> slots;
 };
 
-template <std::size_t> using Word = std::uint32_t;
-template <std::size_t Slot, class> struct Thunk;
-template <std::size_t Slot, std::size_t... I> struct Thunk<Slot, std::index_sequence<I...>> {
-    static HRESULT __stdcall Call(Fake* self, Word<I>... arguments);
-};
-template <std::size_t Slot, std::size_t... A> auto Row(std::index_sequence<A...>) {
-    return std::array{
-        reinterpret_cast<const void*>(&Thunk<Slot, std::make_index_sequence<A>>::Call)...};
-}
-template <std::size_t... S> auto Matrix(std::index_sequence<S...>) {
-    return std::array{Row<S>(std::make_index_sequence<5>{})...};
-}
-// The entry for a slot whose method pops `arity` stack words besides the object.
-const void* ThunkFor(std::size_t slot, std::size_t arity) {
-    static const auto matrix = Matrix(std::make_index_sequence<29>{});
-    return matrix[slot][arity];
-}
+// The method table entry for a slot whose method pops `arity` stack words besides the object.
+const void* ThunkFor(std::size_t slot, std::size_t arity);
 
 // The stand-ins of one test; while it lives the wrapper creates its dialogs here.
 class World {
@@ -124,7 +108,7 @@ public:
     World() : previous_(Access::SwapFactory(&Create)) { installed_ = this; }
     ~World() { Access::SwapFactory(previous_); }
 
-    Fake* Make(Kind kind, std::wstring name, int items = 0) {
+    Fake* Make(Kind kind, std::wstring name, LONG items = 0) {
         Fake& fake =
             *objects_.emplace_back(new Fake{nullptr, this, kind, std::move(name), items, 1, {}});
         for (const auto& method : MethodsOf(kind))
@@ -183,7 +167,7 @@ public:
             return E_UNEXPECTED;
         else if (name == L"GetCount")
             out(0, self.items);
-        else if (name == L"GetItemAt" && static_cast<int>(words[0]) >= self.items)
+        else if (name == L"GetItemAt" && static_cast<LONG>(words[0]) >= self.items)
             return E_INVALIDARG;
         else if (name == L"Compare" || (name == L"GetDisplayName" && words[0] != 0))
             return E_FAIL; // leaves its out-value alone
@@ -253,10 +237,24 @@ private:
     HRESULT closedWith_ = S_OK;
 };
 
-template <std::size_t Slot, std::size_t... I>
-HRESULT __stdcall Thunk<Slot, std::index_sequence<I...>>::Call(Fake* self, Word<I>... arguments) {
-    const std::uint32_t words[] = {arguments..., 0};
-    return self->world->Dispatch(*self, Slot, words, sizeof...(I));
+template <std::size_t> using Word = std::uint32_t;
+template <std::size_t Slot, class> struct Thunk;
+template <std::size_t Slot, std::size_t... I> struct Thunk<Slot, std::index_sequence<I...>> {
+    static HRESULT __stdcall Call(Fake* self, Word<I>... arguments) {
+        const std::uint32_t words[] = {arguments..., 0};
+        return self->world->Dispatch(*self, Slot, words, sizeof...(I));
+    }
+};
+template <std::size_t Slot, std::size_t... A> auto Row(std::index_sequence<A...>) {
+    return std::array{
+        reinterpret_cast<const void*>(&Thunk<Slot, std::make_index_sequence<A>>::Call)...};
+}
+template <std::size_t... S> auto Matrix(std::index_sequence<S...>) {
+    return std::array{Row<S>(std::make_index_sequence<5>{})...};
+}
+const void* ThunkFor(std::size_t slot, std::size_t arity) {
+    static const auto matrix = Matrix(std::make_index_sequence<29>{});
+    return matrix[slot][arity];
 }
 
 // ---- DialogShow against the stand-in.
@@ -305,7 +303,6 @@ TEST_F(ShowTest, FilterPiecesAndClientGuidBecomeCalls) {
         {L"", kGuid, 0, L"SetClientGuid " + kGuid + L"; " + kAllFiles},
         {L"", L"-" + kGuid, 0, L"SetClientGuid " + kGuid + L"; ClearClientData; " + kAllFiles},
         {L"", L"{00000000-0000-0000-0000-000000000000}", 0, L"ClearClientData; " + kAllFiles},
-        {L"", kGuid.substr(0, 37), 0, kAllFiles},
         {L"", L"{not-a-guid-at-all-but-38-characters!}", 0, kAllFiles}};
     for (const auto& c : cases) {
         dialog_->propFilters(c.filters);
@@ -349,6 +346,8 @@ TEST_F(ShowTest, ModeAndOptionsChooseTheDialogAndHowItsResultIsFetched) {
 
 TEST_F(ShowTest, EverySettingInItsOrderThenCleared) {
     dialog_->propFilters(L"A|*.a");
+    dialog_->propFlags(0x1800);
+    dialog_->propDialogStateGUID(L"{00000000-0000-0000-0000-000000000000}");
     dialog_->propDefaultFolder_Set(NewItem(L"default"));
     dialog_->propStartupFolder_Set(NewItem(L"startup"));
     dialog_->propAddPlace_SetFolder(NewItem(L"place"), 0, true);
@@ -358,10 +357,19 @@ TEST_F(ShowTest, EverySettingInItsOrderThenCleared) {
     dialog_->propDefaultExtension(L"txt");
     EXPECT_EQ(Show(0, L"Pick one"), 0);
     EXPECT_EQ(world_.TakeLog(kDialog),
-              L"SetFileTypes 1 A|*.a; SetFileTypeIndex 1; SetOptions 0x1800; "
+              L"ClearClientData; SetFileTypes 1 A|*.a; SetFileTypeIndex 1; SetOptions 0x1800; "
               L"SetDefaultFolder default; SetFolder startup; AddPlace place 1; "
               L"SetFileName 'file.txt'; SetTitle 'Pick one'; SetOkButtonLabel 'Take'; "
               L"SetFileNameLabel 'Name:'; SetDefaultExtension 'txt'; Show 0x55; GetResult *");
+    bool atTop = true; // every setting is back at its default
+    EXPECT_TRUE(dialog_->propAddPlace_GetFolder(atTop).IsEmpty() && !atTop &&
+                dialog_->propDefaultFolder_Get().IsEmpty() &&
+                dialog_->propStartupFolder_Get().IsEmpty());
+    EXPECT_EQ(dialog_->propFilters() + dialog_->propInitialFileName() +
+                  dialog_->propOKButtonCaption() + dialog_->propFileLabelCaption() +
+                  dialog_->propDefaultExtension() + dialog_->propDialogStateGUID() +
+                  std::to_wstring(dialog_->propFlags()),
+              L"0");
     dialog_->Clear();
     EXPECT_EQ(dialog_->Results(), nullptr);
     dialog_->propAddPlace_SetFolder(NewItem(L"place"), 0, false);
@@ -394,15 +402,7 @@ TEST(Show, FailuresKeepNoResultReleaseTheDialogAndClearTheSettings) {
         EXPECT_EQ(dialog.DialogShow(reinterpret_cast<HWND>(0x55), c.mode), c.result);
         EXPECT_EQ(world.TakeLog(kDialog), c.log);
         EXPECT_EQ(dialog.Results(), nullptr);
-        bool atTop = true; // every setting is back at its default
-        EXPECT_TRUE(dialog.propAddPlace_GetFolder(atTop).IsEmpty() && !atTop &&
-                    dialog.propDefaultFolder_Get().IsEmpty() &&
-                    dialog.propStartupFolder_Get().IsEmpty());
-        EXPECT_EQ(dialog.propFilters() + dialog.propInitialFileName() +
-                      dialog.propOKButtonCaption() + dialog.propFileLabelCaption() +
-                      dialog.propDefaultExtension() + dialog.propDialogStateGUID() +
-                      std::to_wstring(dialog.propFlags() + dialog.propFilterIndex()),
-                  L"0");
+        EXPECT_EQ(dialog.propInitialFileName(), L""); // the settings were cleared
         EXPECT_EQ(world.Unreleased(), L"");
     }
 }
@@ -410,17 +410,16 @@ TEST(Show, FailuresKeepNoResultReleaseTheDialogAndClearTheSettings) {
 TEST_F(ShowTest, ReplayLiveMembersAndCallsDuringShow) {
     world_.offerCustomize = true;
     IFileDialog& d = *dialog_;
-    ASSERT_TRUE(d.Customize_CreateContainer(L"options", L"Options"));         // 101
-    ASSERT_TRUE(d.Customize_CreateNonGroupItem(10, L"check", L"Tick", true)); // 102
-    ASSERT_TRUE(d.Customize_CreateNonGroupItem(11, L"edit", L"initial"));     // 103
-    ASSERT_TRUE(d.Customize_CloseContainer(L"options"));                      // 104
-    ASSERT_TRUE(d.Customize_CreateGroup(1, L"combo", L"", {L"a", L"b"}));     // 105-107
-    ASSERT_TRUE(d.Customize_CreateGroup(3, L"menu", L"Actions", {L"Go"}));    // 108-109
-    ASSERT_TRUE(d.Customize_CreateGroup(4, L"drop", L"", {L"Read-only"}));    // 110-111
-    ASSERT_TRUE(d.Customize_CreateContainer(L"more", L"More"));               // 112
-    ASSERT_TRUE(d.Customize_CreateNonGroupItem(12, L"push", L"Push"));        // 113
-    ASSERT_TRUE(d.Customize_AppendGroupItem(L"Combo", L"c"));                 // 114
-    ASSERT_TRUE(d.Customize_CreateNonGroupItem(14, L"line"));                 // 115
+    ASSERT_TRUE(d.Customize_CreateContainer(L"options", L"Options"));      // 101
+    ASSERT_TRUE(d.Customize_CreateNonGroupItem(11, L"edit", L"initial"));  // 102
+    ASSERT_TRUE(d.Customize_CloseContainer(L"options"));                   // 103
+    ASSERT_TRUE(d.Customize_CreateGroup(1, L"combo", L"", {L"a", L"b"}));  // 104-106
+    ASSERT_TRUE(d.Customize_CreateGroup(3, L"menu", L"Actions", {L"Go"})); // 107-108
+    ASSERT_TRUE(d.Customize_CreateGroup(4, L"drop", L"", {L"Read-only"})); // 109-110
+    ASSERT_TRUE(d.Customize_CreateContainer(L"more", L"More"));            // 111
+    ASSERT_TRUE(d.Customize_CreateNonGroupItem(12, L"push", L"Push"));     // 112
+    ASSERT_TRUE(d.Customize_AppendGroupItem(L"Combo", L"c"));              // 113
+    ASSERT_TRUE(d.Customize_CreateNonGroupItem(14, L"line"));              // 114
     d.Customize_MakeControlProminent(L"push");
     d.Customize_MakeControlProminent(L"OPTIONS");
     d.Customize_MakeControlProminent(L" options"); // the end of a group is no control
@@ -445,14 +444,13 @@ TEST_F(ShowTest, ReplayLiveMembersAndCallsDuringShow) {
     // "more" is never closed, so it ends after the last control; "combo" took an item
     // after "push" was recorded, so it comes after it.
     EXPECT_EQ(world_.TakeLog(kCustomize),
-              L"StartVisualGroup 101 'Options'; MakeProminent 101; AddCheckButton 102 'Tick' 1; "
-              L"AddEditBox 103 'initial'; EndVisualGroup; AddMenu 108 'Actions'; "
-              L"AddControlItem 108 109 'Go'; EnableOpenDropDown 110; "
-              L"AddControlItem 110 111 'Read-only'; StartVisualGroup 112 'More'; "
-              L"AddPushButton 113 'Push'; MakeProminent 113; AddComboBox 105; "
-              L"AddControlItem 105 106 'a'; AddControlItem 105 107 'b'; "
-              L"AddControlItem 105 114 'c'; AddSeparator 115; EndVisualGroup; "
-              L"GetEditBoxText 103 *");
+              L"StartVisualGroup 101 'Options'; MakeProminent 101; AddEditBox 102 'initial'; "
+              L"EndVisualGroup; AddMenu 107 'Actions'; AddControlItem 107 108 'Go'; "
+              L"EnableOpenDropDown 109; AddControlItem 109 110 'Read-only'; "
+              L"StartVisualGroup 111 'More'; AddPushButton 112 'Push'; MakeProminent 112; "
+              L"AddComboBox 104; AddControlItem 104 105 'a'; AddControlItem 104 106 'b'; "
+              L"AddControlItem 104 113 'c'; AddSeparator 114; EndVisualGroup; "
+              L"GetEditBoxText 102 *");
     // The record served that showing only; without the interface the showing goes on.
     // During it a nested showing is refused and Clear does nothing; Close ends it.
     EXPECT_TRUE(d.Customize_CreateNonGroupItem(10, L"check", L"Again"));
@@ -528,12 +526,10 @@ TEST(FolderSources, WhatTheSettersKeepAndTheItemMadeFromIt) {
     PIDLIST_ABSOLUTE list = nullptr;
     ASSERT_EQ(::SHILCreateFromPath(file.c_str(), &list, nullptr), S_OK);
     const auto address = static_cast<std::int32_t>(reinterpret_cast<std::uintptr_t>(list));
-    const ComPtr<IUnknown> object = Access::ShellItemFrom(Variant(file));
     AllocatorWatch watch;
     const std::tuple<Variant, std::string, std::wstring> cases[] = {
         {Variant(file), "dps", file},
         {Variant(address), "dps", file},
-        {Variant(object), "dps", file},
         {Variant(bare), "dps", bare},
         {Variant(computer), "dps", L"My Computer"},
         {Variant(computer + L" "), "s", none},
@@ -560,14 +556,9 @@ TEST(FolderSources, WhatTheSettersKeepAndTheItemMadeFromIt) {
         const ComPtr<IUnknown> item = Access::ShellItemFrom(source);
         EXPECT_EQ(item ? d.IShellItem_GetDisplayName(item.Get(), 0x8004C000, true) : none, name);
     }
-    EXPECT_EQ(Access::ShellItemFrom(Variant(object)).Get(), object.Get()); // the object itself
     EXPECT_EQ(watch.Outstanding(), 0); // the ID lists made from paths are freed
     EXPECT_FALSE(watch.Freed(list));   // the caller's is the caller's
     ::CoTaskMemFree(list);
-    // Not every asked attribute is set (S_FALSE): the bits that are still count.
-    EXPECT_EQ(
-        IFileDialog().IShellItem_GetAttributes(object.Get(), SFGAO_FILESYSTEM | SFGAO_FOLDER, true),
-        static_cast<std::int32_t>(SFGAO_FILESYSTEM));
 }
 
 } // namespace

@@ -1,6 +1,5 @@
-// The wrapper and the cFileDialog facade on Wine's real common item dialog: whole showings,
-// with a step acting inside the modal loop once the dialog is shown. They check the method
-// slots and argument orders against the real interfaces.
+// The wrapper and the cFileDialog facade on Wine's real dialog: whole showings, acting inside
+// the modal loop. They check the method slots and argument orders on the real interfaces.
 
 #include "dialogs/classic_file_dialog.h"
 #include "support/app_error.h"

@@ -211,7 +211,9 @@ private:
     HRESULT QueryInterface(Fake& self, const IID& iid, std::uint32_t out) {
         const auto is = [&](const wchar_t* text) { return ::IsEqualIID(iid, IidFromText(text)); };
         Fake* answer = is(kIidIUnknown) || is(kOwnInterface[self.kind]) ? &self : nullptr;
-        if (answer)
+        if (answer && self.name == L"torn" && !is(kIidIUnknown))
+            answer = Make(kItem, L"tear-off"); // the interface through another pointer
+        else if (answer)
             ++answer->references;
         else if (self.kind == kDialog && is(kIidIOleWindow))
             answer = Make(kWindow, L"window"); // a tear-off
@@ -339,6 +341,10 @@ TEST_F(ShowTest, ModeAndOptionsChooseTheDialogAndHowItsResultIsFetched) {
         EXPECT_EQ(world_.TakeLog(kArray).find(L"Property"), std::wstring::npos);
         EXPECT_FALSE(dialog_->ResultsItem(0) || dialog_->ResultsItem(count + 1));
     }
+}
+
+TEST_F(ShowTest, AnItemOfferedThroughAnotherPointerIsRefused) {
+    EXPECT_EQ(NameOf(NewItem(L"torn").Object()), L"");
 }
 
 TEST_F(ShowTest, EverySettingInItsOrderThenCleared) {

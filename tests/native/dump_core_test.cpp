@@ -1,0 +1,84 @@
+// The dump text's rules, once: written-out dumps, the limit and its note, and every
+// formatting path this CPU runs against the printf reference (which widens offsets from
+// 4 GiB on).
+
+#include "engine/core/dump_paths.h"
+#include "expected_dumps.h"
+#include "reference_dump.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace octolume::test {
+namespace {
+
+using dump_paths::Path;
+using Bytes = std::vector<unsigned char>;
+
+Bytes RandomBytes(std::size_t count, unsigned seed) {
+    std::mt19937 generator(seed);
+    Bytes bytes(count);
+    for (unsigned char& byte : bytes)
+        byte = static_cast<unsigned char>(generator());
+    return bytes;
+}
+
+std::string Reference(const Bytes& bytes, std::uint64_t offset = 0) {
+    return ReferenceLines(bytes.data(), bytes.size(), offset);
+}
+
+TEST(FormatDump, WrittenOutDumpsAroundTheLineBoundaryAndEveryByteValue) {
+    const std::pair<std::size_t, const std::string*> cases[] = {
+        {0, &kEmptyDump},      {1, &kPattern1Dump},   {15, &kPattern15Dump},
+        {16, &kPattern16Dump}, {17, &kPattern17Dump}, {33, &kPattern33Dump}};
+    for (const auto& [count, dump] : cases)
+        EXPECT_EQ(FormatDump(PatternBytes(count), count), *dump) << count << " bytes";
+    EXPECT_EQ(FormatDump(AllByteValues(), 256), kAllByteValuesDump);
+}
+
+TEST(FormatDump, LimitAndTheNoteNamingTheBytesShown) {
+    const Bytes over = RandomBytes(kDumpByteLimit + 100, 5);
+    const Bytes limit(over.begin(), over.begin() + kDumpByteLimit);
+    const std::string full = kEmptyDump + Reference(limit);
+    const auto note = [](const char* shown, const char* of) {
+        return std::string("--- Dump truncated: showing the first ") + shown + " of " + of +
+               " bytes ---\r\n";
+    };
+    EXPECT_TRUE(FormatDump(limit, kDumpByteLimit) == full);
+    EXPECT_TRUE(FormatDump(limit, kDumpByteLimit + 1) == full + note("2097152", "2097153"));
+    EXPECT_TRUE(FormatDump(over, over.size()) == full + note("2097152", "2097252"));
+    EXPECT_TRUE(FormatDump(limit, 5'000'000'000ull) == full + note("2097152", "5000000000"));
+    // The size the caller learned can exceed what it managed to read.
+    EXPECT_EQ(FormatDump(PatternBytes(1), 40), kPattern1Dump + note("1", "40"));
+}
+
+TEST(DumpPaths, EveryPathWritesTheReferenceForEveryLineCountTailAndOffset) {
+    ASSERT_EQ(dump_paths::AvailablePaths().front(), Path::kPlain);
+    // Past about 20 MB of text the vector paths store differently into a 16-byte aligned
+    // buffer below 4 GiB.
+    const Bytes longRun = RandomBytes((std::size_t{1} << 18) * 16 + 57, 7);
+    const std::string longText = Reference(longRun);
+    std::vector<char> buffer(longText.size() + 15);
+    char* const aligned = buffer.data() + (-reinterpret_cast<std::uintptr_t>(buffer.data()) & 15);
+    unsigned seed = 1;
+    for (const Path path : dump_paths::AvailablePaths()) {
+        const std::string_view name = dump_paths::PathName(path);
+        for (const std::uint64_t offset :
+             {0ull, 0x12345678ull, 0xFFFFFFC0ull, 0xFFFFFFF8ull, 0xABCDEF0123456780ull})
+            for (const std::size_t count : {0, 1, 2, 3, 5, 8, 33})
+                for (std::size_t tail = 0; tail < 16; ++tail) {
+                    const Bytes bytes = RandomBytes(count * 16 + tail, ++seed);
+                    std::string text(DumpLinesSize(bytes.size(), offset), '\0');
+                    ASSERT_EQ(dump_paths::FormatDumpLinesWith(path, bytes, offset, text.data()),
+                              text.data() + text.size());
+                    ASSERT_EQ(text, Reference(bytes, offset))
+                        << name << " at " << offset << ": " << count << " lines + " << tail;
+                }
+        dump_paths::FormatDumpLinesWith(path, longRun, 0, aligned);
+        EXPECT_TRUE(std::string_view(aligned, longText.size()) == longText) << name;
+    }
+}
+
+} // namespace
+} // namespace octolume::test

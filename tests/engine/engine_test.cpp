@@ -1,5 +1,4 @@
-// The real octolume.dll, loaded by path and called through its export as the viewer calls
-// it, and octolume-dump.exe. The text's rules are the core's, tested natively.
+// The real octolume.dll, called as the viewer calls it, and octolume-dump.exe under Wine.
 
 #include "engine/engine_contract.h"
 #include "expected_dumps.h"
@@ -12,8 +11,6 @@
 
 namespace octolume::test {
 namespace {
-
-constexpr DWORD kStaleError = ERROR_INVALID_FUNCTION; // a success must clear it
 
 const std::string kCannotDump = "no text, error " + std::to_string(engine::kCannotDumpCode);
 
@@ -28,7 +25,7 @@ protected:
     // (after the path when that came back replaced), or what came instead.
     std::string Call(BSTR path) {
         const BSTR original = path;
-        SetLastError(kStaleError);
+        SetLastError(ERROR_INVALID_FUNCTION); // a success must clear it
         const BSTR text = doOctolume_(&path);
         const std::string error = std::to_string(GetLastError());
         const std::string result = !text              ? "no text, error " + error
@@ -88,7 +85,7 @@ TEST_F(EngineDll, WhatCannotBeOpenedOrReadOrIsEmptyCannotBeDumped) {
     }
     EXPECT_EQ(Dump(held), kPattern1Dump);
 
-    SetLastError(kStaleError);
+    SetLastError(ERROR_INVALID_FUNCTION);
     EXPECT_EQ(doOctolume_(nullptr), nullptr);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
 }

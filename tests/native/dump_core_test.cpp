@@ -1,6 +1,5 @@
-// The dump text's rules, once: written-out dumps, the limit and its note, and every
-// formatting path this CPU runs against the printf reference (which widens offsets from
-// 4 GiB on). Natively, also the octolume-dump program.
+// The dump text's rules: written-out dumps, the limit, every path against the printf
+// reference (which widens offsets from 4 GiB on); natively also octolume-dump itself.
 
 #include "engine/core/dump_paths.h"
 #include "expected_dumps.h"

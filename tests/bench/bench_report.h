@@ -31,7 +31,6 @@ struct Samples {
     void Add(double value) {
         values.insert(std::upper_bound(values.begin(), values.end(), value), value);
     }
-    bool Empty() const { return values.empty(); }
     double Least() const { return values.front(); }
     double Most() const { return values.back(); }
     double Median() const {

@@ -125,7 +125,7 @@ void ProgramAgainstXxd(const std::vector<unsigned char>& bytes, int runs, const 
             theirs.Add(speed);
     }
     ::unlink(path);
-    if (ours.Empty() || theirs.Empty()) {
+    if (ours.values.empty() || theirs.values.empty()) {
         std::fputs("octolume-dump or xxd failed to run\n", stderr);
         return;
     }

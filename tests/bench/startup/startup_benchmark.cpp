@@ -1,11 +1,10 @@
 // startup_benchmark.exe [--runs N]
 //
-// Time from starting a program to its main window shown and the program idle, for
-// Octolume32.exe and for minimal_window.exe, which only shows a window; and, to tell
-// where the difference goes, the minimal program loading Octolume32's DLLs first, then
-// also readying OLE, then also with a rich-edit view. Each starts once unmeasured (the
-// first start in a Wine prefix loads everything from disk), then they take turns, N runs
-// each; the best run counts, the median shows the noise.
+// Time from starting a program to its main window shown and idle, for Octolume32.exe and
+// minimal_window.exe (which only shows a window); to tell where the difference goes, the
+// minimal one also loading Octolume32's DLLs, then readying OLE, then with a rich-edit view.
+// Each starts once unmeasured (the first start in a prefix loads all from disk), then they
+// take turns, N runs each; the best run counts, the median shows the noise.
 
 #include "bench_report.h"
 #include "support/owners.h"
@@ -95,7 +94,8 @@ int wmain(int argc, wchar_t** argv) {
             const double seconds = TimeStart(BuiltFile(contender.program), contender.arguments);
             if (run >= 0 && seconds >= 0)
                 contender.seconds.Add(seconds);
-            else if (seconds < 0 && (run < 0 || (run == runs - 1 && contender.seconds.Empty())))
+            else if (seconds < 0 &&
+                     (run < 0 || (run == runs - 1 && contender.seconds.values.empty())))
                 return std::fwprintf(stderr, L"%ls did not show its window\n", contender.name), 1;
         }
     }

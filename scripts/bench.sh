@@ -7,8 +7,7 @@
 # line per target figure, which this script gathers.
 #
 # Usage: scripts/bench.sh [--full] [--runs N]
-#   --full    the long runs: the fill benchmark's one-call fills of every size (minutes)
-#             and more repetitions everywhere
+#   --full    more repetitions everywhere
 #   --runs N  repetitions of each measurement (default 5, or 10 with --full)
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
@@ -19,15 +18,12 @@ while [ $# -gt 0 ]; do
     case $1 in
     --full) full=1 ;;
     --runs) runs=$2; shift ;;
-    -h | --help) sed -n '2,13p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h | --help) sed -n '2,11p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "bench.sh: unknown option '$1' (try --help)" >&2; exit 2 ;;
     esac
     shift
 done
 [ -n "$runs" ] || runs=$((full ? 10 : 5))
-# The one-call fills of large files take minutes each; the short run keeps the small one.
-fill_options=(--one-call-limit-kib 256)
-[ $full -eq 1 ] && fill_options=()
 
 "$octolume_root/scripts/setup.sh"
 release=$octolume_build/native-release
@@ -61,7 +57,7 @@ run "dump core and octolume-dump, native" \
     --tool "$release/engine/cli/octolume-dump"
 run "dump core, Windows build under Wine" wine "$bin/dump_benchmark.exe" --runs "$runs"
 run "start-up, under Wine" wine "$bin/startup_benchmark.exe" --runs $((runs * 4))
-run "view fill, under Wine" wine "$bin/fill_benchmark.exe" "${fill_options[@]}"
+run "view fill, under Wine" wine "$bin/fill_benchmark.exe" --repeat $((full ? 5 : 3))
 
 # The table, in Markdown, with whether each target is met.
 echo

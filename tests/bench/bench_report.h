@@ -1,6 +1,6 @@
 #pragma once
-// What every benchmark prints besides its own lines: one machine-readable line per
-// target figure, which scripts/bench.sh gathers into the project's table:
+// What every benchmark prints besides its own lines: one line per target figure, which
+// scripts/bench.sh gathers into the project's table:
 //   ROW<TAB>figure<TAB>ours<TAB>reference<TAB>ratio<TAB>target
 
 #include <algorithm>
@@ -18,29 +18,24 @@ inline void PrintRow(const std::string& figure, const std::string& ours,
     std::fflush(stdout);
 }
 
-// Seconds on the steady clock, for timing steps.
+// Seconds on the steady clock.
 inline double Now() {
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
         .count();
 }
 
-// Repeated measurements of one figure; the machine is shared, so the best run is the
-// figure and the median and spread tell the noise.
-class Samples {
-public:
-    void Add(double value) { values_.push_back(value); }
-    bool Empty() const { return values_.empty(); }
-    double Least() const { return *std::min_element(values_.begin(), values_.end()); }
-    double Most() const { return *std::max_element(values_.begin(), values_.end()); }
-    double Median() const {
-        std::vector<double> sorted = values_;
-        std::sort(sorted.begin(), sorted.end());
-        const std::size_t middle = sorted.size() / 2;
-        return sorted.size() % 2 ? sorted[middle] : (sorted[middle - 1] + sorted[middle]) / 2;
+// Repeated measurements of one figure, kept in order: the machine is shared, so the
+// best run is the figure and the median and spread tell the noise.
+struct Samples {
+    std::vector<double> values;
+    void Add(double value) {
+        values.insert(std::upper_bound(values.begin(), values.end(), value), value);
     }
-
-private:
-    std::vector<double> values_;
+    double Least() const { return values.front(); }
+    double Most() const { return values.back(); }
+    double Median() const {
+        return (values[(values.size() - 1) / 2] + values[values.size() / 2]) / 2;
+    }
 };
 
 } // namespace octolume::bench

@@ -1,9 +1,7 @@
 #pragma once
-// A deliberately simple dump, written apart from the core with printf, that the core's
-// every path must match character for character.
+// A deliberately plain dump written with printf, apart from the core, that every path of
+// the core must match character for character.
 
-#include <algorithm>
-#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -15,25 +13,15 @@ inline std::string ReferenceLines(const unsigned char* bytes, std::size_t count,
     std::string text;
     char piece[32];
     for (std::size_t at = 0; at < count; at += 16, offset += 16) {
-        const std::size_t inLine = std::min<std::size_t>(16, count - at);
         std::snprintf(piece, sizeof piece, "%08llX  ", static_cast<unsigned long long>(offset));
-        text += piece;
-        for (std::size_t i = 0; i < 16; ++i) {
-            if (i < inLine) {
-                std::snprintf(piece, sizeof piece, "%02X ", bytes[at + i]);
-                text += piece;
-            } else {
-                text += "   ";
-            }
-            if (i == 7)
-                text += ' ';
+        std::string line = piece, ascii;
+        for (std::size_t i = at; i < at + 16; ++i) {
+            std::snprintf(piece, sizeof piece, "%02X ", i < count ? bytes[i] : 0);
+            line += (i < count ? piece : "   ") + std::string(i == at + 7, ' ');
+            if (i < count)
+                ascii += bytes[i] >= 32 && bytes[i] < 127 ? static_cast<char>(bytes[i]) : '.';
         }
-        text += " |";
-        for (std::size_t i = 0; i < inLine; ++i) {
-            const unsigned char byte = bytes[at + i];
-            text += byte >= 32 && byte < 127 ? static_cast<char>(byte) : '.';
-        }
-        text += "|\r\n";
+        text += line + " |" + ascii + "|\r\n";
     }
     return text;
 }

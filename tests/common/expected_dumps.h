@@ -54,12 +54,6 @@ inline const std::string kPattern33Dump =
     "00000010  5B 80 A5 CA EF 14 39 5E  83 A8 CD F2 17 3C 61 86  |[.....9^.....<a.|\r\n"
     "00000020  AB                                                |.|\r\n";
 
-// The 19 bytes 4D 5A 90 00 03 00 00 00 04 00 00 00 FF FF 00 00 48 69 21.
-inline const std::string kMzHeaderDump =
-    "Offset    00 01 02 03 04 05 06 07  08 09 0A 0B 0C 0D 0E 0F  ASCII\r\n"
-    "00000000  4D 5A 90 00 03 00 00 00  04 00 00 00 FF FF 00 00  |MZ..............|\r\n"
-    "00000010  48 69 21                                          |Hi!|\r\n";
-
 inline const std::string kAllByteValuesDump =
     "Offset    00 01 02 03 04 05 06 07  08 09 0A 0B 0C 0D 0E 0F  ASCII\r\n"
     "00000000  00 01 02 03 04 05 06 07  08 09 0A 0B 0C 0D 0E 0F  |................|\r\n"

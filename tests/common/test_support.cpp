@@ -5,64 +5,13 @@
 #include <objbase.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
-#include <map>
-#include <stdexcept>
 #include <utility>
 
 namespace octolume::test {
 
-namespace {
-
-void RemoveTree(const std::wstring& folder) {
-    WIN32_FIND_DATAW entry{};
-    const HANDLE search = ::FindFirstFileW((folder + L"\\*").c_str(), &entry);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            const std::wstring name = entry.cFileName;
-            if (name == L"." || name == L"..")
-                continue;
-            const std::wstring path = folder + L"\\" + name;
-            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(path);
-            } else {
-                ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-                ::DeleteFileW(path.c_str());
-            }
-        } while (::FindNextFileW(search, &entry));
-        ::FindClose(search);
-    }
-    ::RemoveDirectoryW(folder.c_str());
-}
-
-std::vector<ShownBox> capturedBoxes;
-int boxesToFail = 0;
-
-int CaptureBox(const std::wstring& text, const std::wstring& title, UINT style) {
-    if (boxesToFail > 0) {
-        --boxesToFail;
-        throw AppError(5, L"Invalid procedure call or argument", 0);
-    }
-    capturedBoxes.push_back({text, title, style});
-    return IDOK;
-}
-
-// Allocations and frees of each address seen since the watch began.
-std::map<const void*, std::pair<int, int>> blockEvents;
-std::vector<void*> allocatedBlocks;
-
-void Allocated(void* block) {
-    if (block) {
-        ++blockEvents[block].first;
-        allocatedBlocks.push_back(block);
-    }
-}
-
-void Freeing(void* block) {
-    if (block)
-        ++blockEvents[block].second;
-}
-
+// Counts what the task allocator hands out and takes back for the AllocatorWatch.
 class MallocSpy final : public IMallocSpy {
 public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
@@ -76,31 +25,37 @@ public:
     ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
     ULONG STDMETHODCALLTYPE Release() override { return 1; }
     SIZE_T STDMETHODCALLTYPE PreAlloc(SIZE_T size) override { return size; }
-    void* STDMETHODCALLTYPE PostAlloc(void* block) override {
-        Allocated(block);
-        return block;
-    }
-    void* STDMETHODCALLTYPE PreFree(void* block, BOOL) override {
-        Freeing(block);
-        return block;
-    }
+    void* STDMETHODCALLTYPE PostAlloc(void* block) override { return Allocated(block); }
+    void* STDMETHODCALLTYPE PreFree(void* block, BOOL) override { return Freeing(block); }
     void STDMETHODCALLTYPE PostFree(BOOL) override {}
     SIZE_T STDMETHODCALLTYPE PreRealloc(void* block, SIZE_T size, void** newBlock, BOOL) override {
-        Freeing(block);
-        *newBlock = block;
+        *newBlock = Freeing(block);
         return size;
     }
-    void* STDMETHODCALLTYPE PostRealloc(void* block, BOOL) override {
-        Allocated(block);
-        return block;
-    }
+    void* STDMETHODCALLTYPE PostRealloc(void* block, BOOL) override { return Allocated(block); }
     void* STDMETHODCALLTYPE PreGetSize(void* block, BOOL) override { return block; }
     SIZE_T STDMETHODCALLTYPE PostGetSize(SIZE_T size, BOOL) override { return size; }
     void* STDMETHODCALLTYPE PreDidAlloc(void* block, BOOL) override { return block; }
     int STDMETHODCALLTYPE PostDidAlloc(void*, BOOL, int actual) override { return actual; }
     void STDMETHODCALLTYPE PreHeapMinimize() override {}
     void STDMETHODCALLTYPE PostHeapMinimize() override {}
+
+private:
+    static void* Allocated(void* block) {
+        if (block) {
+            ++AllocatorWatch::events_[block].first;
+            AllocatorWatch::allocated_.push_back(block);
+        }
+        return block;
+    }
+    static void* Freeing(void* block) {
+        if (block)
+            ++AllocatorWatch::events_[block].second;
+        return block;
+    }
 };
+
+namespace {
 
 MallocSpy spy;
 
@@ -112,16 +67,9 @@ BOOL CALLBACK CollectWindow(HWND window, LPARAM list) {
 } // namespace
 
 std::wstring ProgramFolder() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length =
-            ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length < path.size()) {
-            path.resize(length);
-            return path.substr(0, path.find_last_of(L"\\/"));
-        }
-        path.resize(path.size() * 2);
-    }
+    std::wstring path(32768, L'\0'); // room for the longest path there is
+    path.resize(::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size())));
+    return path.substr(0, path.find_last_of(L"\\/"));
 }
 
 std::wstring BuiltFile(const std::wstring& name) {
@@ -129,27 +77,22 @@ std::wstring BuiltFile(const std::wstring& name) {
 }
 
 TempFolder::TempFolder() {
-    wchar_t temp[MAX_PATH]{};
-    if (::GetTempPathW(MAX_PATH, temp) == 0)
-        throw std::runtime_error("no temporary folder");
     static int counter = 0;
-    for (int attempt = 0; attempt < 1000; ++attempt) {
-        const std::wstring candidate = std::wstring(temp) + L"octolume_test_" +
-                                       std::to_wstring(::GetCurrentProcessId()) + L"_" +
-                                       std::to_wstring(++counter);
-        if (::CreateDirectoryW(candidate.c_str(), nullptr)) {
-            // The shell and the engine report the long form of the name.
-            wchar_t longName[MAX_PATH]{};
-            const DWORD length = ::GetLongPathNameW(candidate.c_str(), longName, MAX_PATH);
-            path_ = length > 0 && length < MAX_PATH ? longName : candidate;
-            return;
-        }
-    }
-    throw std::runtime_error("cannot create a temporary folder");
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() /
+        (L"octolume_test_" + std::to_wstring(::GetCurrentProcessId()) + L"_" +
+         std::to_wstring(++counter));
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directory(folder);
+    // The shell and the engine report the long form of the name.
+    wchar_t longName[MAX_PATH]{};
+    const DWORD length = ::GetLongPathNameW(folder.c_str(), longName, MAX_PATH);
+    path_ = length > 0 && length < MAX_PATH ? longName : folder.wstring();
 }
 
 TempFolder::~TempFolder() {
-    RemoveTree(path_);
+    std::error_code ignored; // a file another process still holds stays behind
+    std::filesystem::remove_all(path_, ignored);
 }
 
 std::wstring TempFolder::Write(const std::wstring& name, std::string_view bytes) const {
@@ -166,14 +109,13 @@ std::wstring TempFolder::Write(const std::wstring& name,
 
 std::wstring TempFolder::CopyIn(const std::wstring& source, const std::wstring& name) const {
     const std::wstring target = path_ + L"\\" + name;
-    if (!::CopyFileW(source.c_str(), target.c_str(), FALSE))
-        throw std::runtime_error("cannot copy a file into the temporary folder");
+    std::filesystem::copy_file(source, target);
     return target;
 }
 
 std::wstring TempFolder::Subfolder(const std::wstring& name) const {
     const std::wstring folder = path_ + L"\\" + name;
-    ::CreateDirectoryW(folder.c_str(), nullptr);
+    std::filesystem::create_directory(folder);
     return folder;
 }
 
@@ -207,26 +149,23 @@ std::vector<HWND> Descendants(HWND parent) {
     return found;
 }
 
-MessageBoxCapture::MessageBoxCapture() : previous_(SetMessageBoxFunction(CaptureBox)) {
-    capturedBoxes.clear();
-    boxesToFail = 0;
+MessageBoxCapture::MessageBoxCapture() : previous_(SetMessageBoxFunction(Capture)) {
+    boxes_.clear();
+    toFail_ = 0;
 }
 
-MessageBoxCapture::~MessageBoxCapture() {
-    SetMessageBoxFunction(previous_);
-}
-
-const std::vector<ShownBox>& MessageBoxCapture::Boxes() const {
-    return capturedBoxes;
-}
-
-void MessageBoxCapture::FailNext(int failures) {
-    boxesToFail = failures;
+int MessageBoxCapture::Capture(const std::wstring& text, const std::wstring& title, UINT style) {
+    if (toFail_ > 0) {
+        --toFail_;
+        throw AppError(5, L"Invalid procedure call or argument", 0);
+    }
+    boxes_.push_back({text, title, style});
+    return IDOK;
 }
 
 AllocatorWatch::AllocatorWatch() {
-    blockEvents.clear();
-    allocatedBlocks.clear();
+    events_.clear();
+    allocated_.clear();
     registered_ = SUCCEEDED(::CoRegisterMallocSpy(&spy));
 }
 
@@ -236,20 +175,16 @@ AllocatorWatch::~AllocatorWatch() {
 }
 
 bool AllocatorWatch::Freed(const void* block) const {
-    const auto found = blockEvents.find(block);
-    return found != blockEvents.end() && found->second.second >= 1 &&
+    const auto found = events_.find(block);
+    return found != events_.end() && found->second.second >= 1 &&
            found->second.second >= found->second.first;
 }
 
 int AllocatorWatch::Outstanding() const {
     int outstanding = 0;
-    for (const auto& [block, events] : blockEvents)
+    for (const auto& [block, events] : events_)
         outstanding += std::max(events.first - events.second, 0);
     return outstanding;
-}
-
-const std::vector<void*>& AllocatorWatch::Allocated() const {
-    return allocatedBlocks;
 }
 
 } // namespace octolume::test

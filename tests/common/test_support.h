@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -61,14 +62,17 @@ struct ShownBox {
 class MessageBoxCapture {
 public:
     MessageBoxCapture();
-    ~MessageBoxCapture();
+    ~MessageBoxCapture() { SetMessageBoxFunction(previous_); }
     MessageBoxCapture(const MessageBoxCapture&) = delete;
     MessageBoxCapture& operator=(const MessageBoxCapture&) = delete;
 
-    const std::vector<ShownBox>& Boxes() const;
-    void FailNext(int failures);
+    const std::vector<ShownBox>& Boxes() const { return boxes_; }
+    void FailNext(int failures) { toFail_ = failures; }
 
 private:
+    static int Capture(const std::wstring& text, const std::wstring& title, UINT style);
+    static inline std::vector<ShownBox> boxes_;
+    static inline int toFail_ = 0;
     MessageBoxFunction previous_;
 };
 
@@ -81,16 +85,19 @@ public:
     AllocatorWatch(const AllocatorWatch&) = delete;
     AllocatorWatch& operator=(const AllocatorWatch&) = delete;
 
-    bool Registered() const noexcept { return registered_; }
     // Freed at least as often as allocated since the watch began (a block from before
     // the watch counts as freed after one free).
     bool Freed(const void* block) const;
     // Blocks allocated and not yet freed since the watch began.
     int Outstanding() const;
     // Every block allocated since the watch began, in order.
-    const std::vector<void*>& Allocated() const;
+    const std::vector<void*>& Allocated() const { return allocated_; }
 
 private:
+    friend class MallocSpy;
+    // Allocations and frees of each address seen since the watch began.
+    static inline std::map<const void*, std::pair<int, int>> events_;
+    static inline std::vector<void*> allocated_;
     bool registered_;
 };
 

@@ -236,6 +236,8 @@ void IFileDialog::ApplyFileTypes(void* dialog) {
     if (FAILED(External(::SafeArrayAccessData, array, reinterpret_cast<void**>(&texts)))) {
         return;
     }
+    // Locked data cannot be destroyed: the lock goes even when the call below throws.
+    const ScopeExit unlock([array] { External(::SafeArrayUnaccessData, array); });
     // A trailing unpaired piece is not passed.
     const std::int32_t count = (SafeUBound(&array, 1) + 1) / 2;
     std::vector<FilterSpec> fileTypes;
@@ -244,7 +246,6 @@ void IFileDialog::ApplyFileTypes(void* dialog) {
         fileTypes.push_back({texts[2 * pair], texts[2 * pair + 1]});
     }
     CallInterfaceMethod(dialog, offset::kSetFileTypes, {count, fileTypes.data()});
-    External(::SafeArrayUnaccessData, array);
     // The one-based index cannot be formed from the largest value; the dialog then keeps
     // its own choice.
     if (filterIndexValue_ != std::numeric_limits<std::int32_t>::max()) {

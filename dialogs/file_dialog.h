@@ -236,6 +236,14 @@ private:
     bool RegisterControlKey(const std::wstring& key, std::int32_t controlType,
                             std::int32_t extraSlots, bool allowReservedKey);
     std::int32_t ControlIdFromKey(const std::wstring& key, std::int32_t& controlType) const;
+    // The shown dialog's customize interface and the control under a key (ID 0 when no
+    // dialog shows or no control has the key).
+    struct ShownControl {
+        ComPtr<IUnknown> customize;
+        std::int32_t id = 0;
+        std::int32_t type = 0;
+    };
+    ShownControl FindShownControl(const std::wstring& key) const;
     std::vector<KeyToIdEntry>::iterator FindKey(const std::wstring& key);
     std::vector<KeyToIdEntry>::const_iterator FindKey(const std::wstring& key) const;
     // The control ID of item itemIndex of a group's list, or 0 when there is none.

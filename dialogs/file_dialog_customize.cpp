@@ -151,6 +151,14 @@ std::int32_t IFileDialog::ControlIdFromKey(const std::wstring& key,
     return entry->packed & kIdMask;
 }
 
+IFileDialog::ShownControl IFileDialog::FindShownControl(const std::wstring& key) const {
+    ShownControl control{activeCustomize_};
+    if (control.customize) {
+        control.id = ControlIdFromKey(key, control.type);
+    }
+    return control;
+}
+
 // An item is known to the platform by its own control ID, not by its position.
 std::int32_t IFileDialog::GroupItemId(const std::wstring& key, std::int32_t itemIndex) const {
     const auto entry = FindKey(key);
@@ -330,9 +338,7 @@ void IFileDialog::Customize_MakeControlProminent(const std::wstring& controlKey)
 
 std::wstring IFileDialog::CustomControl_GetTextBoxText(const std::wstring& key) {
     return Guarded(std::wstring(), [&] {
-        const ComPtr<IUnknown> customize = activeCustomize_;
-        std::int32_t type = 0;
-        const std::int32_t id = customize ? ControlIdFromKey(key, type) : 0;
+        const auto [customize, id, type] = FindShownControl(key);
         if (id == 0 || type != kItemEditBox) {
             return std::wstring();
         }
@@ -346,9 +352,7 @@ std::wstring IFileDialog::CustomControl_GetTextBoxText(const std::wstring& key) 
 std::wstring IFileDialog::CustomControl_SetTextBoxText(const std::wstring& key,
                                                        const std::wstring& text) {
     return Guarded(std::wstring(), [&] {
-        const ComPtr<IUnknown> customize = activeCustomize_;
-        std::int32_t type = 0;
-        const std::int32_t id = customize ? ControlIdFromKey(key, type) : 0;
+        const auto [customize, id, type] = FindShownControl(key);
         if (id != 0 && type == kItemEditBox) {
             CallInterfaceMethod(customize.Get(), offset::kSetEditBoxText, {id, text});
         }
@@ -359,9 +363,7 @@ std::wstring IFileDialog::CustomControl_SetTextBoxText(const std::wstring& key,
 std::wstring IFileDialog::CustomControl_SetControlCaption(const std::wstring& key,
                                                           const std::wstring& caption) {
     return Guarded(std::wstring(), [&] {
-        const ComPtr<IUnknown> customize = activeCustomize_;
-        std::int32_t type = 0;
-        const std::int32_t id = customize ? ControlIdFromKey(key, type) : 0;
+        const auto [customize, id, type] = FindShownControl(key);
         if (id != 0) {
             CallInterfaceMethod(customize.Get(), offset::kSetControlLabel, {id, caption});
         }
@@ -373,9 +375,7 @@ std::wstring IFileDialog::CustomControl_SetControlCaption(const std::wstring& ke
 // (or on a control without items) gives 0.
 std::int32_t IFileDialog::CustomControl_GetState(const std::wstring& key, std::int32_t itemIndex) {
     return Guarded(std::int32_t{0}, [&] {
-        const ComPtr<IUnknown> customize = activeCustomize_;
-        std::int32_t type = 0;
-        const std::int32_t id = customize ? ControlIdFromKey(key, type) : 0;
+        const auto [customize, id, type] = FindShownControl(key);
         if (id == 0) {
             return std::int32_t{0};
         }
@@ -395,9 +395,7 @@ std::int32_t IFileDialog::CustomControl_GetState(const std::wstring& key, std::i
 bool IFileDialog::CustomControl_SetState(const std::wstring& key, bool enabled, bool visible,
                                          std::int32_t itemIndex) {
     return Guarded(false, [&] {
-        const ComPtr<IUnknown> customize = activeCustomize_;
-        std::int32_t type = 0;
-        const std::int32_t id = customize ? ControlIdFromKey(key, type) : 0;
+        const auto [customize, id, type] = FindShownControl(key);
         if (id == 0) {
             return false;
         }
@@ -450,9 +448,7 @@ std::int32_t IFileDialog::CustomControl_GetSelected(const std::wstring& key) {
 std::int32_t IFileDialog::CustomControl_SetSelected(const std::wstring& key, std::int32_t itemIndex,
                                                     bool chkBoxSelected) {
     return Guarded(std::int32_t{0}, [&] {
-        const ComPtr<IUnknown> customize = activeCustomize_;
-        std::int32_t type = 0;
-        const std::int32_t id = customize ? ControlIdFromKey(key, type) : 0;
+        const auto [customize, id, type] = FindShownControl(key);
         if (id == 0) {
             return std::int32_t{0};
         }

@@ -112,9 +112,13 @@ ComPtr<IUnknown> IFileDialog::ObjectFromPointer(void* pointer, bool releasePoint
     if (pointer == nullptr) {
         return nullptr;
     }
-    ComPtr<IUnknown> object(static_cast<IUnknown*>(pointer));
+    ComPtr<IUnknown> object;
     if (releasePointer) {
-        CallInterfaceMethod(pointer, offset::kRelease);
+        // Taken over as it is, with no call that could fail in between (MinGW's
+        // ComPtr::Attach adds a reference, unlike the platform's).
+        *object.GetAddressOf() = static_cast<IUnknown*>(pointer);
+    } else {
+        object = static_cast<IUnknown*>(pointer);
     }
     return object;
 }

@@ -347,6 +347,14 @@ TEST_F(ShowTest, AnItemOfferedThroughAnotherPointerIsRefused) {
     EXPECT_EQ(NameOf(NewItem(L"torn").Object()), L"");
 }
 
+TEST_F(ShowTest, AReferenceIsTakenOverEvenWithNoMemoryLeft) {
+    Fake* item = world_.Make(kItem, L"item"); // its one reference is handed over
+    failNextAllocation = true;
+    const auto object =
+        dialog_->IShellItem_PointerToObject(reinterpret_cast<IUnknown*>(item), true);
+    EXPECT_TRUE(std::exchange(failNextAllocation, false)) << "taking it over needed memory";
+}
+
 TEST_F(ShowTest, EverySettingInItsOrderThenCleared) {
     dialog_->propFilters(L"A|*.a");
     dialog_->propFlags(0x40);

@@ -84,6 +84,8 @@ bool RunInLinux(const std::wstring& command) {
     if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                           &startup, &started))
         return false;
+    ::CloseHandle(started.hThread);
+    ::CloseHandle(started.hProcess);
     const bool succeeded = WaitUntil([&] { return Exists(windowsDone); }, milliseconds{25000});
     ::DeleteFileW(windowsDone.c_str());
     return succeeded;

@@ -24,6 +24,7 @@ public:
     }
     ~ViewerWindow() { DestroyWindow(frame_); }
     DumpView& Dump() { return view_; }
+    HWND Frame() const { return frame_; }
     HWND View() const { return view_.Handle(); }
     HWND Label() const { return label_; }
     ViewerControls Controls() { return {view_, label_}; }

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 namespace octolume::test {
 namespace {
 
@@ -51,6 +53,7 @@ TEST(Menus, OpenFileShowsATypedNameRefusesAMissingOneAndAboutShowsTheVersion) {
             if (Xdotool(window, L"key --clearmodifiers alt+f o"))
                 if (const HWND dialog = program.Find(isOpenDialog, milliseconds{10000}))
                     return dialog;
+            std::fprintf(stderr, "the Open command went unanswered: Escape, then once more\n");
             Xdotool(nullptr, L"key --clearmodifiers Escape");
         }
         return HWND{};

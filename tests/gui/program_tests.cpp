@@ -13,11 +13,7 @@ TEST(Program, StartsFromAnyFolderWithItsEngineAndEndsByTheCloseBox) {
     Process program(folder.CopyIn(BuiltFile(L"Octolume32.exe"), L"Octolume32.exe"),
                     elsewhere.Path());
     const HWND window = program.Find(IsMainWindow);
-    ASSERT_NE(window, nullptr) << "no main window";
-    EXPECT_EQ(WindowText(window), L"Octolume32 - Binary Content Viewer");
-    EXPECT_NE(::GetDlgItem(window, IDC_PCT_BANNER), nullptr);
-    ASSERT_NE(::GetDlgItem(window, IDC_RTF_OCTOLUME), nullptr);
-    EXPECT_EQ(WindowText(::GetDlgItem(window, IDC_RTF_OCTOLUME)), L"");
+    ASSERT_NE(window, nullptr) << "no main window"; // its make-up is tested in process
     EXPECT_EQ(WindowText(::GetDlgItem(window, IDC_LBL_FILE_NAME)), L"File:");
 
     // The close box at the right end of the caption that Wine draws.

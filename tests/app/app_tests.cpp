@@ -56,16 +56,13 @@ TEST(LoadEngineLibrary, FromTheProgramsFolderInAnsiLeavingOneReference) {
     EXPECT_EQ(GetModuleHandleW(L"octolume.dll"), nullptr);
 }
 
-static std::string_view Resource(HMODULE module, const wchar_t* type, int id) {
-    const HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(id), type);
-    return {static_cast<const char*>(LockResource(LoadResource(module, found))),
-            found ? SizeofResource(module, found) : 0};
-}
-
 TEST(ProgramResources, ManifestAndVersion) {
     const std::wstring path = BuiltFile(L"Octolume32.exe");
     const LibraryHandle program(LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
-    const std::string_view manifest = Resource(program.get(), RT_MANIFEST, 1);
+    const HRSRC found = FindResourceW(program.get(), MAKEINTRESOURCEW(1), RT_MANIFEST);
+    const std::string_view manifest(
+        static_cast<const char*>(LockResource(LoadResource(program.get(), found))),
+        SizeofResource(program.get(), found));
     // Visual styles, no elevation and no scaling by the system, for the design's pixels.
     for (const char* expected : {"Microsoft.Windows.Common-Controls", "version=\"6.0.0.0\"",
                                  "level=\"asInvoker\"", ">true</dpiAware>"})
@@ -308,6 +305,17 @@ TEST(MainWindow, ExitReleasesTheEngineEmptiesTheViewAndEndsOnce) {
                              GetDlgItem(form->hWnd(), IDC_RTF_OCTOLUME) == view),
                   std::tuple(std::wstring(), TRUE, true));
     }
+}
+
+// About shows the text the user-level test reads, in a box with one OK and the information icon.
+TEST(MainWindow, AboutIsAnInformationBoxWithOneButton) {
+    const auto form = NewWindow();
+    const MessageBoxCapture boxes;
+    SendMessageW(form->hWnd(), WM_COMMAND, IDM_ABOUT, 0);
+    ASSERT_EQ(boxes.Boxes().size(), 1u);
+    EXPECT_EQ(boxes.Boxes()[0].title, L"Octolume32");
+    EXPECT_EQ(boxes.Boxes()[0].style, UINT(MB_OK | MB_ICONINFORMATION));
+    EXPECT_TRUE(boxes.Boxes()[0].text.starts_with(L"Octolume32 v2.0.0\r\n"));
 }
 
 // Texts go in pieces of 64K characters: a cut right there would part this CR from its LF; the long

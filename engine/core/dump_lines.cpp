@@ -39,16 +39,27 @@ void PutLowDigits(char* out, std::uint32_t low) {
         std::memcpy(out + 2 * pair, kHexPairs[(low >> (24 - 8 * pair)) & 0xFF].data(), 2);
 }
 
+// A line's offset on the blank line's first `length` characters; returns the line's start.
+char* StartLine(std::string_view high, std::uint32_t low, std::size_t length, char* out) {
+    out = PutHighDigits(out, high);
+    std::memcpy(out, kLineTemplate.data(), length);
+    PutLowDigits(out, low);
+    return out;
+}
+
+// The hex pairs and characters of a line's `count` bytes.
+void PutBytes(const unsigned char* bytes, std::size_t count, char* line) {
+    for (std::size_t i = 0; i < count; ++i) {
+        std::memcpy(line + HexDigitsColumn(i), kHexPairs[bytes[i]].data(), 2);
+        line[kCharacterColumn + i] = kShownAs[bytes[i]];
+    }
+}
+
 // The last line, of 1 to 15 bytes: hex columns padded with blanks, characters not.
 char* PutShortLine(const unsigned char* bytes, std::size_t count, std::uint32_t low,
                    std::string_view high, char* out) {
-    out = PutHighDigits(out, high);
-    std::memcpy(out, kLineTemplate.data(), kCharacterColumn);
-    PutLowDigits(out, low);
-    for (std::size_t i = 0; i < count; ++i) {
-        std::memcpy(out + HexDigitsColumn(i), kHexPairs[bytes[i]].data(), 2);
-        out[kCharacterColumn + i] = kShownAs[bytes[i]];
-    }
+    out = StartLine(high, low, kCharacterColumn, out);
+    PutBytes(bytes, count, out);
     out += kCharacterColumn + count;
     std::memcpy(out, kLineTemplate.data() + kLineSize - 3, 3);
     return out + 3;
@@ -141,13 +152,8 @@ namespace dump_paths {
 char* PlainFullLines(const unsigned char* bytes, std::size_t lines, std::uint32_t low,
                      std::string_view high, char* out) {
     for (; lines > 0; --lines, bytes += kBytesPerLine, low += kBytesPerLine) {
-        out = PutHighDigits(out, high);
-        std::memcpy(out, kLineTemplate.data(), kLineSize);
-        PutLowDigits(out, low);
-        for (std::size_t i = 0; i < kBytesPerLine; ++i) {
-            std::memcpy(out + HexDigitsColumn(i), kHexPairs[bytes[i]].data(), 2);
-            out[kCharacterColumn + i] = kShownAs[bytes[i]];
-        }
+        out = StartLine(high, low, kLineSize, out);
+        PutBytes(bytes, kBytesPerLine, out);
         out += kLineSize;
     }
     return out;

@@ -32,8 +32,18 @@ std::string Quoted(const std::string& name) {
     return "'" + name + "'";
 }
 
+// One line to standard error, after the program's name. A message that cannot be written
+// has nowhere else to go.
+void Report(System& system, const std::string& message) {
+    const std::string line =
+        std::string(kProgramName) + ": " + message + std::string(system.LineEnd());
+    std::string ignored;
+    bool gone = false;
+    system.StandardError().Write(line.data(), line.size(), ignored, gone);
+}
+
 int UsageError(System& system, const std::string& what) {
-    system.ReportLine(std::string(kProgramName) + ": " + what + " (try --help)");
+    Report(system, what + " (try --help)");
     return kUsageError;
 }
 
@@ -114,9 +124,8 @@ int Run(std::span<const std::string> arguments, System& system) {
         std::string error;
         source = system.OpenFile(name, error);
         if (!source) {
-            system.ReportLine(std::string(kProgramName) + ": " +
-                              (error == kIsAFolder ? Quoted(name) + " " + error
-                                                   : "cannot open " + Quoted(name) + ": " + error));
+            Report(system, error == kIsAFolder ? Quoted(name) + " " + error
+                                               : "cannot open " + Quoted(name) + ": " + error);
             return kFailure;
         }
     }
@@ -126,14 +135,13 @@ int Run(std::span<const std::string> arguments, System& system) {
     case StreamOutcome::kDone:
         return kSuccess;
     case StreamOutcome::kReadFailed:
-        system.ReportLine(std::string(kProgramName) + ": cannot read " +
-                          (standardInput ? std::string("standard input") : Quoted(name)) + ": " +
-                          result.error);
+        Report(system, "cannot read " +
+                           (standardInput ? std::string("standard input") : Quoted(name)) + ": " +
+                           result.error);
         return kFailure;
     case StreamOutcome::kWriteFailed:
         if (!result.readerGone)
-            system.ReportLine(std::string(kProgramName) +
-                              ": cannot write the dump: " + result.error);
+            Report(system, "cannot write the dump: " + result.error);
         return kFailure;
     }
     return kFailure;

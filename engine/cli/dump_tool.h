@@ -46,8 +46,9 @@ public:
     virtual std::unique_ptr<Source> OpenFile(const std::string& name, std::string& error) = 0;
     virtual std::unique_ptr<Source> StandardInput() = 0;
     virtual Sink& StandardOutput() = 0;
-    // One line to standard error, the line break added.
-    virtual void ReportLine(std::string_view line) = 0;
+    virtual Sink& StandardError() = 0;
+    // The platform's line break, for messages.
+    virtual std::string_view LineEnd() const = 0;
 };
 
 inline constexpr std::string_view kIsAFolder = "is a folder";

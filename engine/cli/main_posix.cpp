@@ -85,13 +85,8 @@ public:
 
     Sink& StandardOutput() override { return standardOutput_; }
 
-    void ReportLine(std::string_view line) override {
-        std::string text(line);
-        text += '\n';
-        std::string ignored;
-        bool gone = false;
-        standardError_.Write(text.data(), text.size(), ignored, gone);
-    }
+    Sink& StandardError() override { return standardError_; }
+    std::string_view LineEnd() const override { return "\n"; }
 
 private:
     Descriptor standardOutput_{STDOUT_FILENO, false};

@@ -45,6 +45,11 @@ std::wstring FromAnsiBstr(BSTR text) {
     return FromAnsi(std::string_view(reinterpret_cast<const char*>(text), length));
 }
 
+// A file the viewer answers with its own message rather than an error report.
+[[noreturn]] void ThrowCannotDump(DWORD cause) {
+    throw AppError(error_number::kCannotDump, L"Unable to load file contents.", cause);
+}
+
 void ShowText(HWND window, const wchar_t* text) {
     External(::SetWindowTextW, window, text);
 }
@@ -66,8 +71,7 @@ std::wstring DoOctolume(std::wstring& path) {
     // such a name cannot be dumped.
     const std::optional<std::string> ansiPath = ToAnsiExactly(path);
     if (!ansiPath)
-        throw AppError(error_number::kCannotDump, L"Unable to load file contents.",
-                       ERROR_NO_UNICODE_TRANSLATION);
+        ThrowCannotDump(ERROR_NO_UNICODE_TRANSLATION);
     BstrOwner pathText(
         External(::SysAllocStringByteLen, ansiPath->data(), static_cast<UINT>(ansiPath->size())));
     if (!pathText)
@@ -81,8 +85,7 @@ std::wstring DoOctolume(std::wstring& path) {
     path = FromAnsiBstr(pathText.get());
     if (!dump) {
         if (engineError == engine::kCannotDumpCode)
-            throw AppError(error_number::kCannotDump, L"Unable to load file contents.",
-                           engineError);
+            ThrowCannotDump(engineError);
         if (engineError != 0)
             throw AppError(static_cast<std::int32_t>(HRESULT_FROM_WIN32(engineError)),
                            GetDllErrorText(static_cast<std::int32_t>(engineError)), engineError);

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <utility>
 
 namespace octolume {
 
@@ -107,8 +108,7 @@ void IFileDialog::ControlIdOwners::Clear() noexcept {
 }
 
 std::vector<IFileDialog::KeyToIdEntry>::iterator IFileDialog::FindKey(const std::wstring& key) {
-    return std::find_if(keyToId_.begin(), keyToId_.end(),
-                        [&](const KeyToIdEntry& entry) { return StringsEqual(entry.key, key, 1); });
+    return keyToId_.begin() + (std::as_const(*this).FindKey(key) - keyToId_.cbegin());
 }
 
 std::vector<IFileDialog::KeyToIdEntry>::const_iterator

@@ -21,5 +21,10 @@ wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /
 
 status=0
 ctest --test-dir "$native" --output-on-failure || status=1
-ctest --test-dir "$octolume_win" --output-on-failure --timeout 600 || status=1
+export OCTOLUME_TEST_TIME_SCALE
+OCTOLUME_TEST_TIME_SCALE=$(wine_time_scale)
+[ "$OCTOLUME_TEST_TIME_SCALE" = 1 ] ||
+    echo "Windows tests run under an emulator: their time-outs are $OCTOLUME_TEST_TIME_SCALE times longer"
+ctest --test-dir "$octolume_win" --output-on-failure --timeout $((600 * OCTOLUME_TEST_TIME_SCALE)) ||
+    status=1
 exit $status

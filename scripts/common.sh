@@ -6,10 +6,16 @@ octolume_build=${OCTOLUME_BUILD:-$octolume_root/build}
 octolume_win=$octolume_build/win
 xvfb_pid=
 
+# 10 where 32-bit Wine runs under QEMU's user-mode emulator (scripts/setup.sh), else 1:
+# the factor for the time-outs of the Windows tests.
+wine_time_scale() {
+    if grep -qs '^enabled' /proc/sys/fs/binfmt_misc/qemu-i386; then echo 10; else echo 1; fi
+}
+
 build_windows() {
     cmake -S "$octolume_root" -B "$octolume_win" \
         -DCMAKE_TOOLCHAIN_FILE="$octolume_root/cmake/mingw-i686.cmake" \
-        -DCMAKE_BUILD_TYPE=Release >/dev/null
+        -DCMAKE_BUILD_TYPE=Release -DOCTOLUME_TEST_TIME_SCALE="$(wine_time_scale)" >/dev/null
     cmake --build "$octolume_win" -j"$(nproc)"
 }
 

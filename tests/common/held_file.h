@@ -22,7 +22,8 @@ public:
         ready_.reset(CreateEventW(nullptr, TRUE, FALSE, event.c_str()));
         std::wstring commandLine =
             L"\"" + BuiltFile(L"file_holder.exe") + L"\" \"" + path + L"\" \"" + event + L"\"";
-        STARTUPINFOW startup{sizeof startup};
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
         PROCESS_INFORMATION started{};
         if (!ready_ || !CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE,
                                        CREATE_NO_WINDOW, nullptr, nullptr, &startup, &started))

@@ -119,9 +119,19 @@ std::wstring TempFolder::Subfolder(const std::wstring& name) const {
     return folder;
 }
 
+int TimeScale() {
+    static const int scale = [] {
+        wchar_t value[16]{};
+        const int number =
+            ::GetEnvironmentVariableW(L"OCTOLUME_TEST_TIME_SCALE", value, 16) ? _wtoi(value) : 1;
+        return number > 0 ? number : 1;
+    }();
+    return scale;
+}
+
 std::wstring WindowText(HWND window) {
     // Generous: a long view text crosses processes in one message.
-    constexpr UINT kTimeoutMs = 60000;
+    const UINT kTimeoutMs = 60000 * TimeScale();
     DWORD_PTR length = 0;
     if (!::SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kTimeoutMs,
                                &length))

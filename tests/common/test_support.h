@@ -45,6 +45,10 @@ private:
     std::wstring path_;
 };
 
+// The factor by which waits for the program grow where Windows programs run slower than
+// usual (OCTOLUME_TEST_TIME_SCALE: 32-bit Wine under an emulator); 1 elsewhere.
+int TimeScale();
+
 // A window's text, also of another process's window (bounded wait).
 std::wstring WindowText(HWND window);
 std::wstring ClassNameOf(HWND window);

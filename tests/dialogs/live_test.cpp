@@ -58,7 +58,7 @@ protected:
         }
         ~Script() {
             ::KillTimer(nullptr, timer);
-            EXPECT_TRUE(current_->window_ && !current_->act_ && current_->ticks_ <= 200);
+            EXPECT_TRUE(current_->window_ && !current_->act_ && current_->ticks_ <= kMostTicks);
             current_ = nullptr;
         }
         UINT_PTR timer = ::SetTimer(nullptr, 0, 50, &OnTick);
@@ -87,12 +87,14 @@ private:
     static void CALLBACK OnTick(HWND, UINT, UINT_PTR, DWORD) {
         if (LiveDialog* self = current_; self == nullptr)
             return;
-        else if (++self->ticks_ > 200)
+        else if (++self->ticks_ > kMostTicks)
             ::PostMessageW(ShownDialog(), WM_COMMAND, IDCANCEL, 0);
         else if (self->act_ && (self->window_ = ShownDialog()) != nullptr)
             std::exchange(self->act_, nullptr)(); // it may pump messages: taken out first
     }
 
+    // Ten seconds for the dialog to show, then it is cancelled.
+    static inline const int kMostTicks = 200 * TimeScale();
     static inline LiveDialog* current_ = nullptr;
     std::function<void()> act_;
     int ticks_ = 0;

@@ -16,7 +16,8 @@
 namespace octolume::test {
 
 using std::chrono::milliseconds;
-constexpr milliseconds kTimeout{30000};
+// How long the program may take to answer: a bound for failures, not a wait.
+inline const milliseconds kTimeout = milliseconds{30000} * TimeScale();
 
 // Polls until the condition holds or the time is up; true if it held.
 bool WaitUntil(const std::function<bool()>& condition, milliseconds timeout = kTimeout);

@@ -25,7 +25,7 @@ std::wstring ClipboardText() {
 // its end, copies it whole, goes on with a small file and the box for an empty one, and closes
 // the program: each answers at once (a long dump then a short one once lost the program for good).
 TEST(Drop, ShowsTheLargestDumpWholeAndEverythingFollowsAtOnce) {
-    constexpr milliseconds kLongLoad{600000};
+    const milliseconds kLongLoad = milliseconds{600000} * TimeScale();
     TempFolder folder;
     Process program;
     const HWND window = program.Find(IsMainWindow);

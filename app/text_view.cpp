@@ -483,9 +483,11 @@ void TextView::OnWheel(int delta, bool sideways) {
     rest %= WHEEL_DELTA;
     if (notches == 0)
         return;
-    UINT step = kDefaultWheelStep;
-    External(::SystemParametersInfoW, sideways ? SPI_GETWHEELSCROLLCHARS : SPI_GETWHEELSCROLLLINES,
-             0, &step, 0);
+    UINT step = 0;
+    if (!External(::SystemParametersInfoW,
+                  sideways ? SPI_GETWHEELSCROLLCHARS : SPI_GETWHEELSCROLLLINES, 0, &step, 0) ||
+        step == 0)
+        step = kDefaultWheelStep;
     const long long page = static_cast<long long>(sideways ? VisibleColumns() : VisibleLines());
     const long long by = static_cast<long long>(notches) * (step == WHEEL_PAGESCROLL ? page : step);
     if (sideways)
@@ -652,9 +654,15 @@ LRESULT TextView::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         OnScroll(message == WM_VSCROLL ? SB_VERT : SB_HORZ, LOWORD(wParam));
         return 0;
     case WM_MOUSEWHEEL:
+        // With Shift the wheel scrolls sideways, a turn towards the user going right as it
+        // would go down.
+        if (GET_KEYSTATE_WPARAM(wParam) & MK_SHIFT)
+            OnWheel(-GET_WHEEL_DELTA_WPARAM(wParam), true);
+        else
+            OnWheel(GET_WHEEL_DELTA_WPARAM(wParam), false);
+        return 0;
     case WM_MOUSEHWHEEL:
-        OnWheel(GET_WHEEL_DELTA_WPARAM(wParam),
-                message == WM_MOUSEHWHEEL || (GET_KEYSTATE_WPARAM(wParam) & MK_SHIFT));
+        OnWheel(GET_WHEEL_DELTA_WPARAM(wParam), true);
         return 0;
     case WM_LBUTTONDOWN:
         OnButtonDown(point(), (wParam & MK_SHIFT) != 0);

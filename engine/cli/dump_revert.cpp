@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 namespace octolume::dump_tool {
@@ -125,7 +126,7 @@ namespace {
 // Bytes of consecutive lines gathered into one write.
 class Gatherer {
 public:
-    explicit Gatherer(ByteTarget& target) : target_(target) { bytes_.reserve(kReadSize); }
+    explicit Gatherer(ByteTarget& target) : target_(target) {}
 
     bool Add(const DumpLine& line, WriteFailure& failure) {
         if (line.offset != offset_ + bytes_.size() || bytes_.size() + line.count > kReadSize) {
@@ -168,13 +169,13 @@ RevertResult RevertDump(Source& text, ByteTarget& target) {
         return result;
     };
 
-    std::vector<char> input(kReadSize);
+    const auto input = std::make_unique_for_overwrite<char[]>(kReadSize);
     std::size_t held = 0;        // the start of a line read before, not yet parsed
     std::uint64_t streamEnd = 0; // where the bytes so far end, for a target that cannot go back
     for (bool end = false; !end;) {
         std::size_t read = 0;
-        if (!text.Read(reinterpret_cast<unsigned char*>(input.data()) + held, input.size() - held,
-                       read, result.error)) {
+        if (!text.Read(reinterpret_cast<unsigned char*>(input.get()) + held, kReadSize - held, read,
+                       result.error)) {
             // The lines before the error still reach the output.
             if (!gatherer.Flush(failure))
                 return writeFailed();
@@ -183,7 +184,7 @@ RevertResult RevertDump(Source& text, ByteTarget& target) {
         }
         held += read;
         end = read == 0;
-        const char* next = input.data();
+        const char* next = input.get();
         const char* const stop = next + held;
         while (next < stop) {
             const char* lineEnd = static_cast<const char*>(std::memchr(next, '\n', stop - next));
@@ -208,11 +209,11 @@ RevertResult RevertDump(Source& text, ByteTarget& target) {
                 return writeFailed();
         }
         held = static_cast<std::size_t>(stop - next);
-        if (held == input.size()) {
+        if (held == kReadSize) {
             ++result.lineNumber;
             return malformed("longer than any dump line");
         }
-        std::memmove(input.data(), next, held);
+        std::memmove(input.get(), next, held);
     }
     if (!gatherer.Flush(failure))
         return writeFailed();

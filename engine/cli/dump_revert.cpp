@@ -21,26 +21,38 @@ std::uint8_t HexValue(char c) {
     return kHexValue[static_cast<unsigned char>(c)];
 }
 
-// The columns of a full line, line end aside, that hold blanks and bars.
-constexpr std::size_t kFixedColumnCount = [] {
-    std::size_t count = 0;
-    for (std::size_t column = 0; column < kLineSize - 2; ++column)
-        count += kColumns[column].source == dump_layout::Source::kFixed ? 1 : 0;
-    return count;
+// A full line without its line end: 0xFF under the columns that hold blanks and bars.
+constexpr std::size_t kFullLineText = kLineSize - 2;
+constexpr std::array<unsigned char, kFullLineText> kFixedMask = [] {
+    std::array<unsigned char, kFullLineText> mask{};
+    for (std::size_t column = 0; column < kFullLineText; ++column)
+        mask[column] = kColumns[column].source == dump_layout::Source::kFixed ? 0xFF : 0;
+    return mask;
 }();
-constexpr std::array<std::uint8_t, kFixedColumnCount> kFixedColumns = [] {
-    std::array<std::uint8_t, kFixedColumnCount> columns{};
-    std::size_t count = 0;
-    for (std::size_t column = 0; column < kLineSize - 2; ++column)
-        if (kColumns[column].source == dump_layout::Source::kFixed)
-            columns[count++] = static_cast<std::uint8_t>(column);
-    return columns;
-}();
+
+std::uint64_t Word(const void* at) {
+    std::uint64_t word;
+    std::memcpy(&word, at, sizeof word);
+    return word;
+}
+
+// Whether the blanks and bars stand where a full line has them, eight columns at a time.
+bool FixedColumnsInPlace(const char* line) {
+    std::uint64_t differ = 0;
+    const auto compare = [&](std::size_t at) {
+        differ |=
+            (Word(line + at) ^ Word(kLineTemplate.data() + at)) & Word(kFixedMask.data() + at);
+    };
+    for (std::size_t at = 0; at + 8 <= kFullLineText; at += 8)
+        compare(at);
+    compare(kFullLineText - 8);
+    return differ == 0;
+}
 
 // The line exactly as the dump writes a full line below 4 GiB, which is nearly every
 // line: its digits read from their columns without a search.
 bool ParseFullLine(std::string_view line, DumpLine& parsed) {
-    if (line.size() != kLineSize - 2)
+    if (line.size() != kFullLineText || !FixedColumnsInPlace(line.data()))
         return false;
     std::uint8_t invalid = 0;
     std::uint64_t offset = 0;
@@ -57,9 +69,6 @@ bool ParseFullLine(std::string_view line, DumpLine& parsed) {
     }
     if (invalid & 0xF0)
         return false;
-    for (const std::uint8_t column : kFixedColumns)
-        if (line[column] != kLineTemplate[column])
-            return false;
     parsed.offset = offset;
     parsed.count = kBytesPerLine;
     return true;

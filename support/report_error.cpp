@@ -2,7 +2,6 @@
 
 #include "external_call.h"
 #include "message_box.h"
-#include "text.h"
 
 #include <string>
 
@@ -49,19 +48,6 @@ void ReportError(const AppError& error, const std::wstring& source) {
                            std::to_wstring(failure.Number()) + kLineBreak + failure.Description(),
                        L"Error in Error Handler", kExclamationBox);
     }
-}
-
-std::wstring GetDllErrorText(std::int32_t code) {
-    constexpr DWORD kBufferSize = 1024;
-    std::string buffer = ToAnsi(std::wstring(kBufferSize, L' '));
-    // Inserts are left as they stand: with no argument list, expanding them would read
-    // arguments that were never passed.
-    const DWORD length =
-        External(::FormatMessageA, FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                 nullptr, static_cast<DWORD>(code), 0, buffer.data(), kBufferSize, nullptr);
-    if (length == 0)
-        return L"Error (" + std::to_wstring(code) + L") not defined.";
-    return FromAnsi(std::string_view(buffer.data(), length));
 }
 
 } // namespace octolume

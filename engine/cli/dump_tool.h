@@ -1,10 +1,16 @@
 #pragma once
 // octolume-dump: the engine's dump on the command line, for any size of input, read and
-// written in pieces so memory stays the same whatever the size. The system's side
-// (files, standard streams, messages) comes from a System of each platform.
+// written in pieces so memory stays the same whatever the size, and the way back from
+// such a dump to bytes. The system's side (files, standard streams, messages) comes from
+// a System of each platform.
+
+#include "engine/core/dump_layout.h"
 
 #include <cstddef>
+#include <cstdint>
+#include <limits>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -13,8 +19,8 @@ namespace octolume::dump_tool {
 
 inline constexpr std::string_view kProgramName = "octolume-dump";
 inline constexpr std::string_view kVersion = "2.00";
-// Bytes read at a time: a multiple of 16, so every piece but the last ends on a line.
-inline constexpr std::size_t kReadSize = 256 * 1024;
+// Bytes read at a time: whole dump lines, so every piece but the last ends on a line.
+inline constexpr std::size_t kReadSize = 16384 * dump_layout::kBytesPerLine;
 
 enum ExitStatus : int { kSuccess = 0, kFailure = 1, kUsageError = 2 };
 
@@ -26,16 +32,45 @@ public:
     // `error`.
     virtual bool Read(unsigned char* into, std::size_t size, std::size_t& read,
                       std::string& error) = 0;
+    // The size of a regular file, whose reads can start anywhere; nothing for pipes,
+    // FIFOs and terminals, which are read from where they stand.
+    virtual std::optional<std::uint64_t> Size() { return std::nullopt; }
+    // Moves to `offset` of a source that has a Size.
+    virtual bool Seek(std::uint64_t /*offset*/, std::string& /*error*/) { return false; }
+};
+
+// Why a write failed. `readerGone` when the other end of a pipe was closed, which is no
+// news to the user who closed it.
+struct WriteFailure {
+    std::string error;
+    bool readerGone = false;
 };
 
 // Where the text goes.
 class Sink {
 public:
     virtual ~Sink() = default;
-    // Writes all of it. False on an error, described in `error`; `readerGone` when the
-    // other end of a pipe was closed, which is no news to the user who closed it.
-    virtual bool Write(const char* from, std::size_t size, std::string& error,
-                       bool& readerGone) = 0;
+    // Writes all of it; false on an error.
+    virtual bool Write(const char* from, std::size_t size, WriteFailure& failure) = 0;
+};
+
+// Where reverted bytes go: each piece at its own offset.
+class ByteTarget {
+public:
+    virtual ~ByteTarget() = default;
+    // False when the target is a stream that only goes on from where it is.
+    virtual bool CanGoBack() const = 0;
+    virtual bool WriteAt(std::uint64_t offset, const unsigned char* from, std::size_t size,
+                         WriteFailure& failure) = 0;
+};
+
+// A file written through a temporary one beside it, so the file is all or nothing: it
+// takes the new bytes at Commit, and until then, or when the object goes without a
+// Commit, it stays exactly as it was (or absent).
+class OutputFile : public ByteTarget {
+public:
+    bool CanGoBack() const override { return true; }
+    virtual bool Commit(std::string& error) = 0;
 };
 
 class System {
@@ -47,6 +82,10 @@ public:
     virtual std::unique_ptr<Source> StandardInput() = 0;
     virtual Sink& StandardOutput() = 0;
     virtual Sink& StandardError() = 0;
+    // The output of a revert. With `patch`, the file must exist and starts as a copy of
+    // its bytes; otherwise it starts empty. Null with the reason in `error`.
+    virtual std::unique_ptr<OutputFile> CreateOutputFile(const std::string& name, bool patch,
+                                                         std::string& error) = 0;
     // The platform's line break, for messages.
     virtual std::string_view LineEnd() const = 0;
 };
@@ -56,13 +95,17 @@ inline constexpr std::string_view kIsAFolder = "is a folder";
 // Runs the program on its arguments (without the program's own name); the exit status.
 int Run(std::span<const std::string> arguments, System& system);
 
-// The header and then the lines of everything `source` gives, written to `sink`.
+inline constexpr std::uint64_t kToTheEnd = std::numeric_limits<std::uint64_t>::max();
+
+// The header and then the lines of at most `length` bytes `source` gives from where it
+// stands, the first of which sits at `firstOffset` in the file, written to `sink`.
 enum class StreamOutcome { kDone, kReadFailed, kWriteFailed };
 struct StreamResult {
     StreamOutcome outcome = StreamOutcome::kDone;
     std::string error;
     bool readerGone = false;
 };
-StreamResult StreamDump(Source& source, Sink& sink);
+StreamResult StreamDump(Source& source, Sink& sink, std::uint64_t firstOffset = 0,
+                        std::uint64_t length = kToTheEnd);
 
 } // namespace octolume::dump_tool

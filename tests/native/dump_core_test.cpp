@@ -1,5 +1,5 @@
 // The dump text's rules: written-out dumps, the limit, every path against the printf
-// reference (which widens offsets from 4 GiB on); natively also octolume-dump itself.
+// reference (which widens offsets from 4 GiB on).
 
 #include "engine/core/dump_paths.h"
 #include "expected_dumps.h"
@@ -7,13 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <random>
-
-#ifdef OCTOLUME_DUMP_PROGRAM
-#include <sys/wait.h>
-#endif
 
 namespace octolume::test {
 namespace {
@@ -79,75 +73,6 @@ TEST(DumpPaths, EveryPathWritesTheReferenceForEveryLineCountTailAndOffset) {
         EXPECT_TRUE(std::string_view(aligned, longText.size()) == longText) << name;
     }
 }
-
-#ifdef OCTOLUME_DUMP_PROGRAM
-// The real octolume-dump, started by the shell as a user starts it: files, pipes, a FIFO,
-// standard input, closed and full outputs.
-class DumpTool : public testing::Test {
-protected:
-    void SetUp() override { std::filesystem::create_directories(folder_); }
-    void TearDown() override { std::filesystem::remove_all(folder_); }
-
-    // Writes a file of random bytes; returns its dump in the engine's layout, whole.
-    std::string Write(const std::string& name, std::size_t count) {
-        const Bytes bytes = RandomBytes(count, 9);
-        std::ofstream(folder_ + "/" + name, std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()), count);
-        return kEmptyDump + Reference(bytes);
-    }
-    // Runs a shell command in the test's folder, $T the program: "status: output and errors".
-    std::string Run(const std::string& command) {
-        FILE* const shell =
-            popen(("cd " + folder_ + " && T=" OCTOLUME_DUMP_PROGRAM " timeout 60 sh -c '" +
-                   command + "' 2>&1")
-                      .c_str(),
-                  "r");
-        std::string output;
-        char buffer[65536];
-        for (std::size_t read; (read = std::fread(buffer, 1, sizeof buffer, shell)) > 0;)
-            output.append(buffer, read);
-        const int status = pclose(shell);
-        return std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : -1) + ": " + output;
-    }
-
-    const std::string folder_ = "/tmp/octolume-dump-test-" + std::to_string(::getpid());
-};
-
-TEST_F(DumpTool, FilesPipesAndFifosOfAnySizeAreDumpedWholeInTheEnginesLayout) {
-    const std::string small = Write("small", 1000), large = Write("large", 3'100'005);
-    const std::string piped = Write("piped", 300'007), empty = Write("empty", 0);
-    for (const auto& [command, dump] :
-         {std::pair{"$T small", &small},
-          {"$T empty", &empty},
-          {"$T large", &large}, // beyond the engine's limit, in many pieces
-          {"dd if=piped bs=1000 status=none | $T -", &piped},
-          {"dd if=piped bs=1000 status=none | $T", &piped},
-          {"mkfifo f && (timeout 60 dd if=piped of=f bs=999 status=none &) && $T f", &piped}})
-        EXPECT_TRUE(Run(command) == "0: " + *dump) << command;
-}
-
-TEST_F(DumpTool, FailuresGiveOneLineAndStatusOne) {
-    Write("data", 100'000); // its dump is larger than a pipe holds
-    for (const auto& [command, message] :
-         {std::pair<std::string, std::string>{"$T -- -V",
-                                              "cannot open '-V': No such file or directory"},
-          {"$T " + folder_, "'" + folder_ + "' is a folder"},
-          {"$T - <. >/dev/null", "cannot read standard input: Is a directory"},
-          {"$T data >/dev/full", "cannot write the dump: No space left on device"}})
-        EXPECT_EQ(Run(command), "1: octolume-dump: " + message + "\n");
-    // A reader that has gone (`octolume-dump FILE | head`): status 1, no message, no signal.
-    EXPECT_EQ(Run("{ ($T data; echo $? >&3) | true; } 3>&1"), "0: 1\n");
-}
-
-TEST_F(DumpTool, CommandLine) {
-    EXPECT_EQ(Run("$T --help").rfind("0: Usage: octolume-dump [FILE]\n", 0), 0u);
-    EXPECT_EQ(Run("$T --version"), "0: octolume-dump 2.00 (Octolume32)\n");
-    EXPECT_EQ(Run("$T --frobnicate"),
-              "2: octolume-dump: unknown option '--frobnicate' (try --help)\n");
-    EXPECT_EQ(Run("$T a b").substr(0, 3), "2: ");
-}
-
-#endif
 
 } // namespace
 } // namespace octolume::test

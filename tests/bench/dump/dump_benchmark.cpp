@@ -4,8 +4,10 @@
 // turned into text in pieces of the engine's limit, each into a new buffer, against
 // allocating buffers of the text's size and copying as much into them; every path the
 // CPU runs, the core's own choice the figure. Natively, with --tool, also octolume-dump
-// against xxd on the same file, both writing to /dev/null. The contenders take turns; the
-// best run counts, the median and the worst show the noise.
+// against xxd on the same file, both writing to /dev/null; octolume-dump -r on its dump
+// against xxd -r on xxd's dump; and octolume-dump -s 60M -l 1M on the file against the
+// whole dump of a 1 MiB file. The contenders take turns; the best run counts, the median
+// and the worst show the noise.
 
 #include "bench_report.h"
 #include "engine/core/dump_format.h"
@@ -95,50 +97,130 @@ void CoreAgainstCopy(const std::vector<unsigned char>& bytes, int runs) {
 }
 
 #ifndef _WIN32
-// Input bytes a second of the program dumping the file to /dev/null; negative when it fails.
-double ProgramSpeed(std::string program, std::string path, std::size_t size) {
+// Seconds the command takes with its standard output into `output`; negative when it
+// fails.
+double ProgramSeconds(std::vector<std::string> command, const char* output = "/dev/null") {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    char* argv[] = {program.data(), path.data(), nullptr};
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output, O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
+    std::vector<char*> argv;
+    for (std::string& argument : command)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
     const double start = bench::Now();
     pid_t child = 0;
     int status = 0;
-    const bool ran = posix_spawnp(&child, argv[0], &actions, nullptr, argv, environ) == 0 &&
+    const bool ran = posix_spawnp(&child, argv[0], &actions, nullptr, argv.data(), environ) == 0 &&
                      ::waitpid(child, &status, 0) == child && WIFEXITED(status) &&
                      WEXITSTATUS(status) == 0;
     const double seconds = bench::Now() - start;
     posix_spawn_file_actions_destroy(&actions);
-    return ran ? size / seconds : -1;
+    return ran ? seconds : -1;
 }
 
-void ProgramAgainstXxd(const std::vector<unsigned char>& bytes, int runs, const std::string& tool) {
-    char path[] = "/tmp/octolume-dump-benchmark-XXXXXX";
-    const int file = ::mkstemp(path);
-    const bool written = file >= 0 && ::write(file, bytes.data(), bytes.size()) ==
-                                          static_cast<ssize_t>(bytes.size());
+// Input bytes a second of the program dumping the file to /dev/null; negative when it fails.
+double ProgramSpeed(std::string program, std::string path, std::size_t size) {
+    const double seconds = ProgramSeconds({program, path});
+    return seconds > 0 ? size / seconds : -1;
+}
+
+std::string Milliseconds(double seconds) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f ms", seconds * 1e3);
+    return text;
+}
+
+// octolume-dump -r on its own dump of the file against xxd -r on xxd's dump of it: bytes
+// written a second.
+void RevertAgainstXxd(const std::string& path, std::size_t size, int runs,
+                      const std::string& tool) {
+    const std::string ours = path + ".octolume", theirs = path + ".xxd";
+    bench::Samples ourSpeeds, theirSpeeds;
+    if (ProgramSeconds({tool, path}, ours.c_str()) > 0 &&
+        ProgramSeconds({"xxd", path}, theirs.c_str()) > 0)
+        for (int run = 0; run < runs; ++run) {
+            if (const double seconds = ProgramSeconds({tool, "-r", ours}); seconds > 0)
+                ourSpeeds.Add(size / seconds);
+            // xxd -r takes seconds a run: fewer of its runs.
+            if (const double seconds = run < 3 ? ProgramSeconds({"xxd", "-r", theirs}) : -1;
+                seconds > 0)
+                theirSpeeds.Add(size / seconds);
+        }
+    ::unlink(ours.c_str());
+    ::unlink(theirs.c_str());
+    if (ourSpeeds.values.empty() || theirSpeeds.values.empty()) {
+        std::fputs("octolume-dump -r or xxd -r failed to run\n", stderr);
+        return;
+    }
+    std::printf("Back to bytes, the dump of %zu MiB to /dev/null, bytes written per second:\n"
+                "  octolume-dump -r  best %s, median %s\n  xxd -r            best %s, median %s\n",
+                size >> 20, MegabytesPerSecond(ourSpeeds.Most()).c_str(),
+                MegabytesPerSecond(ourSpeeds.Median()).c_str(),
+                MegabytesPerSecond(theirSpeeds.Most()).c_str(),
+                MegabytesPerSecond(theirSpeeds.Median()).c_str());
+    bench::PrintRow("octolume-dump -r vs xxd -r, dump of " + std::to_string(size >> 20) +
+                        " MiB random",
+                    MegabytesPerSecond(ourSpeeds.Most()), MegabytesPerSecond(theirSpeeds.Most()),
+                    ourSpeeds.Most() / theirSpeeds.Most(), ">= 10");
+}
+
+// A 1 MiB range from near the end of the file against the whole dump of a 1 MiB file:
+// the same text, so what differs is how the tool gets to the range.
+void RangeAgainstWholeDump(const std::vector<unsigned char>& bytes, const std::string& path,
+                           int runs, const std::string& tool) {
+    constexpr std::size_t kRange = std::size_t{1} << 20;
+    const std::string small = path + ".1M";
+    const int file = ::open(small.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const bool written = file >= 0 && ::write(file, bytes.data() + (60 << 20), kRange) ==
+                                          static_cast<ssize_t>(kRange);
     ::close(file);
-    bench::Samples ours, theirs;
-    ProgramSpeed(tool, path, bytes.size()); // both read the file from the page cache from here on
-    // xxd takes a second or more a run: fewer of its runs.
+    bench::Samples range, whole;
     for (int run = 0; written && run < runs; ++run) {
-        if (const double speed = ProgramSpeed(tool, path, bytes.size()); speed > 0)
+        if (const double seconds = ProgramSeconds({tool, "-s", "60M", "-l", "1M", path});
+            seconds > 0)
+            range.Add(seconds);
+        if (const double seconds = ProgramSeconds({tool, small}); seconds > 0)
+            whole.Add(seconds);
+    }
+    ::unlink(small.c_str());
+    if (range.values.empty() || whole.values.empty()) {
+        std::fputs("octolume-dump -s -l failed to run\n", stderr);
+        return;
+    }
+    std::printf("A range, 1 MiB at 60 MiB of a %zu MiB file, against the whole dump of 1 MiB:\n"
+                "  -s 60M -l 1M  best %s, median %s\n  1 MiB file    best %s, median %s\n",
+                bytes.size() >> 20, Milliseconds(range.Least()).c_str(),
+                Milliseconds(range.Median()).c_str(), Milliseconds(whole.Least()).c_str(),
+                Milliseconds(whole.Median()).c_str());
+    bench::PrintRow("octolume-dump -s 60M -l 1M of " + std::to_string(bytes.size() >> 20) +
+                        " MiB vs dump of 1 MiB",
+                    Milliseconds(range.Least()), Milliseconds(whole.Least()),
+                    range.Least() / whole.Least(), "<= 1.5");
+}
+
+void ProgramAgainstXxd(const std::string& path, std::size_t size, int runs,
+                       const std::string& tool) {
+    bench::Samples ours, theirs;
+    ProgramSpeed(tool, path, size); // both read the file from the page cache from here on
+    // xxd takes a second or more a run: fewer of its runs.
+    for (int run = 0; run < runs; ++run) {
+        if (const double speed = ProgramSpeed(tool, path, size); speed > 0)
             ours.Add(speed);
-        if (const double speed = run < 3 ? ProgramSpeed("xxd", path, bytes.size()) : -1; speed > 0)
+        if (const double speed = run < 3 ? ProgramSpeed("xxd", path, size) : -1; speed > 0)
             theirs.Add(speed);
     }
-    ::unlink(path);
     if (ours.values.empty() || theirs.values.empty()) {
         std::fputs("octolume-dump or xxd failed to run\n", stderr);
         return;
     }
     std::printf("Whole program, %zu MiB file to /dev/null, input bytes per second:\n"
                 "  octolume-dump  best %s, median %s\n  xxd            best %s, median %s\n",
-                bytes.size() >> 20, MegabytesPerSecond(ours.Most()).c_str(),
+                size >> 20, MegabytesPerSecond(ours.Most()).c_str(),
                 MegabytesPerSecond(ours.Median()).c_str(),
                 MegabytesPerSecond(theirs.Most()).c_str(),
                 MegabytesPerSecond(theirs.Median()).c_str());
-    bench::PrintRow("octolume-dump vs xxd, " + std::to_string(bytes.size() >> 20) +
+    bench::PrintRow("octolume-dump vs xxd, " + std::to_string(size >> 20) +
                         " MiB file to /dev/null",
                     MegabytesPerSecond(ours.Most()), MegabytesPerSecond(theirs.Most()),
                     ours.Most() / theirs.Most(), ">= 20");
@@ -162,8 +244,19 @@ int main(int argc, char** argv) {
         byte = static_cast<unsigned char>(generator());
     CoreAgainstCopy(bytes, runs);
 #ifndef _WIN32
-    if (!tool.empty())
-        ProgramAgainstXxd(bytes, runs, tool);
+    if (!tool.empty()) {
+        char path[] = "/tmp/octolume-dump-benchmark-XXXXXX";
+        const int file = ::mkstemp(path);
+        const bool written = file >= 0 && ::write(file, bytes.data(), bytes.size()) ==
+                                              static_cast<ssize_t>(bytes.size());
+        ::close(file);
+        if (written) {
+            ProgramAgainstXxd(path, bytes.size(), runs, tool);
+            RevertAgainstXxd(path, bytes.size(), runs, tool);
+            RangeAgainstWholeDump(bytes, path, runs * 4, tool);
+        }
+        ::unlink(path);
+    }
 #endif
     return 0;
 }

@@ -1,0 +1,249 @@
+#include "dump_revert.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+namespace octolume::dump_tool {
+
+namespace {
+
+using namespace dump_layout;
+
+constexpr std::size_t kOffsetDigitsAtMost = 16;
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+std::uint8_t HexValue(char c) {
+    return kHexValue[static_cast<unsigned char>(c)];
+}
+
+// A full line without its line end: 0xFF under the columns that hold blanks and bars.
+constexpr std::size_t kFullLineText = kLineSize - 2;
+constexpr std::array<unsigned char, kFullLineText> kFixedMask = [] {
+    std::array<unsigned char, kFullLineText> mask{};
+    for (std::size_t column = 0; column < kFullLineText; ++column)
+        mask[column] = kColumns[column].source == dump_layout::Source::kFixed ? 0xFF : 0;
+    return mask;
+}();
+
+std::uint64_t Word(const void* at) {
+    std::uint64_t word;
+    std::memcpy(&word, at, sizeof word);
+    return word;
+}
+
+// Whether the blanks and bars stand where a full line has them, eight columns at a time.
+bool FixedColumnsInPlace(const char* line) {
+    std::uint64_t differ = 0;
+    const auto compare = [&](std::size_t at) {
+        differ |=
+            (Word(line + at) ^ Word(kLineTemplate.data() + at)) & Word(kFixedMask.data() + at);
+    };
+    for (std::size_t at = 0; at + 8 <= kFullLineText; at += 8)
+        compare(at);
+    compare(kFullLineText - 8);
+    return differ == 0;
+}
+
+// The line exactly as the dump writes a full line below 4 GiB, which is nearly every
+// line: its digits read from their columns without a search.
+bool ParseFullLine(std::string_view line, DumpLine& parsed) {
+    if (line.size() != kFullLineText || !FixedColumnsInPlace(line.data()))
+        return false;
+    std::uint8_t invalid = 0;
+    std::uint64_t offset = 0;
+    for (std::size_t digit = 0; digit < kOffsetDigits; ++digit) {
+        const std::uint8_t value = HexValue(line[digit]);
+        invalid |= value;
+        offset = offset << 4 | (value & 0xF);
+    }
+    for (std::size_t byte = 0; byte < kBytesPerLine; ++byte) {
+        const std::size_t column = HexDigitsColumn(byte);
+        const std::uint8_t high = HexValue(line[column]), low = HexValue(line[column + 1]);
+        invalid |= high | low;
+        parsed.bytes[byte] = static_cast<unsigned char>(high << 4 | (low & 0xF));
+    }
+    if (invalid & 0xF0)
+        return false;
+    parsed.offset = offset;
+    parsed.count = kBytesPerLine;
+    return true;
+}
+
+} // namespace
+
+LineKind ParseDumpLine(std::string_view line, DumpLine& parsed, std::string_view& problem) {
+    if (!line.empty() && line.back() == '\r')
+        line.remove_suffix(1);
+    if (ParseFullLine(line, parsed))
+        return LineKind::kBytes;
+    // The header and the viewer's size line start with what no offset starts with.
+    if (line.starts_with("Offset") || line.starts_with("---") ||
+        std::all_of(line.begin(), line.end(), IsBlank))
+        return LineKind::kIgnored;
+
+    std::size_t at = 0;
+    std::uint64_t offset = 0;
+    for (; at < line.size() && HexValue(line[at]) < 16; ++at) {
+        if (at == kOffsetDigitsAtMost) {
+            problem = "the offset has more than 16 digits";
+            return LineKind::kMalformed;
+        }
+        offset = offset << 4 | HexValue(line[at]);
+    }
+    if (at == 0 || (at < line.size() && !IsBlank(line[at]))) {
+        problem = "no hexadecimal offset at the start";
+        return LineKind::kMalformed;
+    }
+    std::size_t count = 0;
+    for (;;) {
+        while (at < line.size() && IsBlank(line[at]))
+            ++at;
+        // The printable characters after the bar are left aside.
+        if (at == line.size() || line[at] == '|')
+            break;
+        const bool pair = at + 1 < line.size() && HexValue(line[at]) < 16 &&
+                          HexValue(line[at + 1]) < 16 &&
+                          (at + 2 == line.size() || IsBlank(line[at + 2]));
+        if (!pair) {
+            problem = "a byte is not two hexadecimal digits";
+            return LineKind::kMalformed;
+        }
+        if (count == kBytesPerLine) {
+            problem = "more than 16 bytes";
+            return LineKind::kMalformed;
+        }
+        parsed.bytes[count++] =
+            static_cast<unsigned char>(HexValue(line[at]) << 4 | HexValue(line[at + 1]));
+        at += 2;
+    }
+    if (count > UINT64_MAX - offset) {
+        problem = "the bytes go past the largest offset";
+        return LineKind::kMalformed;
+    }
+    parsed.offset = offset;
+    parsed.count = count;
+    return count > 0 ? LineKind::kBytes : LineKind::kIgnored;
+}
+
+namespace {
+
+// Bytes of consecutive lines gathered into one write.
+class Gatherer {
+public:
+    explicit Gatherer(ByteTarget& target) : target_(target) {}
+
+    bool Add(const DumpLine& line, WriteFailure& failure) {
+        if (line.offset != offset_ + bytes_.size() || bytes_.size() + line.count > kReadSize) {
+            if (!Flush(failure))
+                return false;
+            offset_ = line.offset;
+        }
+        bytes_.insert(bytes_.end(), line.bytes.begin(), line.bytes.begin() + line.count);
+        return true;
+    }
+
+    bool Flush(WriteFailure& failure) {
+        const bool written =
+            bytes_.empty() || target_.WriteAt(offset_, bytes_.data(), bytes_.size(), failure);
+        bytes_.clear();
+        return written;
+    }
+
+private:
+    ByteTarget& target_;
+    std::uint64_t offset_ = 0;
+    std::vector<unsigned char> bytes_;
+};
+
+} // namespace
+
+RevertResult RevertDump(Source& text, ByteTarget& target) {
+    RevertResult result;
+    Gatherer gatherer(target);
+    WriteFailure failure;
+    const auto writeFailed = [&] {
+        result.outcome = RevertOutcome::kWriteFailed;
+        result.error = failure.error;
+        result.readerGone = failure.readerGone;
+        return result;
+    };
+    const auto malformed = [&](std::string_view problem) {
+        result.outcome = RevertOutcome::kMalformed;
+        result.error = problem;
+        return result;
+    };
+
+    const auto input = std::make_unique_for_overwrite<char[]>(kReadSize);
+    std::size_t held = 0;        // the start of a line read before, not yet parsed
+    std::uint64_t streamEnd = 0; // where the bytes so far end, for a target that cannot go back
+    for (bool end = false; !end;) {
+        std::size_t read = 0;
+        if (!text.Read(reinterpret_cast<unsigned char*>(input.get()) + held, kReadSize - held, read,
+                       result.error)) {
+            // The lines before the error still reach the output.
+            if (!gatherer.Flush(failure))
+                return writeFailed();
+            result.outcome = RevertOutcome::kReadFailed;
+            return result;
+        }
+        held += read;
+        end = read == 0;
+        const char* next = input.get();
+        const char* const stop = next + held;
+        while (next < stop) {
+            const char* lineEnd = static_cast<const char*>(std::memchr(next, '\n', stop - next));
+            if (!lineEnd && !end)
+                break;
+            if (!lineEnd)
+                lineEnd = stop; // a last line without a line end
+            ++result.lineNumber;
+            DumpLine line;
+            std::string_view problem;
+            const LineKind kind =
+                ParseDumpLine({next, static_cast<std::size_t>(lineEnd - next)}, line, problem);
+            next = lineEnd == stop ? stop : lineEnd + 1;
+            if (kind == LineKind::kMalformed)
+                return malformed(problem);
+            if (kind == LineKind::kIgnored)
+                continue;
+            if (!target.CanGoBack() && line.offset < streamEnd)
+                return malformed("the offset goes back: standard output only goes on");
+            streamEnd = line.offset + line.count;
+            if (!gatherer.Add(line, failure))
+                return writeFailed();
+        }
+        held = static_cast<std::size_t>(stop - next);
+        if (held == kReadSize) {
+            ++result.lineNumber;
+            return malformed("longer than any dump line");
+        }
+        std::memmove(input.get(), next, held);
+    }
+    if (!gatherer.Flush(failure))
+        return writeFailed();
+    result.lineNumber = 0;
+    return result;
+}
+
+bool StreamTarget::WriteAt(std::uint64_t offset, const unsigned char* from, std::size_t size,
+                           WriteFailure& failure) {
+    static constexpr std::array<char, 65536> kZeros{};
+    while (position_ < offset) {
+        const std::size_t gap =
+            static_cast<std::size_t>(std::min<std::uint64_t>(offset - position_, kZeros.size()));
+        if (!sink_.Write(kZeros.data(), gap, failure))
+            return false;
+        position_ += gap;
+    }
+    if (!sink_.Write(reinterpret_cast<const char*>(from), size, failure))
+        return false;
+    position_ += size;
+    return true;
+}
+
+} // namespace octolume::dump_tool

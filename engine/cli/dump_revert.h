@@ -1,0 +1,63 @@
+#pragma once
+// The way back from a dump to bytes: lines in the dump's layout turned into the bytes
+// they show, each at its line's offset. The header, the viewer's size line and the
+// printable characters are left aside, so an edited hex byte is what changes the bytes.
+
+#include "dump_tool.h"
+
+#include <array>
+
+namespace octolume::dump_tool {
+
+// The value of a hex digit, or 0xFF for any other character.
+inline constexpr std::array<std::uint8_t, 256> kHexValue = [] {
+    std::array<std::uint8_t, 256> values{};
+    values.fill(0xFF);
+    for (int digit = 0; digit < 16; ++digit) {
+        const char upper = dump_layout::kHexDigits[digit];
+        values[static_cast<unsigned char>(upper)] = static_cast<std::uint8_t>(digit);
+        if (digit >= 10)
+            values[static_cast<unsigned char>(upper - 'A' + 'a')] =
+                static_cast<std::uint8_t>(digit);
+    }
+    return values;
+}();
+
+struct DumpLine {
+    std::uint64_t offset = 0;
+    std::array<unsigned char, dump_layout::kBytesPerLine> bytes{};
+    std::size_t count = 0;
+};
+
+enum class LineKind { kBytes, kIgnored, kMalformed };
+
+// One line without its LF; a CR before it is taken off here. Blank lines, the header and
+// the viewer's size line are kIgnored; a malformed line gets `problem` said.
+LineKind ParseDumpLine(std::string_view line, DumpLine& parsed, std::string_view& problem);
+
+enum class RevertOutcome { kDone, kReadFailed, kMalformed, kWriteFailed };
+struct RevertResult {
+    RevertOutcome outcome = RevertOutcome::kDone;
+    std::string error;
+    std::uint64_t lineNumber = 0; // of the malformed line
+    bool readerGone = false;
+};
+
+// Reads the whole dump text from `text` and writes its bytes to `target`.
+RevertResult RevertDump(Source& text, ByteTarget& target);
+
+// A stream as a ByteTarget: it starts at offset 0, a gap before a line's offset becomes
+// zero bytes, and it cannot go back.
+class StreamTarget final : public ByteTarget {
+public:
+    explicit StreamTarget(Sink& sink) : sink_(sink) {}
+    bool CanGoBack() const override { return false; }
+    bool WriteAt(std::uint64_t offset, const unsigned char* from, std::size_t size,
+                 WriteFailure& failure) override;
+
+private:
+    Sink& sink_;
+    std::uint64_t position_ = 0;
+};
+
+} // namespace octolume::dump_tool

@@ -1,0 +1,336 @@
+// octolume-dump: the revert's reading of dump text in process, and the real program
+// started by the shell as a user starts it: files, pipes, a FIFO, standard input,
+// ranges, reverts into standard output and into files, closed and full outputs.
+
+#include "engine/cli/dump_revert.h"
+#include "engine/core/dump_format.h"
+#include "expected_dumps.h"
+#include "reference_dump.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <regex>
+#include <set>
+#include <sstream>
+
+namespace octolume::test {
+namespace {
+
+using namespace dump_tool;
+using Bytes = std::vector<unsigned char>;
+
+Bytes RandomBytes(std::size_t count, unsigned seed) {
+    std::mt19937 generator(seed);
+    Bytes bytes(count);
+    for (unsigned char& byte : bytes)
+        byte = static_cast<unsigned char>(generator());
+    return bytes;
+}
+
+// Text handed out in pieces that end anywhere within a line.
+class TextSource final : public Source {
+public:
+    explicit TextSource(std::string text) : text_(std::move(text)) {}
+    bool Read(unsigned char* into, std::size_t size, std::size_t& read, std::string&) override {
+        read = std::min({size, text_.size() - at_, std::size_t{1000}});
+        std::memcpy(into, text_.data() + at_, read);
+        at_ += read;
+        return true;
+    }
+
+private:
+    std::string text_;
+    std::size_t at_ = 0;
+};
+
+class TextSink final : public Sink {
+public:
+    bool Write(const char* from, std::size_t size, WriteFailure&) override {
+        text.append(from, size);
+        return true;
+    }
+    std::string text;
+};
+
+// What a revert wrote into standard output, or "line N: problem".
+std::string Reverted(const std::string& dump) {
+    TextSource source(dump);
+    TextSink sink;
+    StreamTarget target(sink);
+    const RevertResult result = RevertDump(source, target);
+    return result.outcome == RevertOutcome::kDone
+               ? sink.text
+               : "line " + std::to_string(result.lineNumber) + ": " + result.error;
+}
+
+std::string AsText(const Bytes& bytes) {
+    return {bytes.begin(), bytes.end()};
+}
+
+TEST(Revert, RoundTripOfEverySizeWithEitherLineEnd) {
+    for (std::size_t size = 0; size <= 4096; ++size) {
+        const Bytes bytes = RandomBytes(size, static_cast<unsigned>(size));
+        std::string dump(DumpHeader());
+        dump.resize(dump.size() + DumpLinesSize(size, 0));
+        FormatDumpLines(bytes, 0, dump.data() + DumpHeader().size());
+        if (size % 2)
+            std::erase(dump, '\r');
+        ASSERT_TRUE(Reverted(dump) == AsText(bytes)) << size << " bytes";
+    }
+}
+
+// Where each piece went, for a target that can go anywhere.
+class PieceTarget final : public ByteTarget {
+public:
+    bool CanGoBack() const override { return true; }
+    bool WriteAt(std::uint64_t offset, const unsigned char* from, std::size_t size,
+                 WriteFailure&) override {
+        std::ostringstream piece;
+        piece << std::hex << offset << ":" << std::string(from, from + size) << ";";
+        pieces += piece.str();
+        return true;
+    }
+    std::string pieces;
+};
+
+TEST(Revert, OffsetsAcross4GiBComeBackWhole) {
+    // Lines from just below 4 GiB to past it, where offsets grow a ninth digit, and at
+    // the top of the 64-bit range.
+    for (const std::uint64_t start :
+         {0xFFFFFFC0ull, 0xFFFFFFF5ull, 0x1FFFFFFF0ull, 0xFFFFFFFFFFFFFF00ull}) {
+        const Bytes bytes = RandomBytes(100, 3);
+        TextSource source(std::string(DumpHeader()) + ReferenceLines(bytes.data(), 100, start));
+        PieceTarget target;
+        ASSERT_EQ(RevertDump(source, target).outcome, RevertOutcome::kDone);
+        std::ostringstream expected;
+        expected << std::hex << start << ":" << AsText(bytes) << ";";
+        EXPECT_TRUE(target.pieces == expected.str()) << std::hex << start;
+    }
+    // Lines in any order reach a file at their own offsets.
+    TextSource source("100000000  41\n0FFFFFFFF  42 43\n");
+    PieceTarget target;
+    ASSERT_EQ(RevertDump(source, target).outcome, RevertOutcome::kDone);
+    EXPECT_EQ(target.pieces, "100000000:A;ffffffff:BC;");
+}
+
+TEST(Revert, HandEditedLinesAndWhatIsLeftAside) {
+    const std::string header(DumpHeader());
+    const std::pair<std::string, std::string> cases[] = {
+        // The hex digits count, not the characters beside them.
+        {header + "00000000  48 69 22                                          |Hi!|\r\n", "Hi\""},
+        {"00000000  4a 4B\n", "JK"},
+        {"00000000  41 42\n00000002  43\n", "ABC"},                     // short lines
+        {"00000003  41\n00000005  42\n", std::string("\0\0\0A\0B", 6)}, // gaps
+        {"00000000 41\t42 | a bar: ignored 43\n\n   \nOffset\r\n"
+         "--- Dump truncated: showing the first 2 of 9 bytes ---\r\n",
+         "AB"},
+        {"00000000\n", ""}, // an offset with no bytes
+        // Malformed lines, by their number.
+        {header + "0000000G  41\n", "line 2: no hexadecimal offset at the start"},
+        {"00000000  41 4\n", "line 1: a byte is not two hexadecimal digits"},
+        {"00000000  41 424\n", "line 1: a byte is not two hexadecimal digits"},
+        {"  00000000  41\n", "line 1: no hexadecimal offset at the start"},
+        {"00000000  00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10\n",
+         "line 1: more than 16 bytes"},
+        {"10000000000000000  41\n", "line 1: the offset has more than 16 digits"},
+        {"FFFFFFFFFFFFFFFF  41 42\n", "line 1: the bytes go past the largest offset"},
+        {"00000010  41\n00000000  42\n",
+         "line 2: the offset goes back: standard output only goes on"},
+        {"00000000  41\n" + std::string(kReadSize, ' ') + "\n",
+         "line 2: longer than any dump line"},
+    };
+    for (const auto& [dump, expected] : cases)
+        EXPECT_EQ(Reverted(dump), expected) << dump;
+}
+
+#ifdef OCTOLUME_DUMP_PROGRAM
+class DumpTool : public testing::Test {
+protected:
+    void SetUp() override { std::filesystem::create_directories(folder_); }
+    void TearDown() override { std::filesystem::remove_all(folder_); }
+
+    // Writes a file of random bytes; returns the bytes.
+    Bytes WriteBytes(const std::string& name, std::size_t count) {
+        const Bytes bytes = RandomBytes(count, 9);
+        std::ofstream(folder_ + "/" + name, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), count);
+        return bytes;
+    }
+    // The same; returns its dump in the engine's layout, whole.
+    std::string Write(const std::string& name, std::size_t count) {
+        return kEmptyDump + Lines(WriteBytes(name, count));
+    }
+    static std::string Lines(const Bytes& bytes, std::size_t from = 0,
+                             std::size_t count = SIZE_MAX) {
+        return ReferenceLines(bytes.data() + from, std::min(count, bytes.size() - from), from);
+    }
+    // Runs a shell command in the test's folder, $T the program: "status: output and errors".
+    std::string Run(const std::string& command) {
+        FILE* const shell =
+            popen(("cd " + folder_ + " && T=" OCTOLUME_DUMP_PROGRAM " timeout 60 sh -c '" +
+                   command + "' 2>&1")
+                      .c_str(),
+                  "r");
+        std::string output;
+        char buffer[65536];
+        for (std::size_t read; (read = std::fread(buffer, 1, sizeof buffer, shell)) > 0;)
+            output.append(buffer, read);
+        const int status = pclose(shell);
+        return std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : -1) + ": " + output;
+    }
+
+    const std::string folder_ = "/tmp/octolume-dump-test-" + std::to_string(::getpid());
+};
+
+TEST_F(DumpTool, FilesPipesAndFifosOfAnySizeAreDumpedWholeInTheEnginesLayout) {
+    const std::string small = Write("small", 1000), large = Write("large", 3'100'005);
+    const std::string piped = Write("piped", 300'007), empty = Write("empty", 0);
+    for (const auto& [command, dump] :
+         {std::pair{"$T small", &small},
+          {"$T empty", &empty},
+          {"$T large", &large}, // beyond the engine's limit, in many pieces
+          {"dd if=piped bs=1000 status=none | $T -", &piped},
+          {"dd if=piped bs=1000 status=none | $T", &piped},
+          {"mkfifo f && (timeout 60 dd if=piped of=f bs=999 status=none &) && $T f", &piped}})
+        EXPECT_TRUE(Run(command) == "0: " + *dump) << command;
+}
+
+TEST_F(DumpTool, FailuresGiveOneLineAndStatusOne) {
+    Write("data", 100'000); // its dump is larger than a pipe holds
+    for (const auto& [command, message] :
+         {std::pair<std::string, std::string>{"$T -- -V",
+                                              "cannot open '-V': No such file or directory"},
+          {"$T " + folder_, "'" + folder_ + "' is a folder"},
+          {"$T - <. >/dev/null", "cannot read standard input: Is a directory"},
+          {"$T data >/dev/full", "cannot write the dump: No space left on device"}})
+        EXPECT_EQ(Run(command), "1: octolume-dump: " + message + "\n");
+    // A reader that has gone (`octolume-dump FILE | head`): status 1, no message, no signal.
+    EXPECT_EQ(Run("{ ($T data; echo $? >&3) | true; } 3>&1"), "0: 1\n");
+}
+
+TEST_F(DumpTool, RangesFromTheStartTheEndOrAPipeKeepTheFilesOffsets) {
+    const Bytes bytes = WriteBytes("data", 1000);
+    const Bytes yes = {'\n', 'y', '\n'};
+    const std::string ok = "0: " + kEmptyDump, past = "2: octolume-dump: offset ";
+    const std::pair<std::string, std::string> cases[] = {
+        {"$T -s 0 data", ok + Lines(bytes)},
+        {"$T -s 5 -l 0x20 data", ok + Lines(bytes, 5, 32)},
+        {"$T --skip=0x3E0 --length=1K data", ok + Lines(bytes, 992)},
+        {"$T -s-16 data", ok + Lines(bytes, 984)},
+        {"$T -s -1000 -l 17 data", ok + Lines(bytes, 0, 17)},
+        {"$T -s 1000 data", ok},
+        {"$T -l 0 data", ok},
+        {"cat data | $T -s 999", ok + Lines(bytes, 999)},
+        {"cat data | $T -s 100 -l 50 -", ok + Lines(bytes, 100, 50)},
+        // Nothing is read past the range: the writer never ends.
+        {"yes | $T -s 1 -l 3", ok + ReferenceLines(yes.data(), 3, 1)},
+        {"$T -s 1001 data", past + "1001 is past the end of 'data' (1000 bytes)\n"},
+        {"$T -s 1M data", past + "1M is past the end of 'data' (1000 bytes)\n"},
+        {"$T -s -1001 data", past + "-1001 is before the start of 'data' (1000 bytes)\n"},
+        {"cat data | $T -s 1001", past + "1001 is past the end of standard input (1000 bytes)\n"},
+        {"cat data | $T -s -1",
+         "2: octolume-dump: a negative offset counts from the end of a regular file, which "
+         "standard input is not\n"},
+    };
+    for (const auto& [command, expected] : cases)
+        EXPECT_TRUE(Run(command) == expected) << command;
+}
+
+TEST_F(DumpTool, RevertGivesTheBytesBackAndChangesAFileAllOrNothing) {
+    WriteBytes("large", 3'100'005);
+    WriteBytes("data", 1000);
+    // Lines from just below 4 GiB to past it.
+    const Bytes high = RandomBytes(48, 4);
+    std::ofstream(folder_ + "/high") << ReferenceLines(high.data(), high.size(), 0xFFFFFFF0);
+    const unsigned char edited = 0x5A;
+    const std::string same = "0: ";
+    const std::pair<std::string, std::string> cases[] = {
+        {"$T large | $T -r | cmp - large && $T /dev/null | $T -r | wc -c", same + "0\n"},
+        {"$T data | tr -d \"\\r\" | $T -r -o new && cmp new data", same},
+        // A part patches that part: the edited byte, nothing else.
+        {"cp data copy && $T -s 30 -l 4 data | sed \"s/^0000001E  ../0000001E  5A/\" | "
+         "$T -r --patch -o copy && cmp -l data copy | wc -l && $T -s 30 -l 1 copy | tail -1",
+         same + "1\n" + ReferenceLines(&edited, 1, 30)},
+        // Around 4 GiB, in a sparse file.
+        {"$T -r -o sparse high && stat -c %s sparse && $T -s 0xFFFFFFF0 sparse | tail -n +2 | "
+         "cmp - high",
+         same + "4294967328\n"},
+        // A file's permissions stay; through a link, the file it names changes.
+        {"cp data kept && chmod 640 kept && ln -s kept link && $T data | $T -r -o link && "
+         "stat -c %a kept && test -L link && cmp kept data",
+         same + "640\n"},
+        // Failures leave the output as it was, and nothing beside it.
+        {"cp data copy && printf \"00000000  41\\n0000001X  42\\n\" | $T -r --patch -o copy; "
+         "echo $?; cmp copy data && ls -A | tr \"\\n\" \" \"",
+         "0: octolume-dump: line 2 of standard input: no hexadecimal offset at the start\n"
+         "1\ncopy data high large "},
+        {"printf \"00000000  41 42 4\" | $T -r -o absent; echo $?; ls -A | tr \"\\n\" \" \"",
+         "0: octolume-dump: line 1 of standard input: a byte is not two hexadecimal digits\n"
+         "1\ndata high large "},
+        {"cp data copy && $T large >dump && (ulimit -f 16; $T -r -o copy dump); "
+         "echo $?; cmp copy data && ls -A | tr \"\\n\" \" \"",
+         "0: octolume-dump: cannot write 'copy': File too large\n1\ncopy data dump high large "},
+        {"$T data | $T -r --patch -o missing",
+         "1: octolume-dump: cannot patch 'missing': No such file or directory\n"},
+        {"$T data | $T -r -o /dev/null", "1: octolume-dump: cannot write '/dev/null': not a "
+                                         "regular file\n"},
+        {"{ ($T large | $T -r; echo $? >&3) | true; } 3>&1", same + "1\n"},
+    };
+    for (const auto& [command, expected] : cases) {
+        EXPECT_EQ(Run(command), expected) << command;
+        Run("rm -f copy new sparse kept link dump");
+    }
+}
+
+TEST_F(DumpTool, CommandLine) {
+    EXPECT_EQ(Run("$T --help").rfind("0: Usage: octolume-dump [-s OFFSET] [-l N] [FILE]\n", 0), 0u);
+    EXPECT_EQ(Run("$T --version"), "0: octolume-dump 2.00 (Octolume32)\n");
+    for (const auto& [command, message] : {
+             std::pair<std::string, std::string>{"--frobnicate", "unknown option '--frobnicate'"},
+             {"a b", "one file at a time"},
+             {"-s", "option -s needs a value"},
+             {"-s 0x", "malformed number '0x' for -s"},
+             {"-l 5Q", "malformed number '5Q' for -l"},
+             {"-l -5", "malformed number '-5' for -l"},
+             {"-s 99999999999999999999", "malformed number '99999999999999999999' for -s"},
+             {"-s 17179869184G", "malformed number '17179869184G' for -s"},
+             {"-r -s 5", "-s and -l choose what to dump, they do not go with -r"},
+             {"-o out", "-o is the output of -r"},
+             {"-r --patch", "--patch needs -o with the file to patch"},
+         })
+        EXPECT_EQ(Run("$T " + command), "2: octolume-dump: " + message + " (try --help)\n");
+}
+
+// Every option the help names, the manual page names, and the other way round; the
+// manual page and the tool are installed.
+TEST_F(DumpTool, ManualPageInStepWithTheHelpAndInstalled) {
+    const auto options = [](std::string text) {
+        text = std::regex_replace(text, std::regex(R"(\\-)"), "-");
+        std::set<std::string> names;
+        const std::regex option(R"((^|[\s\[(])(--?[A-Za-z][A-Za-z-]*))");
+        for (auto it = std::sregex_iterator(text.begin(), text.end(), option);
+             it != std::sregex_iterator(); ++it)
+            names.insert((*it)[2]);
+        return names;
+    };
+    std::ifstream page(OCTOLUME_MANUAL_PAGE);
+    const std::string manual{std::istreambuf_iterator<char>(page), {}};
+    const std::string help = Run("$T --help");
+    EXPECT_EQ(options(manual), options(help));
+    EXPECT_EQ(options(help).size(), 13u);
+
+    EXPECT_EQ(Run("cmake --install " OCTOLUME_BUILD_FOLDER " --prefix root >/dev/null && "
+                  "root/bin/octolume-dump -V && test -f root/share/man/man1/octolume-dump.1"),
+              "0: octolume-dump 2.00 (Octolume32)\n");
+}
+#endif
+
+} // namespace
+} // namespace octolume::test

@@ -75,7 +75,8 @@ std::wstring GetSingleItemFromDataObject(IDataObject* data) {
     try {
         if (!data)
             return item;
-        if (Offers(data, CF_TEXT))
+        // Some sources offer text only in Unicode: it is text all the same.
+        if (Offers(data, CF_TEXT) || Offers(data, CF_UNICODETEXT))
             item = TextOf(data);
         else if (Offers(data, CF_HDROP))
             item = FirstFileOf(data);
@@ -132,7 +133,6 @@ HRESULT ViewDropTarget::Drop(IDataObject* data, DWORD, POINTL, DWORD* effect) {
 }
 
 void ViewDropTarget::RegisterOn(HWND view) {
-    External(::RevokeDragDrop, view);
     const HRESULT result = External(::RegisterDragDrop, view, this);
     if (FAILED(result))
         throw AppError(result, L"The dump view cannot accept dropped files");

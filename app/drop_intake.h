@@ -9,12 +9,11 @@
 
 namespace octolume {
 
-// The one item a drop names: the whole text when the data offers text, otherwise the
-// first of its files; empty when it offers neither. Reports its own failures.
+// The one item a drop names: the whole text when the data offers text (ANSI or Unicode),
+// otherwise the first of its files; empty when it offers neither. Reports its own failures.
 std::wstring GetSingleItemFromDataObject(IDataObject* data);
 
-// The view's drop target. It replaces the rich-edit control's own target, which would
-// insert dropped text into the dump. Every drop is accepted and handed to the handler.
+// The view's drop target. Every drop is accepted and handed to the handler.
 // Owned by the window that registers it, so it does not delete itself on the last Release.
 class ViewDropTarget final : public IDropTarget {
 public:
@@ -35,7 +34,6 @@ public:
     HRESULT STDMETHODCALLTYPE Drop(IDataObject* data, DWORD keys, POINTL point,
                                    DWORD* effect) override;
 
-    // Takes the place of the view's own drop target.
     void RegisterOn(HWND view);
     void RevokeFrom(HWND view);
 

@@ -54,15 +54,6 @@ void ShowText(HWND window, const wchar_t* text) {
     External(::SetWindowTextW, window, text);
 }
 
-// The engine has failed, so the view holds the short placeholder and empties at once.
-void EmptyView(DumpView& view) noexcept {
-    try {
-        view.ShowText(L"");
-    } catch (...) {
-        ReportError(CaughtError(), L"frmOctolume.GetAndDisplayOctolume");
-    }
-}
-
 } // namespace
 
 std::wstring DoOctolume(std::wstring& path) {
@@ -97,31 +88,28 @@ std::wstring DoOctolume(std::wstring& path) {
 void GetAndDisplayOctolume(const ViewerControls& controls, std::wstring path) {
     std::wstring name = std::move(path);
     const ScopeExit restorePointer([] { SetMousePointer(MousePointer::Default); });
-    bool redrawSuspended = false;
     try {
         SetMousePointer(MousePointer::Hourglass);
         // The previous dump goes here, before the engine makes the next one.
         controls.view.ShowText(L"Loading...");
         ProcessPendingMessages();
 
-        const std::wstring dump = DoOctolume(name);
+        std::wstring dump = DoOctolume(name);
 
         SetRedraw(controls.view.Handle(), false);
-        redrawSuspended = true;
-        controls.view.ShowText(dump);
+        // A view left frozen would never paint again.
+        ScopeExit redrawOnFailure([&] { SetRedraw(controls.view.Handle(), true); });
+        controls.view.ShowText(std::move(dump));
+        redrawOnFailure.release();
         SetRedraw(controls.view.Handle(), true);
-        redrawSuspended = false;
         External(::RedrawWindow, controls.view.Handle(), nullptr, nullptr,
                  RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
 
         ShowText(controls.label, name.c_str());
     } catch (...) {
         const AppError error = CaughtError();
-        // A view left frozen would never paint again.
-        if (redrawSuspended)
-            SetRedraw(controls.view.Handle(), true);
         if (error.Number() == error_number::kCannotDump) {
-            EmptyView(controls.view);
+            controls.view.ShowText(L""); // an empty text needs no memory
             ShowMessageBox(kUnableToLoadMessage, L"Octolume32", MB_OK | MB_ICONEXCLAMATION);
         } else {
             ReportError(error, L"frmOctolume.GetAndDisplayOctolume");

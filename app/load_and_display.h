@@ -10,7 +10,7 @@
 namespace octolume {
 
 struct ViewerControls {
-    DumpView& view; // the rich-edit dump view
+    DumpView& view; // the dump view
     HWND label;     // the file-name label below it
 };
 

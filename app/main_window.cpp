@@ -43,11 +43,6 @@ HICON LoadProgramIcon(HINSTANCE instance, int widthMetric, int heightMetric) {
 }
 
 void RegisterMainWindowClass(HINSTANCE instance, WNDPROC procedure) {
-    WNDCLASSEXW existing{};
-    existing.cbSize = sizeof existing;
-    if (External(::GetClassInfoExW, instance, OCTOLUME_MAIN_WINDOW_CLASS, &existing)) {
-        return;
-    }
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof windowClass;
     windowClass.style = CS_HREDRAW | CS_VREDRAW;
@@ -59,9 +54,7 @@ void RegisterMainWindowClass(HINSTANCE instance, WNDPROC procedure) {
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     windowClass.lpszMenuName = MAKEINTRESOURCEW(IDR_MAIN_MENU);
     windowClass.lpszClassName = OCTOLUME_MAIN_WINDOW_CLASS;
-    if (External(::RegisterClassExW, &windowClass) == 0) {
-        throw AppError(kCannotCreateWindow, L"Unable to register the main window class");
-    }
+    RegisterWindowClass(windowClass);
 }
 
 FontHandle CreateDesignFont(const wchar_t* face, double points, int dotsPerInch, DWORD pitch) {
@@ -73,16 +66,6 @@ FontHandle CreateDesignFont(const wchar_t* face, double points, int dotsPerInch,
         throw AppError(kCannotCreateWindow, L"Unable to create the font " + std::wstring(face));
     }
     return font;
-}
-
-std::wstring SystemFolder() {
-    std::wstring folder = FolderFromSystem([](wchar_t* buffer, std::size_t size) {
-        return External(::GetSystemDirectoryW, buffer, static_cast<UINT>(size));
-    });
-    if (folder.empty()) {
-        throw AppError(kCannotCreateWindow, L"Unable to find the system folder");
-    }
-    return folder;
 }
 
 } // namespace
@@ -201,7 +184,6 @@ LRESULT frmOctolume::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 bool frmOctolume::OnCreate() {
     try {
         CreateFonts();
-        LoadRichEditLibrary();
         // Created in tab order: view, label, banner.
         view_.Create({instance_, window_, IDC_RTF_OCTOLUME, viewFont_.get(), &dropTarget_,
                       ViewCursorProcedure},
@@ -232,16 +214,6 @@ void frmOctolume::CreateFonts() {
         CreateDesignFont(kViewFontFace, kViewFontPoints, dotsPerInchY_, FIXED_PITCH | FF_MODERN);
     labelFont_ =
         CreateDesignFont(kLabelFontFace, kLabelFontPoints, dotsPerInchY_, DEFAULT_PITCH | FF_SWISS);
-}
-
-// Always from the system folder by full path: a library of the same name in the
-// program's folder or the current directory must never be picked up instead.
-void frmOctolume::LoadRichEditLibrary() {
-    const std::wstring path = SystemFolder() + L"\\msftedit.dll";
-    richEditLibrary_.reset(External(::LoadLibraryW, path.c_str()));
-    if (!richEditLibrary_) {
-        throw AppError(kCannotCreateWindow, L"Unable to load the rich-edit library " + path);
-    }
 }
 
 HWND frmOctolume::CreateControl(DWORD extendedStyle, const wchar_t* className,
@@ -378,11 +350,7 @@ void frmOctolume::Unload() {
         External(::FreeLibrary, engine);
         engine = External(::GetModuleHandleW, engine::kLibraryName);
     }
-    try {
-        view_.EmptyBeforeProcessEnd();
-    } catch (...) {
-        // Nothing may stop the exit; the view goes with the process.
-    }
+    view_.ShowText(L""); // an empty text needs no memory: this cannot fail
     ProcessPendingMessages();
     endProgram_(0);
 }

@@ -93,7 +93,6 @@ private:
     void CreateFonts();
     HWND CreateControl(DWORD extendedStyle, const wchar_t* className, const wchar_t* caption,
                        DWORD style, const TwipsRect& designRect, int controlId);
-    void LoadRichEditLibrary();
     void MoveControl(HWND control, const TwipsRect& rect);
     TwipsRect ControlRectInTwips(HWND control) const;
 
@@ -111,7 +110,6 @@ private:
     bool unloading_ = false;
     // Carries an error out of WM_CREATE while CreateWindowExW runs.
     CreationState* creation_ = nullptr;
-    LibraryHandle richEditLibrary_;
     FontHandle viewFont_;
     FontHandle labelFont_;
     BitmapHandle bannerPicture_;

@@ -21,7 +21,7 @@ constexpr wchar_t kOpenDialogTitle[] = L"Load File";
 constexpr std::int32_t kOpenOptions = 0x1800;
 
 std::wstring CurrentDirectory() {
-    std::wstring folder = FolderFromSystem([](wchar_t* buffer, std::size_t size) {
+    std::wstring folder = StringFromSystem<wchar_t>([](wchar_t* buffer, std::size_t size) {
         return External(::GetCurrentDirectoryW, static_cast<DWORD>(size), buffer);
     });
     if (folder.empty()) {

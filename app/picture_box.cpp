@@ -2,6 +2,7 @@
 
 #include "resource.h"
 #include "support/external_call.h"
+#include "support/helpers.h"
 #include "support/owners.h"
 
 namespace octolume {
@@ -58,11 +59,6 @@ LRESULT CALLBACK PictureBoxProcedure(HWND box, UINT message, WPARAM wParam, LPAR
 } // namespace
 
 void RegisterPictureBoxClass(HINSTANCE instance, COLORREF background) {
-    WNDCLASSEXW existing{};
-    existing.cbSize = sizeof existing;
-    if (External(::GetClassInfoExW, instance, OCTOLUME_PICTURE_BOX_CLASS, &existing)) {
-        return;
-    }
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof windowClass;
     windowClass.lpfnWndProc = PictureBoxProcedure;
@@ -72,7 +68,7 @@ void RegisterPictureBoxClass(HINSTANCE instance, COLORREF background) {
     static const BrushHandle backgroundBrush(External(::CreateSolidBrush, background));
     windowClass.hbrBackground = backgroundBrush.get();
     windowClass.lpszClassName = OCTOLUME_PICTURE_BOX_CLASS;
-    External(::RegisterClassExW, &windowClass);
+    RegisterWindowClass(windowClass);
 }
 
 void SetPicture(HWND pictureBox, HBITMAP picture) {

@@ -16,7 +16,7 @@
 #define IDC_LBL_FILE_NAME 1002
 #define IDC_PCT_BANNER 1003
 
-// Window classes the program registers (the view is the system's RICHEDIT50W and
-// the label the system's STATIC).
+// Window classes the program registers (the label is the system's STATIC).
 #define OCTOLUME_MAIN_WINDOW_CLASS L"Octolume32.frmOctolume"
 #define OCTOLUME_PICTURE_BOX_CLASS L"Octolume32.PictureBox"
+#define OCTOLUME_TEXT_VIEW_CLASS L"Octolume32.TextView"

@@ -2,6 +2,7 @@
 
 #include "engine/engine_contract.h"
 #include "support/external_call.h"
+#include "support/helpers.h"
 #include "support/message_box.h"
 #include "support/text.h"
 
@@ -19,19 +20,15 @@ void EndProgram(UINT exitCode) {
 }
 
 std::wstring ModuleFileName() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length =
-            External(::GetModuleFileNameW, nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0) {
-            return {};
-        }
-        if (length < path.size()) {
-            path.resize(length);
-            return path;
-        }
-        path.resize(path.size() * 2);
-    }
+    return StringFromSystem<wchar_t>([](wchar_t* buffer, std::size_t size) {
+        return External(::GetModuleFileNameW, nullptr, buffer, static_cast<DWORD>(size));
+    });
+}
+
+std::wstring SystemFolder() {
+    return StringFromSystem<wchar_t>([](wchar_t* buffer, std::size_t size) {
+        return External(::GetSystemDirectoryW, buffer, static_cast<UINT>(size));
+    });
 }
 
 } // namespace
@@ -73,6 +70,12 @@ void RestrictLibrarySearch() {
         External(setDefaultDllDirectories, LOAD_LIBRARY_SEARCH_SYSTEM32);
     }
     External(::SetDllDirectoryW, L"");
+    // Wine's uxtheme loads msimg32 by bare name on the first themed drawing, through a
+    // search that ignores the default directories: loaded from the system folder first,
+    // the loader finds it in the process instead of beside the program.
+    const std::wstring system = SystemFolder();
+    if (!system.empty())
+        External(::LoadLibraryW, (system + L"\\msimg32.dll").c_str());
 }
 
 void LoadEngineLibrary(const std::wstring& path) {

@@ -1,14 +1,44 @@
 #pragma once
+// The text a text view shows: held once, with an index of where each line starts. A line
+// ends at CR LF, or at a CR or an LF alone; the break belongs to the line it ends, and
+// character positions count it, as an edit control's do.
 
-#include <windows.h>
-
+#include <cstddef>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace octolume {
 
-// Replaces the rich-edit view's whole text. The text goes in as whole lines appended in
-// pieces of about 64K characters with undo off: the rich-edit control takes one long
-// text in a single call in time that grows much faster than its length.
-void ReplaceViewText(HWND view, std::wstring_view text);
+class ViewText {
+public:
+    // Takes the text over. The index is built before anything changes, so a failed
+    // allocation (std::bad_alloc) leaves the old text in place.
+    void Assign(std::wstring text);
+
+    const std::wstring& Text() const noexcept { return text_; }
+    std::size_t Length() const noexcept { return text_.size(); }
+    // At least 1: an empty text is one empty line, and so is what follows a last break.
+    std::size_t LineCount() const noexcept { return laterLineStarts_.size() + 1; }
+    std::size_t LineStart(std::size_t line) const noexcept;
+    // Without its break.
+    std::size_t LineLength(std::size_t line) const noexcept;
+    std::wstring_view Line(std::size_t line) const noexcept;
+    // The line a position is on; a position past the end is on the last line.
+    std::size_t LineOf(std::size_t position) const noexcept;
+    std::size_t LongestLineLength() const noexcept { return longestLine_; }
+
+    // A position moved by one character, CR LF counting as one.
+    std::size_t Next(std::size_t position) const noexcept;
+    std::size_t Previous(std::size_t position) const noexcept;
+    // The run of characters of the same kind (blank or not) around a position: a word.
+    std::pair<std::size_t, std::size_t> WordAround(std::size_t position) const noexcept;
+
+private:
+    std::wstring text_;
+    // Where lines 1 to n - 1 start; line 0 starts at 0, so an empty text needs no entry.
+    std::vector<std::size_t> laterLineStarts_;
+    std::size_t longestLine_ = 0;
+};
 
 } // namespace octolume

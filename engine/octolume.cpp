@@ -3,6 +3,7 @@
 
 #include "engine/core/dump_format.h"
 #include "engine/engine_contract.h"
+#include "support/helpers.h"
 #include "support/owners.h"
 
 #include <windows.h>
@@ -17,6 +18,7 @@ namespace octolume {
 namespace {
 
 using engine::kCannotDumpCode;
+using engine::kDumpByteLimit;
 constexpr DWORD kFirstReadSize = 64 * 1024;
 
 struct Outcome {
@@ -35,18 +37,10 @@ BstrOwner ByteBstr(const std::string& bytes) {
 // The full absolute form of a path, or the path itself when the system cannot form one
 // (the open then decides).
 std::string FullPath(const std::string& path) {
-    std::string full(MAX_PATH, '\0');
-    for (;;) {
-        const DWORD length =
-            ::GetFullPathNameA(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
-        if (length == 0)
-            return path;
-        if (length < full.size()) {
-            full.resize(length);
-            return full;
-        }
-        full.resize(length); // the size needed, terminator included
-    }
+    std::string full = StringFromSystem<char>([&](char* buffer, std::size_t size) {
+        return ::GetFullPathNameA(path.c_str(), static_cast<DWORD>(size), buffer, nullptr);
+    });
+    return full.empty() ? path : full;
 }
 
 // Sharing everything lets a file that another program writes (a log) be viewed; only an
@@ -124,7 +118,7 @@ Outcome Dump(BSTR* pathArgument) {
     if (bytes.size() == kDumpByteLimit && ::GetFileSizeEx(file.get(), &size))
         fileSize = std::max<std::uint64_t>(fileSize, static_cast<std::uint64_t>(size.QuadPart));
 
-    // The text is formatted straight into the string handed back: about 10 MB at the limit.
+    // The text is formatted straight into the string handed back: about 84 MB at the limit.
     const std::size_t textSize = FormatDumpSize(bytes.size(), fileSize);
     BstrOwner text(::SysAllocStringByteLen(nullptr, static_cast<UINT>(textSize)));
     if (!text)

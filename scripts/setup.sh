@@ -18,12 +18,40 @@ for package in "${packages[@]}"; do
     status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
     [ "$status" = "install ok installed" ] || missing+=("$package")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+# Some x86-64 machines (virtual machines whose kernel runs no 32-bit code) cannot start
+# 32-bit Wine. There the i386 loader runs under QEMU's user-mode emulator instead,
+# registered with the kernel for 32-bit x86 programs: slower, but the same Wine.
+runs_32_bit_code() {
+    [ -x /usr/lib/wine/wine ] && /usr/lib/wine/wine --version >/dev/null 2>&1
+}
 
-echo "setup: installing ${missing[*]}"
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
-    as_root dpkg --add-architecture i386
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "setup: installing ${missing[*]}"
+    if ! dpkg --print-foreign-architectures | grep -qx i386; then
+        as_root dpkg --add-architecture i386
+    fi
+    as_root apt-get update -q
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends \
+        "${missing[@]}"
 fi
-as_root apt-get update -q
-as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends \
-    "${missing[@]}"
+
+if ! runs_32_bit_code; then
+    if ! dpkg-query -W -f='${Status}' qemu-user-static 2>/dev/null | grep -q 'install ok installed'; then
+        echo "setup: this machine runs no 32-bit code; installing qemu-user-static for Wine"
+        as_root apt-get update -q
+        as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends \
+            qemu-user-static
+    fi
+    binfmt=/proc/sys/fs/binfmt_misc
+    [ -e $binfmt/register ] || as_root mount -t binfmt_misc binfmt_misc $binfmt
+    if [ ! -e $binfmt/qemu-i386 ]; then
+        # 32-bit little-endian x86 ELF executables and shared objects; F: the emulator is
+        # opened now, so it serves in every mount namespace.
+        magic='\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00'
+        mask='\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
+        echo ":qemu-i386:M::$magic:$mask:/usr/bin/qemu-i386-static:F" |
+            as_root tee $binfmt/register >/dev/null
+    fi
+    runs_32_bit_code || { echo "setup: 32-bit Wine cannot start on this machine" >&2; exit 1; }
+    echo "setup: 32-bit Wine runs under QEMU's user-mode emulator on this machine"
+fi

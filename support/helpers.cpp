@@ -45,4 +45,14 @@ std::int32_t SafeUBound(SAFEARRAY* const* array, std::int32_t dimension) {
     return static_cast<std::int32_t>(upper);
 }
 
+void RegisterWindowClass(const WNDCLASSEXW& windowClass) {
+    WNDCLASSEXW existing{};
+    existing.cbSize = sizeof existing;
+    if (External(::GetClassInfoExW, windowClass.hInstance, windowClass.lpszClassName, &existing))
+        return;
+    if (External(::RegisterClassExW, &windowClass) == 0)
+        throw AppError(error_number::kInternal, L"Unable to register the window class " +
+                                                    std::wstring(windowClass.lpszClassName));
+}
+
 } // namespace octolume

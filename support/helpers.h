@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <oleauto.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 
@@ -22,19 +23,26 @@ bool StringsEqual(const std::wstring& a, const std::wstring& b, std::int32_t ign
 // AppError 6 ("Overflow") when the bound leaves the 32-bit signed range.
 std::int32_t SafeUBound(SAFEARRAY* const* array, std::int32_t dimension);
 
-// A folder a system function writes into the caller's buffer (GetCurrentDirectoryW,
-// GetSystemDirectoryW): fill(buffer, size) answers the length written, the size needed
-// (its NUL included) when the buffer is too small, or 0 on failure. Empty on failure.
-template <class Fill> std::wstring FolderFromSystem(Fill fill) {
-    std::wstring folder(MAX_PATH, L'\0');
+// A text a system function writes into the caller's buffer (GetSystemDirectoryW,
+// GetModuleFileNameW, GetFullPathNameA): fill(buffer, size) answers the length written;
+// when the buffer is too small, the size needed or the buffer's own size (a cut text);
+// 0 on failure. Empty on failure.
+template <class Character, class Fill> std::basic_string<Character> StringFromSystem(Fill fill) {
+    std::basic_string<Character> text(MAX_PATH, Character{});
     for (;;) {
-        const auto length = static_cast<std::size_t>(fill(folder.data(), folder.size()));
-        if (length < folder.size()) {
-            folder.resize(length);
-            return folder;
+        const auto length = static_cast<std::size_t>(fill(text.data(), text.size()));
+        if (length == 0)
+            return {};
+        if (length < text.size()) {
+            text.resize(length);
+            return text;
         }
-        folder.resize(length);
+        text.resize(std::max(length, 2 * text.size()));
     }
 }
+
+// Registers a window class of the program unless this module has it already. Throws
+// AppError when the system refuses.
+void RegisterWindowClass(const WNDCLASSEXW& windowClass);
 
 } // namespace octolume

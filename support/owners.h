@@ -32,6 +32,8 @@ using FontHandle = Owner<HFONT, &::DeleteObject>;
 using BitmapHandle = Owner<HBITMAP, &::DeleteObject>;
 using BrushHandle = Owner<HBRUSH, &::DeleteObject>;
 using MemoryDcHandle = Owner<HDC, &::DeleteDC>;
+using MenuHandle = Owner<HMENU, &::DestroyMenu>;
+using GlobalMemory = Owner<HGLOBAL, &::GlobalFree>;
 using BstrOwner = Owner<BSTR, &::SysFreeString>;
 using SafeArrayOwner = std::unique_ptr<SAFEARRAY, ReleaseWith<&::SafeArrayDestroy>>;
 
@@ -48,16 +50,23 @@ inline int ReleaseScreenDc(HDC dc) {
 } // namespace detail
 using ScreenDcHandle = Owner<HDC, &detail::ReleaseScreenDc>;
 
-// Runs a function when the scope ends, however it ends.
+// Runs a function when the scope ends, however it ends, unless released before.
 template <class Function> class ScopeExit {
 public:
     explicit ScopeExit(Function function) : function_(std::move(function)) {}
-    ~ScopeExit() { function_(); }
+    ~ScopeExit() {
+        if (armed_)
+            function_();
+    }
     ScopeExit(const ScopeExit&) = delete;
     ScopeExit& operator=(const ScopeExit&) = delete;
 
+    // The work is done another way: nothing runs at the end.
+    void release() noexcept { armed_ = false; }
+
 private:
     Function function_;
+    bool armed_ = true;
 };
 
 // A storage medium filled by IDataObject::GetData, released with ReleaseStgMedium.
@@ -108,6 +117,8 @@ public:
     PaintScope& operator=(const PaintScope&) = delete;
 
     HDC Dc() const noexcept { return dc_; }
+    // The part of the window to paint.
+    const RECT& Area() const noexcept { return paint_.rcPaint; }
 
 private:
     HWND window_;

@@ -23,15 +23,14 @@ std::string_view DumpHeader() {
 }
 
 std::size_t FormatDumpSize(std::size_t byteCount, std::uint64_t fileSize) {
-    const std::size_t shown = std::min(byteCount, kDumpByteLimit);
-    return kHeader.size() + DumpLinesSize(shown, 0) + TruncationNote(shown, fileSize).size();
+    return kHeader.size() + DumpLinesSize(byteCount, 0) +
+           TruncationNote(byteCount, fileSize).size();
 }
 
 char* FormatDumpTo(std::span<const unsigned char> bytes, std::uint64_t fileSize, char* out) {
-    const auto shown = bytes.first(std::min(bytes.size(), kDumpByteLimit));
     out = std::copy(kHeader.begin(), kHeader.end(), out);
-    out = FormatDumpLines(shown, 0, out);
-    const std::string note = TruncationNote(shown.size(), fileSize);
+    out = FormatDumpLines(bytes, 0, out);
+    const std::string note = TruncationNote(bytes.size(), fileSize);
     return std::copy(note.begin(), note.end(), out);
 }
 

@@ -11,12 +11,8 @@
 
 namespace octolume {
 
-// The most bytes of one file that are dumped. Past this a rich-edit view takes many
-// seconds to fill and, from about twice this, can crash.
-inline constexpr std::size_t kDumpByteLimit = 2097152;
-
-// Dumps at most the first kDumpByteLimit of `bytes`. When `fileSize` exceeds the number
-// of bytes dumped, a last line tells how much of how much the text shows.
+// Dumps `bytes`, the start of a file of `fileSize` bytes. When the file is longer than
+// what is dumped, a last line tells how much of how much the text shows.
 std::string FormatDump(std::span<const unsigned char> bytes, std::uint64_t fileSize);
 
 // FormatDump into a buffer of the caller's: FormatDumpSize characters from `out` on.

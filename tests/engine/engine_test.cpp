@@ -60,10 +60,10 @@ TEST_F(EngineDll, RelativePathComesBackFullInANewStringAndTheOldOneIsFreed) {
 }
 
 TEST_F(EngineDll, TruncationNoteOnlyAboveTheLimit) {
-    std::vector<unsigned char> bytes = PatternBytes(kDumpByteLimit + 1);
-    const std::string full = kEmptyDump + ReferenceLines(bytes.data(), kDumpByteLimit, 0);
+    std::vector<unsigned char> bytes = PatternBytes(engine::kDumpByteLimit + 1);
+    const std::string full = kEmptyDump + ReferenceLines(bytes.data(), engine::kDumpByteLimit, 0);
     EXPECT_TRUE(Dump(Write(L"above.bin", bytes)) ==
-                full + "--- Dump truncated: showing the first 2097152 of 2097153 bytes ---\r\n");
+                full + "--- Dump truncated: showing the first 16777216 of 16777217 bytes ---\r\n");
     bytes.pop_back();
     EXPECT_TRUE(Dump(Write(L"at.bin", bytes)) == full);
 }

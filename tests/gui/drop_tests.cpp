@@ -1,4 +1,5 @@
-// Drops on the real program from another program with the real pointer.
+// Drops on the real program from another program with the real pointer, and the view used with
+// the keyboard and the clipboard as a user does.
 #include "driver.h"
 
 #include "expected_dumps.h"
@@ -8,19 +9,29 @@
 namespace octolume::test {
 namespace {
 
-// The dump of 1 MiB of random bytes holds the view's memory in over a gigabyte of pieces;
-// emptying it in place once took hours and lost the program for good. After it a user
-// goes on dropping files, gets the box for an empty one and closes the program: each
-// answers within a generous bound.
-TEST(Drop, ShowsDumpAndPathAndAfterAMebibyteEverythingFollowsAtOnce) {
-    constexpr milliseconds kLongLoad{300000};
+std::wstring ClipboardText() {
+    std::wstring text;
+    if (!::OpenClipboard(nullptr))
+        return L"(the clipboard could not be opened)";
+    if (const HANDLE data = ::GetClipboardData(CF_UNICODETEXT)) {
+        text = static_cast<const wchar_t*>(::GlobalLock(data));
+        ::GlobalUnlock(data);
+    }
+    ::CloseClipboard();
+    return text;
+}
+
+// The largest dump, of 16 MiB of random bytes, is 84 million characters. After it a user reads
+// its end, copies it whole, goes on with a small file and the box for an empty one, and closes
+// the program: each answers at once (a long dump then a short one once lost the program for good).
+TEST(Drop, ShowsTheLargestDumpWholeAndEverythingFollowsAtOnce) {
+    constexpr milliseconds kLongLoad{600000};
     TempFolder folder;
     Process program;
     const HWND window = program.Find(IsMainWindow);
     ASSERT_NE(window, nullptr);
     const HWND label = ::GetDlgItem(window, IDC_LBL_FILE_NAME);
-    // Found again each time: a view that held a long dump is replaced by a new control.
-    const auto view = [&] { return ::GetDlgItem(window, IDC_RTF_OCTOLUME); };
+    const HWND view = ::GetDlgItem(window, IDC_RTF_OCTOLUME);
 
     // A path dropped as text, as from an editor.
     const std::wstring text = folder.Write(L"pattern 17.bin", PatternBytes(17));
@@ -28,23 +39,46 @@ TEST(Drop, ShowsDumpAndPathAndAfterAMebibyteEverythingFollowsAtOnce) {
     ASSERT_NE(textSource, nullptr);
     EXPECT_EQ(textSource->ExitCode(), 0u) << "the text was not dropped";
     EXPECT_EQ(WindowText(label), text);
-    EXPECT_EQ(WindowText(view()), Wide(kPattern17Dump));
+    EXPECT_EQ(WindowText(view), Wide(kPattern17Dump));
 
-    std::string bytes(1 << 20, '\0');
+    std::string bytes((16 << 20) + 1000, '\0');
     unsigned state = 2024;
     for (char& byte : bytes)
         byte = static_cast<char>((state = state * 1664525u + 1013904223u) >> 24);
     const std::wstring random = folder.Write(L"random.bin", bytes);
-    const std::wstring small = folder.Write(L"pattern 33.bin", PatternBytes(33));
     ASSERT_TRUE(Drop(window, random, kLongLoad));
     EXPECT_EQ(WindowText(label), random);
-    DWORD_PTR length = 0;
-    ::SendMessageTimeoutW(view(), WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 60000, &length);
-    EXPECT_EQ(length, 67u + 65536u * 80u) << "a header and 65536 lines of 78 characters";
+    const std::wstring dump = WindowText(view);
+    constexpr std::size_t kLines = (16 << 20) / 16;
+    const std::wstring sizeLine =
+        L"--- Dump truncated: showing the first 16777216 of 16778216 bytes ---\r\n";
+    EXPECT_EQ(dump.size(), 67u + kLines * 80u + sizeLine.size()) << "header, 16 bytes a line";
+    EXPECT_TRUE(dump.ends_with(L"|\r\n" + sizeLine));
+    ASSERT_TRUE(Screenshot(window, L"view_at_design_size.png"));
 
+    // A click into the view (as a user does after a drop from another program), then the keys.
+    RECT place{};
+    ::GetWindowRect(view, &place);
+    ASSERT_TRUE(Xdotool(window, L"mousemove --sync " + std::to_wstring(place.left + 40) + L" " +
+                                    std::to_wstring(place.top + 30) + L" click 1"));
+    ASSERT_TRUE(Xdotool(window, L"key --clearmodifiers ctrl+End"));
+    DWORD start = 0, end = 0;
+    ASSERT_TRUE(WaitUntil([&] {
+        ::SendMessageW(view, EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+                       reinterpret_cast<LPARAM>(&end));
+        return end == dump.size();
+    })) << "Ctrl+End did not reach the end";
+    EXPECT_GT(::SendMessageW(view, EM_GETFIRSTVISIBLELINE, 0, 0), LRESULT(kLines - 100));
+    ASSERT_TRUE(Screenshot(window, L"view_after_ctrl_end.png"));
+    ASSERT_TRUE(Xdotool(window, L"key --clearmodifiers ctrl+a ctrl+c"));
+    std::wstring copied;
+    EXPECT_TRUE(WaitUntil([&] { return (copied = ClipboardText()).size() == dump.size(); }));
+    EXPECT_TRUE(copied == dump) << "the clipboard does not hold exactly the dump";
+
+    const std::wstring small = folder.Write(L"pattern 33.bin", PatternBytes(33));
     ASSERT_TRUE(Drop(window, small, kLongLoad)) << "the small file after the long dump";
     EXPECT_EQ(WindowText(label), small);
-    EXPECT_EQ(WindowText(view()), Wide(kPattern33Dump));
+    EXPECT_EQ(WindowText(view), Wide(kPattern33Dump));
 
     const auto emptySource = StartDrag(window, L"--files \"" + folder.Write(L"empty", "") + L"\"");
     ASSERT_NE(emptySource, nullptr);
@@ -54,11 +88,10 @@ TEST(Drop, ShowsDumpAndPathAndAfterAMebibyteEverythingFollowsAtOnce) {
     EXPECT_EQ(BoxText(box), kUnableText);
     ASSERT_TRUE(Dismiss(box));
     EXPECT_EQ(emptySource->ExitCode(kLongLoad), 0u) << "the drop did not end after the box";
-    EXPECT_EQ(WindowText(view()), L"");
+    EXPECT_EQ(WindowText(view), L"");
     EXPECT_EQ(WindowText(label), small);
 
-    ASSERT_TRUE(Drop(window, random, kLongLoad));
-    EXPECT_EQ(WindowText(label), random);
+    ASSERT_TRUE(Drop(window, small, kLongLoad));
     ASSERT_TRUE(Xdotool(window, L"key --clearmodifiers alt+f x"));
     EXPECT_EQ(program.ExitCode(kLongLoad), 0u) << "File > Exit did not end the program";
 }

@@ -11,9 +11,6 @@ namespace octolume::test {
 class ViewerWindow {
 public:
     ViewerWindow() {
-        wchar_t system[MAX_PATH]{};
-        GetSystemDirectoryW(system, MAX_PATH);
-        richEdit_.reset(LoadLibraryW((system + std::wstring(L"\\msftedit.dll")).c_str()));
         font_.reset(CreateFontW(-13, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET, 0, 0,
                                 CLEARTYPE_QUALITY, FIXED_PITCH | FF_MODERN, L"Courier New"));
         frame_ = CreateWindowExW(0, L"STATIC", L"", WS_OVERLAPPEDWINDOW, 0, 0, 640, 480, nullptr,
@@ -30,7 +27,6 @@ public:
     ViewerControls Controls() { return {view_, label_}; }
 
 private:
-    LibraryHandle richEdit_; // the view's class
     FontHandle font_;
     HWND frame_, label_;
     DumpView view_;

@@ -43,6 +43,9 @@ const char* const kPlatform = "x86-64 native";
 const char* const kPlatform = "native";
 #endif
 
+// The most bytes of one file the viewer's engine dumps, in one piece.
+constexpr std::size_t kDumpByteLimit = 16 * 1024 * 1024;
+
 // Text per second when all of `bytes` is turned, piece by piece, into text in a buffer
 // allocated for each piece by `fill(piece, offset, buffer)`.
 template <class Fill> double TextPerSecond(const std::vector<unsigned char>& bytes, Fill&& fill) {

@@ -1,0 +1,289 @@
+// The program's text view in process, as the user and other programs use it: its text and line
+// index, the edit queries, scrolling past 16-bit positions, selection and copy, the redraw
+// switch, painting only what is in sight, and what accessibility tools read.
+#include "text_view.h"
+#include "test_support.h"
+#include "viewer_test_support.h"
+
+#include <gtest/gtest.h>
+#include <oleacc.h>
+#include <wrl/client.h>
+
+#include <cstdio>
+
+// The slot of the program's calls to ExtTextOutW: the test counts the calls through it.
+extern "C" void* extTextOutSlot __asm__("__imp__ExtTextOutW@32");
+
+namespace octolume::test {
+namespace {
+
+// `count` lines "0000000 x" with CR LF, and an empty line after the last break.
+std::wstring NumberedLines(std::size_t count) {
+    std::wstring text(count * 11, L'\0');
+    for (std::size_t line = 0; line < count; ++line)
+        std::swprintf(text.data() + line * 11, 12, L"%07zu x\r\n", line);
+    return text;
+}
+
+class TextView : public testing::Test {
+protected:
+    void SetUp() override {
+        ShowWindow(window_.Frame(), SW_SHOWNORMAL);
+        const HDC dc = GetDC(view());
+        const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(Send(WM_GETFONT)));
+        TEXTMETRICW metrics{};
+        GetTextMetricsW(dc, &metrics);
+        SelectObject(dc, old);
+        ReleaseDC(view(), dc);
+        cell_ = {metrics.tmAveCharWidth, metrics.tmHeight};
+    }
+    HWND view() const { return window_.View(); }
+    LRESULT Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const {
+        return SendMessageW(view(), message, wParam, lParam);
+    }
+    std::wstring Line(int line) const {
+        std::wstring buffer(200, L'\0');
+        *reinterpret_cast<WORD*>(buffer.data()) = 200;
+        buffer.resize(Send(EM_GETLINE, line, reinterpret_cast<LPARAM>(buffer.data())));
+        return buffer;
+    }
+    std::pair<DWORD, DWORD> Selection() const {
+        DWORD start = 7, end = 7;
+        Send(EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+        return {start, end};
+    }
+    std::size_t FirstLine() const { return Send(EM_GETFIRSTVISIBLELINE); }
+    // A key as the user presses it, with Ctrl and Shift as given.
+    void Key(WPARAM key, bool control = false, bool shift = false) const {
+        BYTE keys[256]{};
+        keys[VK_CONTROL] = control ? 0x80 : 0;
+        keys[VK_SHIFT] = shift ? 0x80 : 0;
+        SetKeyboardState(keys);
+        Send(WM_KEYDOWN, key, 1);
+        keys[VK_CONTROL] = keys[VK_SHIFT] = 0;
+        SetKeyboardState(keys);
+    }
+    // The middle of the character cell at a line and column in sight.
+    LPARAM At(int row, int column) const {
+        return MAKELPARAM(2 + column * cell_.cx + cell_.cx / 4, row * cell_.cy + cell_.cy / 2);
+    }
+    static std::wstring Clipboard() {
+        std::wstring text;
+        if (!OpenClipboard(nullptr))
+            return L"(clipboard not opened)";
+        if (const HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+            text = static_cast<const wchar_t*>(GlobalLock(data));
+            GlobalUnlock(data);
+        }
+        CloseClipboard();
+        return text;
+    }
+
+    ViewerWindow window_;
+    SIZE cell_{};
+};
+
+// Line breaks are CR LF, or CR or LF alone; CR LF is one break of two characters, and the
+// positions that the queries take and give count it.
+TEST_F(TextView, ReadsBackEveryTextAndIndexesItsLines) {
+    struct Case {
+        const wchar_t* text;
+        std::vector<std::wstring> lines;
+        std::vector<LRESULT> starts;
+    };
+    const Case cases[] = {
+        {L"", {L""}, {0}},
+        {L"abc", {L"abc"}, {0}},
+        {L"ab\r\ncd", {L"ab", L"cd"}, {0, 4}},
+        {L"\r\n\r\n", {L"", L"", L""}, {0, 2, 4}},
+        {L"a\nb\rc\r\n\rd\r", {L"a", L"b", L"c", L"", L"d", L""}, {0, 2, 4, 7, 8, 10}},
+        {L"x\r\r\ny", {L"x", L"", L"y"}, {0, 2, 4}}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(c.text)));
+        SetWindowTextW(view(), c.text);
+        EXPECT_EQ(WindowText(view()), c.text);
+        const auto count = static_cast<LRESULT>(c.lines.size());
+        ASSERT_EQ(Send(EM_GETLINECOUNT), count);
+        for (LRESULT line = 0; line < count; ++line) {
+            EXPECT_EQ(Send(EM_LINEINDEX, line), c.starts[line]);
+            EXPECT_EQ(Send(EM_LINELENGTH, c.starts[line]), LRESULT(c.lines[line].size()));
+            EXPECT_EQ(Line(int(line)), c.lines[line]);
+            const LRESULT next = line + 1 < count ? c.starts[line + 1] : lstrlenW(c.text) + 1;
+            for (LRESULT position = c.starts[line]; position < next; ++position)
+                EXPECT_EQ(Send(EM_LINEFROMCHAR, position), line) << position;
+        }
+        EXPECT_EQ(Send(EM_LINEINDEX, count), -1);
+    }
+    // Of every size class, up to the dump of 16 MiB; handed over as the program does.
+    for (const std::size_t lines : {65535u, 65537u, 1048578u}) {
+        SetViewText(view(), NumberedLines(lines));
+        ASSERT_EQ(Send(WM_GETTEXTLENGTH), LRESULT(lines * 11));
+        EXPECT_EQ(Send(EM_GETLINECOUNT), LRESULT(lines + 1));
+        for (const std::size_t line : {std::size_t{0}, lines / 2, lines - 1}) {
+            EXPECT_EQ(Send(EM_LINEINDEX, line), LRESULT(line * 11));
+            EXPECT_EQ(Send(EM_LINEFROMCHAR, line * 11 + 10), LRESULT(line));
+            wchar_t expected[12];
+            std::swprintf(expected, 12, L"%07zu x", line);
+            EXPECT_EQ(Line(int(line)), expected);
+        }
+        EXPECT_EQ(Line(int(lines)), L"");
+    }
+    // A buffer too short takes what fits and its NUL; an empty text frees the long one.
+    wchar_t shortBuffer[4] = {L'?', L'?', L'?', L'?'};
+    EXPECT_EQ(Send(WM_GETTEXT, 4, reinterpret_cast<LPARAM>(shortBuffer)), 3);
+    EXPECT_EQ(std::wstring(shortBuffer), L"000");
+    SetWindowTextW(view(), L"");
+    EXPECT_EQ(std::pair(Send(WM_GETTEXTLENGTH), Send(EM_GETLINECOUNT)),
+              std::pair(LRESULT(0), LRESULT(1)));
+}
+
+// Positions are 32-bit: a position cut at 16 bits would show line 84,464 instead of 150,000.
+TEST_F(TextView, ScrollsPast65535LinesByBarKeysAndWheel) {
+    SetViewText(view(), NumberedLines(200000));
+    SetScrollPos(view(), SB_VERT, 150000, FALSE);
+    Send(WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 150000 & 0xFFFF));
+    EXPECT_EQ(FirstLine(), 150000u);
+    RECT client{};
+    GetClientRect(view(), &client);
+    const std::size_t inSight = client.bottom / cell_.cy;
+    Send(WM_VSCROLL, SB_BOTTOM);
+    EXPECT_EQ(FirstLine(), 200001 - inSight);
+    EXPECT_EQ(GetScrollPos(view(), SB_VERT), int(200001 - inSight));
+    Key(VK_HOME, true);
+    EXPECT_EQ(FirstLine(), 0u);
+    EXPECT_EQ(Selection(), std::pair(0ul, 0ul));
+    Key(VK_END, true);
+    EXPECT_EQ(Selection(), std::pair(2200000ul, 2200000ul));
+    EXPECT_EQ(FirstLine(), 200001 - inSight);
+    Key(VK_HOME, true);
+    Key(VK_DOWN, false, true);
+    Key(VK_DOWN, false, true);
+    Key(VK_RIGHT, false, true);
+    EXPECT_EQ(Selection(), std::pair(0ul, 23ul));
+    Key(VK_NEXT);
+    const auto onPage = DWORD((inSight + 2) * 11 + 1); // a page down, in the same column
+    EXPECT_EQ(FirstLine(), inSight);
+    EXPECT_EQ(Selection(), std::pair(onPage, onPage));
+    Key(VK_HOME, true);
+    Send(WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA));
+    EXPECT_EQ(FirstLine(), 3u); // the system's three lines a notch
+    SetWindowTextW(view(), std::wstring(2000, L'w').c_str());
+    Send(WM_MOUSEHWHEEL, MAKEWPARAM(0, WHEEL_DELTA));
+    Send(WM_MOUSEWHEEL, MAKEWPARAM(MK_SHIFT, -WHEEL_DELTA));
+    EXPECT_EQ(GetScrollPos(view(), SB_HORZ), 6);
+}
+
+// What is selected is what goes to the clipboard, the last line of a text without a last break
+// included.
+TEST_F(TextView, SelectsByMouseAndKeysAndCopiesExactlyTheSelection) {
+    const std::wstring text = L"first line\r\nsecond word here\r\nlast";
+    SetWindowTextW(view(), text.c_str());
+    Key('A', true);
+    Key('C', true);
+    EXPECT_EQ(Selection(), std::pair(0ul, DWORD(text.size())));
+    EXPECT_EQ(Clipboard(), text);
+    Send(WM_LBUTTONDOWN, MK_LBUTTON, At(1, 7));
+    Send(WM_LBUTTONUP, 0, At(1, 7));
+    EXPECT_EQ(Selection(), std::pair(19ul, 19ul));
+    EXPECT_EQ(GetFocus(), view());
+    Send(WM_LBUTTONDOWN, MK_LBUTTON | MK_SHIFT, At(2, 2));
+    Send(WM_LBUTTONUP, 0, At(2, 2));
+    EXPECT_EQ(Selection(), std::pair(19ul, 32ul));
+    Send(WM_LBUTTONDBLCLK, MK_LBUTTON, At(1, 8));
+    EXPECT_EQ(Selection(), std::pair(19ul, 23ul)); // "word"
+    Send(WM_COPY);
+    EXPECT_EQ(Clipboard(), L"word");
+    // Dragged from the first character to past the end of the last line.
+    Send(WM_LBUTTONDOWN, MK_LBUTTON, At(0, 0));
+    Send(WM_MOUSEMOVE, MK_LBUTTON, At(2, 30));
+    Send(WM_LBUTTONUP, 0, At(2, 30));
+    EXPECT_EQ(Selection(), std::pair(0ul, DWORD(text.size())));
+    // Dragged below the view: it scrolls along.
+    SetViewText(view(), NumberedLines(1000));
+    Send(WM_LBUTTONDOWN, MK_LBUTTON, At(0, 0));
+    for (int move = 0; move < 5; ++move)
+        Send(WM_MOUSEMOVE, MK_LBUTTON, At(60, 3));
+    Send(WM_LBUTTONUP, 0, At(60, 3));
+    EXPECT_GT(FirstLine(), 0u);
+    EXPECT_EQ(Selection().second, (FirstLine() + 60) * 11 + 3);
+}
+
+struct ExtTextOutCount {
+    ExtTextOutCount() {
+        DWORD old = 0;
+        VirtualProtect(&extTextOutSlot, sizeof(void*), PAGE_READWRITE, &old);
+        original = std::exchange(extTextOutSlot, reinterpret_cast<void*>(&Counting));
+    }
+    ~ExtTextOutCount() { extTextOutSlot = original; }
+    static BOOL WINAPI Counting(HDC dc, int x, int y, UINT options, const RECT* area,
+                                const wchar_t* text, UINT length, const INT* advances) {
+        ++calls;
+        return reinterpret_cast<decltype(&Counting)>(original)(dc, x, y, options, area, text,
+                                                               length, advances);
+    }
+    static inline void* original = nullptr;
+    static inline int calls = 0;
+};
+
+// Dark pixels of the first line in sight, as the screen shows them.
+int InkOnFirstLine(HWND view, SIZE cell) {
+    const HDC dc = GetDC(view);
+    int ink = 0;
+    for (int x = 2; x < 2 + 8 * cell.cx; ++x)
+        for (int y = 0; y < cell.cy; ++y)
+            ink += GetRValue(GetPixel(dc, x, y)) < 128;
+    ReleaseDC(view, dc);
+    return ink;
+}
+
+// A paint draws the rows in sight, as many at the end of a million lines as in a short text;
+// with redrawing off the view paints nothing.
+TEST_F(TextView, PaintsOnlyWhatIsInSightAndNothingWhileRedrawIsOff) {
+    const auto paint = [&] {
+        ExtTextOutCount count;
+        RedrawWindow(view(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        return count.calls;
+    };
+    SetViewText(view(), NumberedLines(3));
+    const int shortText = paint();
+    SetViewText(view(), NumberedLines(1048578));
+    Key(VK_END, true);
+    const int longText = paint();
+    EXPECT_GT(shortText, 0);
+    EXPECT_EQ(longText, shortText);
+
+    SetWindowTextW(view(), L"");
+    UpdateWindow(view());
+    EXPECT_EQ(InkOnFirstLine(view(), cell_), 0);
+    Send(WM_SETREDRAW, FALSE);
+    SetWindowTextW(view(), L"MMMMMMMM");
+    RedrawWindow(view(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    EXPECT_EQ(InkOnFirstLine(view(), cell_), 0) << "painted while redraw was off";
+    Send(WM_SETREDRAW, TRUE);
+    RedrawWindow(view(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    EXPECT_GT(InkOnFirstLine(view(), cell_), 0);
+}
+
+// Through the system's proxy of an edit control.
+TEST_F(TextView, AccessibilityToolsSeeAReadOnlyTextField) {
+    SetWindowTextW(view(), L"some text");
+    Microsoft::WRL::ComPtr<IAccessible> object;
+    ASSERT_EQ(AccessibleObjectFromWindow(view(), OBJID_CLIENT, IID_IAccessible,
+                                         reinterpret_cast<void**>(object.GetAddressOf())),
+              S_OK);
+    VARIANT self{};
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    VARIANT role{}, state{};
+    ASSERT_EQ(object->get_accRole(self, &role), S_OK);
+    ASSERT_EQ(object->get_accState(self, &state), S_OK);
+    BSTR value = nullptr;
+    object->get_accValue(self, &value);
+    EXPECT_EQ(role.lVal, ROLE_SYSTEM_TEXT);
+    EXPECT_TRUE(state.lVal & STATE_SYSTEM_READONLY) << std::hex << state.lVal;
+    EXPECT_EQ(std::wstring(value ? value : L"(none)"), L"some text");
+    SysFreeString(value);
+}
+
+} // namespace
+} // namespace octolume::test

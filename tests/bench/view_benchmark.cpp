@@ -13,7 +13,8 @@
 //              painted, for each file in turn; then private bytes and repaints of the view
 //   reference  the least any viewer must do: the engine's DoOctolume called directly and
 //              its ANSI text converted into a std::wstring, then freed
-//   memory     one load with a second thread sampling the private bytes
+//   memory     private bytes with the window made, during one load (a second thread
+//              samples them) and after it
 //   steps      the pipeline's steps timed one by one in a window of the test's own with
 //              the program's view: where the time goes
 
@@ -205,33 +206,34 @@ int StepsCase(const std::vector<std::wstring>& files) {
     const HWND view = window.View();
     for (size_t i = 0; i < files.size(); ++i) {
         const std::string step = "step" + std::to_string(i) + ".";
-        double start = Now();
-        window.Dump().ShowText(L"Loading...");
-        ProcessPendingMessages();
-        Print(step + "loading_shown", Now() - start);
-        start = Now();
-        BstrOwner ansi = CallEngine(files[i]);
-        Print(step + "engine", Now() - start);
-        start = Now();
-        std::wstring text = FromAnsiBstr(ansi);
-        Print(step + "conversion", Now() - start);
-        start = Now();
-        ansi.reset();
-        Print(step + "engine_text_freed", Now() - start);
-        SendMessageW(view, WM_SETREDRAW, FALSE, 0);
-        start = Now();
-        window.Dump().ShowText(std::move(text));
-        Print(step + "text_set", Now() - start);
-        start = Now();
-        SendMessageW(view, EM_GETLINECOUNT, 0, 0);
-        Print(step + "line_count", Now() - start);
-        start = Now();
-        SendMessageW(view, WM_SETREDRAW, TRUE, 0);
-        Print(step + "redraw_on", Now() - start);
-        start = Now();
-        RedrawWindow(view, nullptr, nullptr,
-                     RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
-        Print(step + "painted", Now() - start);
+        double total = 0;
+        const auto timed = [&](const char* name, const auto& action) {
+            const double start = Now();
+            action();
+            const double seconds = Now() - start;
+            total += seconds;
+            Print(step + name, seconds);
+        };
+        BstrOwner ansi;
+        std::wstring text;
+        timed("loading_shown", [&] {
+            window.Dump().ShowText(L"Loading...");
+            ProcessPendingMessages();
+        });
+        timed("engine", [&] { ansi = CallEngine(files[i]); });
+        timed("conversion", [&] { text = FromAnsiBstr(ansi); });
+        timed("engine_text_freed", [&] { ansi.reset(); });
+        timed("text_set", [&] {
+            SendMessageW(view, WM_SETREDRAW, FALSE, 0);
+            window.Dump().ShowText(std::move(text));
+        });
+        timed("line_count", [&] { SendMessageW(view, EM_GETLINECOUNT, 0, 0); });
+        timed("redraw_on", [&] { SendMessageW(view, WM_SETREDRAW, TRUE, 0); });
+        timed("painted", [&] {
+            RedrawWindow(view, nullptr, nullptr,
+                         RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+        });
+        Print(step + "total", total);
     }
     return 0;
 }
@@ -452,7 +454,7 @@ int wmain(int argc, wchar_t** argv) {
              ++step) {
             std::printf("  %s, file %d:\n", steps->name.c_str(), step + 1);
             for (const char* name : {"loading_shown", "engine", "conversion", "engine_text_freed",
-                                     "text_set", "line_count", "redraw_on", "painted"}) {
+                                     "text_set", "line_count", "redraw_on", "painted", "total"}) {
                 const std::string figure = "step" + std::to_string(step) + "." + name;
                 std::printf("    %-20s %10s (%s)\n", name, Time(steps->Best(figure)).c_str(),
                             Time(steps->Median(figure)).c_str());

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs every benchmark of the project and prints one table of their target figures:
 # the dump core and octolume-dump natively (an optimized build without sanitizers in
-# build/native-release), the dump core, the start-up and the view's fill under Wine on
+# build/native-release), the dump core, the start-up and the dump view under Wine on
 # a private virtual display. Each benchmark prints its own lines as it goes, and one
 #   ROW<TAB>figure<TAB>ours<TAB>reference<TAB>ratio<TAB>target
 # line per target figure, which this script gathers.
@@ -57,7 +57,7 @@ run "dump core and octolume-dump, native" \
     --tool "$release/engine/cli/octolume-dump"
 run "dump core, Windows build under Wine" wine "$bin/dump_benchmark.exe" --runs "$runs"
 run "start-up, under Wine" wine "$bin/startup_benchmark.exe" --runs $((runs * 4))
-run "view fill, under Wine" wine "$bin/fill_benchmark.exe" --repeat $((full ? 5 : 3))
+run "dump view, under Wine" wine "$bin/view_benchmark.exe" --runs "$runs"
 
 # The table, in Markdown, with whether each target is met.
 echo

@@ -1,9 +1,9 @@
-// minimal_window.exe [--load NAME,NAME...] [--ole] [--view]
+// minimal_window.exe [--load NAME,NAME...] [--ole]
 //
 // The least a Win32 program does to show a window, built like Octolume32.exe: the
 // yardstick of the start-up benchmark. To tell where Octolume32's extra start-up time
-// goes, it can first load the given DLLs and ready OLE, and give its window a rich-edit
-// view, as Octolume32 does, without importing any of it itself.
+// goes, it can first load the given DLLs and ready OLE, as Octolume32 does, without
+// importing any of it itself.
 
 #include <windows.h>
 
@@ -18,7 +18,6 @@ LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR arguments, int showCommand) {
     std::wistringstream words(arguments ? arguments : L"");
-    bool view = false;
     for (std::wstring word; words >> word;) {
         if (word == L"--load") {
             words >> word;
@@ -30,7 +29,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR arguments, int showComm
             reinterpret_cast<OleInitializeFunction>(reinterpret_cast<void*>(
                 GetProcAddress(LoadLibraryW(L"ole32.dll"), "OleInitialize")))(nullptr);
         }
-        view = view || word == L"--view";
     }
     WNDCLASSW windowClass{};
     windowClass.lpfnWndProc = WindowProcedure;
@@ -45,15 +43,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR arguments, int showComm
                             : nullptr;
     if (!window)
         return 1;
-    if (view) { // msftedit's rich-edit control, sized to the window, like Octolume32's
-        LoadLibraryW(L"msftedit.dll");
-        RECT client{};
-        GetClientRect(window, &client);
-        CreateWindowExW(WS_EX_CLIENTEDGE, L"RICHEDIT50W", L"",
-                        WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE |
-                            ES_READONLY,
-                        0, 0, client.right, client.bottom, window, nullptr, instance, nullptr);
-    }
     ShowWindow(window, showCommand);
     UpdateWindow(window);
     MSG message{};

@@ -75,11 +75,14 @@ protected:
 // Ω has no ANSI form at all, ā only a look-alike.
 const std::wstring kName = L"\u03A9\u0101";
 
-TEST_F(DumpToolExe, RangeCountedFromTheEndOfAFileNamedOutsideTheAnsiCodePage) {
+TEST_F(DumpToolExe, RangeCountedFromTheEndOfAFileNamedOutsideTheAnsiCodePageAndAMissingFile) {
     const std::vector<unsigned char> bytes = PatternBytes(100);
     folder_.Write(kName + L".bin", bytes);
     EXPECT_EQ(Run(L"-s -20 -l 16 \"" + kName + L".bin\""),
               "0: " + kEmptyDump + ReferenceLines(bytes.data() + 80, 16, 80) + "|");
+    const std::string missing = Run(L"missing.bin");
+    EXPECT_EQ(missing.rfind("1: |octolume-dump: cannot open 'missing.bin'", 0), 0u) << missing;
+    EXPECT_EQ(missing.find('\n'), missing.size() - 1) << "one line, and nothing else";
 }
 
 TEST_F(DumpToolExe, RevertWritesTheBytesUntranslated) {

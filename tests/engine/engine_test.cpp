@@ -1,4 +1,4 @@
-// The real octolume.dll, called as the viewer calls it, and octolume-dump.exe under Wine.
+// The real octolume.dll, called as the viewer calls it.
 
 #include "engine/engine_contract.h"
 #include "expected_dumps.h"
@@ -98,25 +98,6 @@ TEST_F(EngineDll, FileOpenForWritingElsewhereIsDumped) {
     DWORD written = 0;
     ASSERT_TRUE(::WriteFile(writer.get(), PatternBytes(17).data(), 17, &written, nullptr));
     EXPECT_EQ(Dump(path), kPattern17Dump);
-}
-
-// octolume-dump.exe through the command processor, its errors in its output; the native
-// tests cover the rest.
-TEST_F(EngineDll, DumpToolExeDumpsAFileInTheEnginesLayoutAndReportsAMissingOne) {
-    const std::wstring file = folder_.Write(L"pattern.bin", PatternBytes(33));
-    const auto run = [](const std::wstring& name) { // "status: output"
-        FILE* const pipe = _wpopen(
-            (L"\"\"" + BuiltFile(L"octolume-dump.exe") + L"\" \"" + name + L"\" 2>&1\"").c_str(),
-            L"rb");
-        std::string output;
-        for (int c; (c = std::fgetc(pipe)) != EOF;)
-            output += static_cast<char>(c);
-        return std::to_string(_pclose(pipe)) + ": " + output;
-    };
-    EXPECT_EQ(run(file), "0: " + kPattern33Dump);
-    const std::string missing = run(file + L".missing");
-    EXPECT_EQ(missing.rfind("1: octolume-dump: cannot open '", 0), 0u) << missing;
-    EXPECT_EQ(missing.find('\n'), missing.size() - 1) << "one line, and nothing else";
 }
 
 } // namespace

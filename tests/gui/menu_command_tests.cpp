@@ -26,7 +26,8 @@ TEST(Menus, OpenFileShowsATypedNameRefusesAMissingOneAndAboutShowsTheVersion) {
                 return IsBox(w) && WindowText(w) == L"Load File";
             };
             if (Xdotool(window, L"key --clearmodifiers alt+f o"))
-                if (const HWND dialog = program.Find(isOpenDialog, milliseconds{10000} * TimeScale()))
+                if (const HWND dialog =
+                        program.Find(isOpenDialog, milliseconds{10000} * TimeScale()))
                     return dialog;
             std::fprintf(stderr, "the Open command went unanswered: Escape, then once more\n");
             Xdotool(nullptr, L"key --clearmodifiers Escape");

@@ -547,8 +547,21 @@ void TextView::OnContextMenu(LPARAM screenPoint) {
 // Accessibility tools get the system's proxy of an edit control, which asks the window
 // for its text, selection and lines with the edit messages answered here, and reads the
 // read-only state from the window's style.
+namespace {
+// Wine's oleacc exports CreateStdAccessibleProxyW as a stub that aborts the process when
+// called; Windows has it since Windows 98.
+bool SystemHasEditProxy() {
+    static const bool has = [] {
+        const HMODULE ntdll = External(::GetModuleHandleW, L"ntdll.dll");
+        return !ntdll || !External(::GetProcAddress, ntdll, "wine_get_version");
+    }();
+    return has;
+}
+} // namespace
+
 LRESULT TextView::OnGetAccessibleObject(WPARAM flags, LPARAM objectId) {
-    if (static_cast<LONG>(objectId) != OBJID_CLIENT)
+    // Without the proxy, accessibility tools get the system's plain client object.
+    if (static_cast<LONG>(objectId) != OBJID_CLIENT || !SystemHasEditProxy())
         return External(::DefWindowProcW, window_, WM_GETOBJECT, flags, objectId);
     ComPtr<IAccessible> proxy;
     const HRESULT created =

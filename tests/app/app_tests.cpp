@@ -9,6 +9,7 @@
 #include "resource.h"
 #include "startup.h"
 #include "support/report_error.h"
+#include "support/text.h"
 #include "expected_dumps.h"
 #include "hand_made_data.h"
 #include "printers.h"
@@ -20,6 +21,9 @@
 
 namespace octolume::test {
 using namespace MOctolume;
+
+// As the program does before its window: the views register as drop targets.
+[[maybe_unused]] const HRESULT kApartment = ::OleInitialize(nullptr);
 
 // The text of the box that announces an error nothing else handled.
 template <class Call> static std::wstring ErrorOf(Call call) {
@@ -128,10 +132,16 @@ static int endCalls = 0, exitCode = 0;
 // Ending the program only records the call, so the window survives for inspection.
 static std::unique_ptr<frmOctolume> NewWindow() {
     endCalls = 0;
-    return frmOctolume::Create(GetModuleHandleW(nullptr), SW_SHOWNORMAL, [](UINT code) {
-        ++endCalls;
-        exitCode = code;
-    });
+    try {
+        return frmOctolume::Create(GetModuleHandleW(nullptr), SW_SHOWNORMAL, [](UINT code) {
+            ++endCalls;
+            exitCode = code;
+        });
+    } catch (const AppError& error) { // what() alone does not say which
+        ADD_FAILURE() << ToAnsi(error.Description()) << ", error " << error.Number()
+                      << ", last library error " << error.LastLibraryErrorCode();
+        throw;
+    }
 }
 
 static PixelRect PlaceOf(HWND child) {

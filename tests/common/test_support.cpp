@@ -5,6 +5,7 @@
 #include <objbase.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <utility>
@@ -118,6 +119,12 @@ std::wstring TempFolder::Subfolder(const std::wstring& name) const {
     std::filesystem::create_directory(folder);
     return folder;
 }
+
+namespace {
+// A test program that crashes still shows how far it got: piped output is otherwise held
+// in the C runtime's buffer and lost with the process.
+const int kUnbufferedOutput = (std::setvbuf(stdout, nullptr, _IONBF, 0), 0);
+} // namespace
 
 int TimeScale() {
     static const int scale = [] {

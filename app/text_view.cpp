@@ -75,7 +75,7 @@ private:
                  static_cast<long long>(firstColumn_) + columns);
     }
     void ScrollCaretIntoView();
-    void UpdateScrollBars();
+    void UpdateScrollBars(bool drawNow = true);
     void Invalidate();
     void PlaceCaret();
     std::size_t PositionAt(POINT point) const;
@@ -250,7 +250,7 @@ void TextView::ScrollCaretIntoView() {
     ScrollTo(static_cast<long long>(toLine), static_cast<long long>(toColumn));
 }
 
-void TextView::UpdateScrollBars() {
+void TextView::UpdateScrollBars(bool drawNow) {
     // Positions are 32-bit: a dump of 2 MiB is already 131,075 lines.
     SCROLLINFO vertical{};
     vertical.cbSize = sizeof vertical;
@@ -258,12 +258,12 @@ void TextView::UpdateScrollBars() {
     vertical.nMax = static_cast<int>(text_.LineCount() - 1);
     vertical.nPage = static_cast<UINT>(VisibleLines());
     vertical.nPos = static_cast<int>(firstLine_);
-    External(::SetScrollInfo, window_, SB_VERT, &vertical, redraw_);
+    External(::SetScrollInfo, window_, SB_VERT, &vertical, redraw_ && drawNow);
     SCROLLINFO sideways = vertical;
     sideways.nMax = static_cast<int>(text_.LongestLineLength());
     sideways.nPage = static_cast<UINT>(VisibleColumns());
     sideways.nPos = static_cast<int>(firstColumn_);
-    External(::SetScrollInfo, window_, SB_HORZ, &sideways, redraw_);
+    External(::SetScrollInfo, window_, SB_HORZ, &sideways, redraw_ && drawNow);
 }
 
 void TextView::Invalidate() {
@@ -368,8 +368,10 @@ void TextView::PaintRun(HDC dc, int left, int right, int top, std::wstring_view 
 void TextView::OnSetRedraw(bool redraw) {
     redraw_ = redraw;
     if (redraw) {
-        UpdateScrollBars();
-        Invalidate();
+        // The scroll bars too are drawn with the next paint, not now: a caller that turns
+        // redrawing back on repaints once, and under Wine each bar drawn costs a paint.
+        UpdateScrollBars(false);
+        External(::RedrawWindow, window_, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME);
     }
 }
 

@@ -3,6 +3,7 @@
 #include "external_call.h"
 
 #include <new>
+#include <stdexcept>
 
 namespace octolume {
 
@@ -29,6 +30,8 @@ AppError CaughtError() {
     } catch (const AppError& error) {
         return error;
     } catch (const std::bad_alloc&) {
+        return AppError(error_number::kOutOfMemory, L"Out of memory");
+    } catch (const std::length_error&) { // a text longer than a string can hold
         return AppError(error_number::kOutOfMemory, L"Out of memory");
     } catch (...) {
         return AppError(error_number::kInternal, L"Internal error");

@@ -42,7 +42,8 @@ private:
 };
 
 // Turns the exception being handled into the pending error: an AppError as it is,
-// std::bad_alloc as "Out of memory" (7), anything else as "Internal error" (51).
+// std::bad_alloc and std::length_error as "Out of memory" (7), anything else as
+// "Internal error" (51).
 // Call only inside a catch block.
 AppError CaughtError();
 

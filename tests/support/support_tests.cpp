@@ -55,6 +55,8 @@ TEST(PendingError, CaughtExceptionsBecomeNumberedErrors) {
         return std::wstring();
     };
     EXPECT_EQ(caught([] { throw std::bad_alloc(); }), L"7 Out of memory");
+    EXPECT_EQ(caught([] { std::wstring().reserve(std::wstring().max_size() + 1); }),
+              L"7 Out of memory");
     EXPECT_EQ(caught([] { throw std::runtime_error("boom"); }), L"51 Internal error");
 }
 

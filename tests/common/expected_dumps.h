@@ -5,6 +5,7 @@
 #include "engine/core/dump_format.h"
 
 #include <cstddef>
+#include <random>
 #include <span>
 #include <string>
 #include <string_view>
@@ -17,6 +18,15 @@ inline std::vector<unsigned char> PatternBytes(std::size_t count) {
     std::vector<unsigned char> bytes(count);
     for (std::size_t i = 0; i < count; ++i)
         bytes[i] = static_cast<unsigned char>((i * 37 + 11) & 0xFF);
+    return bytes;
+}
+
+// The same bytes for the same seed, every byte value likely.
+inline std::vector<unsigned char> RandomBytes(std::size_t count, unsigned seed) {
+    std::mt19937 generator(seed);
+    std::vector<unsigned char> bytes(count);
+    for (unsigned char& byte : bytes)
+        byte = static_cast<unsigned char>(generator());
     return bytes;
 }
 

@@ -7,20 +7,10 @@
 
 #include <gtest/gtest.h>
 
-#include <random>
-
 namespace octolume::test {
 namespace {
 
 using Bytes = std::vector<unsigned char>;
-
-Bytes RandomBytes(std::size_t count, unsigned seed) {
-    std::mt19937 generator(seed);
-    Bytes bytes(count);
-    for (unsigned char& byte : bytes)
-        byte = static_cast<unsigned char>(generator());
-    return bytes;
-}
 
 std::string Reference(const Bytes& bytes, std::uint64_t offset = 0) {
     return ReferenceLines(bytes.data(), bytes.size(), offset);

@@ -15,7 +15,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -25,14 +24,6 @@ namespace {
 
 using namespace dump_tool;
 using Bytes = std::vector<unsigned char>;
-
-Bytes RandomBytes(std::size_t count, unsigned seed) {
-    std::mt19937 generator(seed);
-    Bytes bytes(count);
-    for (unsigned char& byte : bytes)
-        byte = static_cast<unsigned char>(generator());
-    return bytes;
-}
 
 // Text handed out in pieces that end anywhere within a line.
 class TextSource final : public Source {

@@ -131,6 +131,23 @@ std::string Milliseconds(double seconds) {
     return text;
 }
 
+// Two programs side by side: each one's best and median run, then the row of the best runs.
+// Speeds are best at their most, times at their least.
+void PrintSideBySide(const std::string& heading, const char* ourName, const bench::Samples& ours,
+                     const char* theirName, const bench::Samples& theirs, bool speeds,
+                     const std::string& figure, const char* target) {
+    const auto format = speeds ? MegabytesPerSecond : Milliseconds;
+    const auto best = [&](const bench::Samples& samples) {
+        return speeds ? samples.Most() : samples.Least();
+    };
+    std::printf("%s:\n", heading.c_str());
+    for (const auto& [name, samples] : {std::pair(ourName, &ours), std::pair(theirName, &theirs)})
+        std::printf("  %-17s best %s, median %s\n", name, format(best(*samples)).c_str(),
+                    format(samples->Median()).c_str());
+    bench::PrintRow(figure, format(best(ours)), format(best(theirs)), best(ours) / best(theirs),
+                    target);
+}
+
 // octolume-dump -r on its own dump of the file against xxd -r on xxd's dump of it: bytes
 // written a second.
 void RevertAgainstXxd(const std::string& path, std::size_t size, int runs,
@@ -153,16 +170,11 @@ void RevertAgainstXxd(const std::string& path, std::size_t size, int runs,
         std::fputs("octolume-dump -r or xxd -r failed to run\n", stderr);
         return;
     }
-    std::printf("Back to bytes, the dump of %zu MiB to /dev/null, bytes written per second:\n"
-                "  octolume-dump -r  best %s, median %s\n  xxd -r            best %s, median %s\n",
-                size >> 20, MegabytesPerSecond(ourSpeeds.Most()).c_str(),
-                MegabytesPerSecond(ourSpeeds.Median()).c_str(),
-                MegabytesPerSecond(theirSpeeds.Most()).c_str(),
-                MegabytesPerSecond(theirSpeeds.Median()).c_str());
-    bench::PrintRow("octolume-dump -r vs xxd -r, dump of " + std::to_string(size >> 20) +
-                        " MiB random",
-                    MegabytesPerSecond(ourSpeeds.Most()), MegabytesPerSecond(theirSpeeds.Most()),
-                    ourSpeeds.Most() / theirSpeeds.Most(), ">= 10");
+    const std::string mib = std::to_string(size >> 20);
+    PrintSideBySide("Back to bytes, the dump of " + mib +
+                        " MiB to /dev/null, bytes written per second",
+                    "octolume-dump -r", ourSpeeds, "xxd -r", theirSpeeds, true,
+                    "octolume-dump -r vs xxd -r, dump of " + mib + " MiB random", ">= 10");
 }
 
 // A 1 MiB range from near the end of the file against the whole dump of a 1 MiB file:
@@ -188,15 +200,11 @@ void RangeAgainstWholeDump(const std::vector<unsigned char>& bytes, const std::s
         std::fputs("octolume-dump -s -l failed to run\n", stderr);
         return;
     }
-    std::printf("A range, 1 MiB at 60 MiB of a %zu MiB file, against the whole dump of 1 MiB:\n"
-                "  -s 60M -l 1M  best %s, median %s\n  1 MiB file    best %s, median %s\n",
-                bytes.size() >> 20, Milliseconds(range.Least()).c_str(),
-                Milliseconds(range.Median()).c_str(), Milliseconds(whole.Least()).c_str(),
-                Milliseconds(whole.Median()).c_str());
-    bench::PrintRow("octolume-dump -s 60M -l 1M of " + std::to_string(bytes.size() >> 20) +
-                        " MiB vs dump of 1 MiB",
-                    Milliseconds(range.Least()), Milliseconds(whole.Least()),
-                    range.Least() / whole.Least(), "<= 1.5");
+    const std::string mib = std::to_string(bytes.size() >> 20);
+    PrintSideBySide("A range, 1 MiB at 60 MiB of a " + mib +
+                        " MiB file, against the whole dump of 1 MiB",
+                    "-s 60M -l 1M", range, "1 MiB file", whole, false,
+                    "octolume-dump -s 60M -l 1M of " + mib + " MiB vs dump of 1 MiB", "<= 1.5");
 }
 
 void ProgramAgainstXxd(const std::string& path, std::size_t size, int runs,
@@ -214,16 +222,10 @@ void ProgramAgainstXxd(const std::string& path, std::size_t size, int runs,
         std::fputs("octolume-dump or xxd failed to run\n", stderr);
         return;
     }
-    std::printf("Whole program, %zu MiB file to /dev/null, input bytes per second:\n"
-                "  octolume-dump  best %s, median %s\n  xxd            best %s, median %s\n",
-                size >> 20, MegabytesPerSecond(ours.Most()).c_str(),
-                MegabytesPerSecond(ours.Median()).c_str(),
-                MegabytesPerSecond(theirs.Most()).c_str(),
-                MegabytesPerSecond(theirs.Median()).c_str());
-    bench::PrintRow("octolume-dump vs xxd, " + std::to_string(size >> 20) +
-                        " MiB file to /dev/null",
-                    MegabytesPerSecond(ours.Most()), MegabytesPerSecond(theirs.Most()),
-                    ours.Most() / theirs.Most(), ">= 20");
+    const std::string mib = std::to_string(size >> 20);
+    PrintSideBySide("Whole program, " + mib + " MiB file to /dev/null, input bytes per second",
+                    "octolume-dump", ours, "xxd", theirs, true,
+                    "octolume-dump vs xxd, " + mib + " MiB file to /dev/null", ">= 20");
 }
 #endif
 

@@ -4,6 +4,7 @@
 #include "dump_tool.h"
 
 #include "support/external_call.h"
+#include "support/helpers.h"
 #include "support/owners.h"
 #include "support/system_message.h"
 
@@ -121,13 +122,12 @@ public:
             error = SystemMessage(LastLibraryError());
             return false;
         };
-        const DWORD size = External(::GetFullPathNameW, target.c_str(), 0, nullptr, nullptr);
-        if (size == 0)
+        target_ = StringFromSystem<wchar_t>([&](wchar_t* buffer, std::size_t size) {
+            return External(::GetFullPathNameW, target.c_str(), static_cast<DWORD>(size), buffer,
+                            nullptr);
+        });
+        if (target_.empty())
             return failed();
-        target_.resize(size);
-        const DWORD length =
-            External(::GetFullPathNameW, target.c_str(), size, target_.data(), nullptr);
-        target_.resize(length);
         const DWORD attributes = External(::GetFileAttributesW, target_.c_str());
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
             error = kIsAFolder;

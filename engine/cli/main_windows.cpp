@@ -67,9 +67,9 @@ std::array<wchar_t, MAX_PATH> temporaryPath{};
 std::atomic<bool> temporaryExists{false};
 
 BOOL WINAPI RemoveTemporaryOnControl(DWORD) {
-    // Shared for deleting, the file goes when the ending program closes it. After the
-    // rename into place the name is gone, and this deletes nothing.
-    // Not through External: its one record belongs to the main thread.
+    // Shared for deleting, the file goes when the ending program closes it; after the
+    // rename into place the name is gone, and this deletes nothing. Not through External,
+    // whose one record belongs to the main thread.
     if (temporaryExists.load())
         ::DeleteFileW(temporaryPath.data());
     return FALSE; // on to the system's handler, which ends the program

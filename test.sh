@@ -27,4 +27,11 @@ OCTOLUME_TEST_TIME_SCALE=$(wine_time_scale)
     echo "Windows tests run under an emulator: their time-outs are $OCTOLUME_TEST_TIME_SCALE times longer"
 ctest --test-dir "$octolume_win" --output-on-failure --timeout $((600 * OCTOLUME_TEST_TIME_SCALE)) ||
     status=1
+
+# The file dialog wrapper's 64-bit build: its tests under 64-bit Wine, on the same display
+# and in the same Wine prefix.
+build_windows_x64
+ctest --test-dir "$octolume_build/win64" --output-on-failure \
+    --timeout $((600 * OCTOLUME_TEST_TIME_SCALE)) || status=1
+
 exit $status

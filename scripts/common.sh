@@ -19,6 +19,16 @@ build_windows() {
     cmake --build "$octolume_win" -j"$(nproc)"
 }
 
+# The file dialog wrapper for 64-bit programs with its tests, beside the 32-bit build;
+# its tests run in the 32-bit build's Wine prefix.
+build_windows_x64() {
+    cmake -S "$octolume_root" -B "$octolume_build/win64" \
+        -DCMAKE_TOOLCHAIN_FILE="$octolume_root/cmake/mingw-x86_64.cmake" \
+        -DCMAKE_BUILD_TYPE=Release -DOCTOLUME_TEST_TIME_SCALE="$(wine_time_scale)" \
+        -DOCTOLUME_WINEPREFIX="$octolume_win/wineprefix" >/dev/null
+    cmake --build "$octolume_build/win64" -j"$(nproc)"
+}
+
 # Starts Xvfb on a free display and exports DISPLAY.
 start_xvfb() {
     local fifo

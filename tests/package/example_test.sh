@@ -1,6 +1,6 @@
 #!/bin/sh
 # The file dialog package as a developer gets it: installed from this build into a fresh
-# prefix, examples/open_file configured and built against that prefix only, then run
+# prefix, examples/open_file configured and built against that prefix alone, then run
 # under Wine on the test display, once cancelled and once with files chosen through the
 # keyboard. Every wait is bounded and grows with OCTOLUME_TEST_TIME_SCALE.
 #
@@ -8,22 +8,17 @@
 set -eu
 build=$1 source=$2 toolchain=$3 work=$4
 scale=${OCTOLUME_TEST_TIME_SCALE:-1}
-example_pid=
-
+example=
 fail() {
-    printf "example_test: %s\n" "$*" >&2
+    printf 'example_test: %s\n' "$*" >&2
     exit 1
 }
-finish() {
-    if [ -n "$example_pid" ]; then kill "$example_pid" 2>/dev/null || true; fi
-}
-trap finish EXIT
+trap '[ -z "$example" ] || kill "$example" 2>/dev/null || true' EXIT
 
 rm -rf "$work"
 mkdir -p "$work/files"
 prefix=$work/prefix
 cmake --install "$build" --prefix "$prefix" --component FileDialog >/dev/null
-
 # Only the public headers: the wrapper's, the facade's and the error type the facade raises.
 headers=$(cd "$prefix/include" && find . -type f | sort | tr '\n' ' ')
 [ "$headers" = "./octolume/classic_file_dialog.h ./octolume/file_dialog.h ./octolume/support/app_error.h ./octolume/variant.h " ] ||
@@ -42,25 +37,15 @@ grep -qx "OctolumeFileDialog_DIR:PATH=$prefix/lib/cmake/OctolumeFileDialog" \
     "$work/example/CMakeCache.txt" || fail "the package was not found in $prefix"
 cmake --build "$work/example" >/dev/null
 
-# Polls (every 0.2 s) until the command succeeds; fails after the given seconds.
-wait_for() {
-    seconds=$1
-    shift
-    tries=$((seconds * scale * 5))
-    until "$@"; do
+# Waits (polling every 0.2 s, 60 s at most) for the dialog of this title, gives it the X
+# keyboard focus and sends it the xdotool commands.
+to_dialog() {
+    tries=$((300 * scale))
+    until dialog=$(xdotool search --name "^$1\$" 2>/dev/null | head -n 1) && [ -n "$dialog" ]; do
         tries=$((tries - 1))
-        [ "$tries" -gt 0 ] || return 1
+        [ "$tries" -gt 0 ] || fail "no dialog '$1'"
         sleep 0.2
     done
-}
-# Gives the dialog with this title the keyboard and types the xdotool key commands.
-dialog=
-find_dialog() {
-    dialog=$(xdotool search --name "^$1\$" 2>/dev/null | head -n 1)
-    [ -n "$dialog" ]
-}
-keys_to() {
-    wait_for 60 find_dialog "$1" || fail "no dialog '$1'"
     shift
     timeout $((10 * scale)) xdotool windowfocus --sync "$dialog" || fail "no focus"
     timeout $((10 * scale)) xdotool "$@" || fail "xdotool $*"
@@ -69,34 +54,31 @@ keys_to() {
 # its exit status in $status (124 when it had to be ended).
 run_example() {
     timeout $((120 * scale)) wine "$work/example/open_file.exe" >"$work/output.txt" 2>/dev/null &
-    example_pid=$!
+    example=$!
     "$@"
     status=0
-    wait "$example_pid" || status=$?
-    example_pid=
+    wait "$example" || status=$?
+    example=
     output=$(tr -d '\r' <"$work/output.txt")
 }
 
 cancel() {
-    keys_to "Open a file - example" key Escape
+    to_dialog "Open a file - example" key Escape
 }
 run_example cancel
-[ "$status" = 2 ] && [ "$output" = "cancelled" ] ||
-    fail "cancelled: status $status, output: $output"
+[ "$status" = 2 ] && [ "$output" = "cancelled" ] || fail "cancel: status $status, $output"
 
-# Windows paths under Wine's drive Z:.
 : >"$work/files/chosen.txt"
-chosen="Z:$(echo "$work/files/chosen.txt" | tr / '\\')"
+chosen="Z:$(echo "$work/files/chosen.txt" | tr / '\\')" # Linux paths under Wine's Z:
 copy="Z:$(echo "$work/files/copy.txt" | tr / '\\')"
 choose() {
-    keys_to "Open a file - example" type --delay 20 "$chosen"
-    keys_to "Open a file - example" key Return
-    keys_to "Save a copy - example" key End shift+Home
-    keys_to "Save a copy - example" type --delay 20 "$copy"
-    keys_to "Save a copy - example" key Return
+    to_dialog "Open a file - example" type --delay 20 "$chosen"
+    to_dialog "Open a file - example" key Return
+    to_dialog "Save a copy - example" key End shift+Home
+    to_dialog "Save a copy - example" type --delay 20 "$copy"
+    to_dialog "Save a copy - example" key Return
 }
 run_example choose
 expected=$(printf 'chosen: %s\nread-only: yes\nencoding: UTF-8\nsave as: %s' "$chosen" "$copy")
-[ "$status" = 0 ] && [ "$output" = "$expected" ] ||
-    fail "chosen: status $status, output: $output"
-echo "example_test: installed, built and run"
+[ "$status" = 0 ] && [ "$output" = "$expected" ] || fail "choice: status $status, $output"
+echo "example_test: installed, built against the prefix alone and run"

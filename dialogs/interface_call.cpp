@@ -98,6 +98,8 @@ CallResult IFileDialog::CallInterfaceMethod(const void* interfacePointer, std::i
         ++index;
     }
     VARIANT returned{};
+    // COM methods are standard calls in 32-bit programs; x86-64 has one calling convention,
+    // which the facility takes under the same name.
     const HRESULT refusal = External(
         ::DispCallFunc, const_cast<void*>(interfacePointer), static_cast<ULONG_PTR>(vtableOffset),
         CC_STDCALL, VT_I4, static_cast<UINT>(count), types.data(), addresses.data(), &returned);

@@ -2,12 +2,14 @@
 # The file dialog package as a developer gets it: installed from this build into a fresh
 # prefix, examples/open_file configured and built against that prefix alone, then run
 # under Wine on the test display, once cancelled and once with files chosen through the
-# keyboard. Every wait is bounded and grows with OCTOLUME_TEST_TIME_SCALE.
+# keyboard. Every wait is bounded and grows with the tests' time scale (the build's
+# test-time-scale).
 #
 # example_test.sh BUILD-FOLDER SOURCE-FOLDER TOOLCHAIN-FILE WORK-FOLDER
 set -eu
 build=$1 source=$2 toolchain=$3 work=$4
-scale=${OCTOLUME_TEST_TIME_SCALE:-1}
+scale=$(head -n 1 "$build/test-time-scale" 2>/dev/null || true)
+case $scale in [1-9]*) ;; *) scale=1 ;; esac
 example=
 fail() {
     printf 'example_test: %s\n' "$*" >&2

@@ -37,13 +37,15 @@ build_windows
 
 status=0
 ctest --test-dir "$native" --output-on-failure || status=1
-# No retry: a test that fails once in N runs fails the run.
-ctest --test-dir "$octolume_win" --output-on-failure --repeat until-fail:"$repeat" \
+# No retry: a test that fails once in N runs fails the run, and a repeated run stops there.
+repeating=()
+[ "$repeat" = 1 ] || repeating=(--repeat until-fail:"$repeat" --stop-on-failure)
+ctest --test-dir "$octolume_win" --output-on-failure "${repeating[@]}" \
     --timeout $((600 * $(head -n 1 "$octolume_time_scale_file"))) || status=1
 
 # The file dialog wrapper's 64-bit build: its tests under 64-bit Wine, on the same display
 # and in the same Wine prefix.
 build_windows_x64
-ctest --test-dir "$octolume_build/win64" --output-on-failure --repeat until-fail:"$repeat" \
+ctest --test-dir "$octolume_build/win64" --output-on-failure "${repeating[@]}" \
     --timeout $((600 * $(head -n 1 "$octolume_time_scale_file"))) || status=1
 exit $status

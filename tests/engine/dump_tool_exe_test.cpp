@@ -5,6 +5,8 @@
 
 #include "child_process.h"
 #include "expected_dumps.h"
+#include "support/system_message.h"
+#include "support/text.h"
 #include "test_support.h"
 #include "tests/native/reference_dump.h"
 
@@ -68,6 +70,33 @@ TEST_F(DumpToolExe, RevertIntoAFileReplacesItOnlyWhenAllWentWell) {
               "1: |octolume-dump: line 2 of 'bad.txt': no hexadecimal offset at the start\r\n");
     EXPECT_EQ(ReadFileBytes(target), std::string(patched.begin(), patched.end()));
     EXPECT_EQ(Listing(), (std::set<std::wstring>{kName + L".bin", L"bad.txt", L"part.txt"}))
+        << "a temporary file was left";
+}
+
+// A read-only file is left alone, as Windows programs leave it, whoever runs the tool; a
+// replacement keeps the attributes it had but that one.
+TEST_F(DumpToolExe, RevertLeavesAReadOnlyFileAloneAndKeepsOtherAttributes) {
+    const std::vector<unsigned char> bytes = PatternBytes(32);
+    const std::wstring target = folder_.Write(L"kept.bin", bytes);
+    folder_.Write(L"part.txt", std::string_view("00000010  5A\r\n"));
+    ASSERT_TRUE(SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_READONLY));
+    // The system's text, on one line, as the tool puts it after a colon.
+    std::string denied = ToAnsi(GetDllErrorText(ERROR_ACCESS_DENIED));
+    denied.erase(denied.find_last_not_of(" .\r\n") + 1);
+    for (const std::wstring patch : {L"", L"--patch "}) {
+        EXPECT_EQ(Run(L"-r " + patch + L"-o kept.bin part.txt"),
+                  "1: |octolume-dump: cannot " + std::string(patch.empty() ? "write" : "patch") +
+                      " 'kept.bin': " + denied + "\r\n");
+        EXPECT_EQ(ReadFileBytes(target), std::string(bytes.begin(), bytes.end()));
+        EXPECT_TRUE(GetFileAttributesW(target.c_str()) & FILE_ATTRIBUTE_READONLY);
+    }
+    ASSERT_TRUE(SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_HIDDEN));
+    EXPECT_EQ(Run(L"-r -o kept.bin part.txt"), "0: |");
+    EXPECT_EQ(ReadFileBytes(target), std::string(16, '\0') + "Z");
+    EXPECT_EQ(GetFileAttributesW(target.c_str()) &
+                  (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY),
+              DWORD(FILE_ATTRIBUTE_HIDDEN));
+    EXPECT_EQ(Listing(), (std::set<std::wstring>{L"kept.bin", L"part.txt"}))
         << "a temporary file was left";
 }
 

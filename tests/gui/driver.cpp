@@ -76,7 +76,12 @@ std::unique_ptr<Process> StartDrag(HWND mainWindow, const std::wstring& sourceAr
         ::GetWindowTextW(from, title, 16); // read by the system, not asked of the busy source
         return std::wstring_view(title) == L"dragging";
     };
-    if (!Xdotool(nullptr, L"mousemove --sync " + at(0) + L"mousedown 1") || !WaitUntil(dragging))
+    // The press waits until X has the source's window under the pointer: X maps it a little
+    // after Windows calls it visible, and a press before would go to another window.
+    if (!RunInLinux(L"sh -c 'xdotool mousemove --sync " + at(0) +
+                    L"&& until xdotool getmouselocation --shell | grep -qx WINDOW=" +
+                    XWindow(from) + L"; do sleep 0.05; done && xdotool mousedown 1'") ||
+        !WaitUntil(dragging))
         return nullptr;
     std::wstring drag;
     for (int step = 1; step <= 8; ++step)

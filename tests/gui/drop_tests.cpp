@@ -34,9 +34,9 @@ TEST(Drop, ShowsTheLargestDumpWholeAndEverythingFollowsAtOnce) {
     const HWND label = ::GetDlgItem(window, IDC_LBL_FILE_NAME);
     const HWND view = ::GetDlgItem(window, IDC_RTF_OCTOLUME);
 
-    // A path dropped as text, as from an editor.
+    // A path dropped as text, as Explorer's "Copy as path" gives it, ending in a line break.
     const std::wstring text = folder.Write(L"pattern 17.bin", PatternBytes(17));
-    const auto textSource = StartDrag(window, L"--text \"" + text + L"\"");
+    const auto textSource = StartDrag(window, L"--text \"\\\"" + text + L"\\\"\r\n\"");
     ASSERT_NE(textSource, nullptr);
     EXPECT_EQ(textSource->ExitCode(), 0u) << "the text was not dropped";
     EXPECT_EQ(WindowText(label), text);

@@ -39,17 +39,18 @@ grep -qx "OctolumeFileDialog_DIR:PATH=$prefix/lib/cmake/OctolumeFileDialog" \
     "$work/example/CMakeCache.txt" || fail "the package was not found in $prefix"
 cmake --build "$work/example" >/dev/null
 
-# Waits (polling every 0.2 s, 60 s at most) for the dialog of this title, gives it the X
-# keyboard focus and sends it the xdotool commands.
+# Waits (polling every 0.2 s, for a scaled minute at most) until the dialog of this title is shown
+# and has the X keyboard focus, then sends it the xdotool commands. Wine may name a window
+# before X shows it, and X gives no focus to a window it does not show.
 to_dialog() {
-    tries=$((300 * scale))
-    until dialog=$(xdotool search --name "^$1\$" 2>/dev/null | head -n 1) && [ -n "$dialog" ]; do
-        tries=$((tries - 1))
-        [ "$tries" -gt 0 ] || fail "no dialog '$1'"
+    title=$1
+    shift
+    deadline=$(($(date +%s) + 60 * scale))
+    until dialog=$(xdotool search --onlyvisible --name "^$title\$" 2>/dev/null | head -n 1) &&
+        [ -n "$dialog" ] && timeout $((10 * scale)) xdotool windowfocus --sync "$dialog" 2>/dev/null; do
+        [ "$(date +%s)" -lt "$deadline" ] || fail "no dialog '$title' to type into"
         sleep 0.2
     done
-    shift
-    timeout $((10 * scale)) xdotool windowfocus --sync "$dialog" || fail "no focus"
     timeout $((10 * scale)) xdotool "$@" || fail "xdotool $*"
 }
 # Runs the example while the given function drives it; leaves its output in $output and

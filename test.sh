@@ -42,4 +42,10 @@ repeating=()
 [ "$repeat" = 1 ] || repeating=(--repeat until-fail:"$repeat" --stop-on-failure)
 ctest --test-dir "$octolume_win" --output-on-failure "${repeating[@]}" \
     --timeout $((600 * $(head -n 1 "$octolume_time_scale_file"))) || status=1
+
+# The file dialog wrapper's 64-bit build: its tests under 64-bit Wine, on the same display
+# and in the same Wine prefix.
+build_windows_x64
+ctest --test-dir "$octolume_build/win64" --output-on-failure "${repeating[@]}" \
+    --timeout $((600 * $(head -n 1 "$octolume_time_scale_file"))) || status=1
 exit $status

@@ -8,6 +8,7 @@
 // the wrapper's non-zero result. A cancel without CancelError gives an empty string.
 
 #include "file_dialog.h"
+#include "support/app_error.h"
 
 #include <windows.h>
 

@@ -1,74 +1,79 @@
 #pragma once
-// What the dialog wrapper knows of the interfaces it calls: the byte offsets (slot x 4)
-// of their methods in the method tables, and the class and interface identifiers, kept
-// as their registry texts and converted where they are used.
+// What the dialog wrapper knows of the interfaces it calls: the byte offsets of their
+// methods in the method tables (the published slot times the size of a pointer: 4 bytes
+// in 32-bit programs, 8 in 64-bit ones), and the class and interface identifiers, kept as
+// their registry texts and converted where they are used.
 
 #include <cstdint>
 
 namespace octolume::file_dialog_detail {
 
+constexpr std::int32_t MethodOffset(std::int32_t slot) {
+    return slot * static_cast<std::int32_t>(sizeof(void*));
+}
+
 namespace offset {
 // IUnknown, on any interface.
-inline constexpr std::int32_t kQueryInterface = 0;
-inline constexpr std::int32_t kRelease = 8;
+inline constexpr std::int32_t kQueryInterface = MethodOffset(0);
+inline constexpr std::int32_t kRelease = MethodOffset(2);
 // IModalWindow / IFileDialog / IFileOpenDialog.
-inline constexpr std::int32_t kShow = 12;
-inline constexpr std::int32_t kSetFileTypes = 16;
-inline constexpr std::int32_t kSetFileTypeIndex = 20;
-inline constexpr std::int32_t kGetFileTypeIndex = 24;
-inline constexpr std::int32_t kSetOptions = 36;
-inline constexpr std::int32_t kSetDefaultFolder = 44;
-inline constexpr std::int32_t kSetFolder = 48;
-inline constexpr std::int32_t kGetFolder = 52;
-inline constexpr std::int32_t kGetCurrentSelection = 56;
-inline constexpr std::int32_t kSetFileName = 60;
-inline constexpr std::int32_t kGetFileName = 64;
-inline constexpr std::int32_t kSetTitle = 68;
-inline constexpr std::int32_t kSetOkButtonLabel = 72;
-inline constexpr std::int32_t kSetFileNameLabel = 76;
-inline constexpr std::int32_t kGetResult = 80;
-inline constexpr std::int32_t kAddPlace = 84;
-inline constexpr std::int32_t kSetDefaultExtension = 88;
-inline constexpr std::int32_t kClose = 92;
-inline constexpr std::int32_t kSetClientGuid = 96;
-inline constexpr std::int32_t kClearClientData = 100;
-inline constexpr std::int32_t kGetResults = 108;
+inline constexpr std::int32_t kShow = MethodOffset(3);
+inline constexpr std::int32_t kSetFileTypes = MethodOffset(4);
+inline constexpr std::int32_t kSetFileTypeIndex = MethodOffset(5);
+inline constexpr std::int32_t kGetFileTypeIndex = MethodOffset(6);
+inline constexpr std::int32_t kSetOptions = MethodOffset(9);
+inline constexpr std::int32_t kSetDefaultFolder = MethodOffset(11);
+inline constexpr std::int32_t kSetFolder = MethodOffset(12);
+inline constexpr std::int32_t kGetFolder = MethodOffset(13);
+inline constexpr std::int32_t kGetCurrentSelection = MethodOffset(14);
+inline constexpr std::int32_t kSetFileName = MethodOffset(15);
+inline constexpr std::int32_t kGetFileName = MethodOffset(16);
+inline constexpr std::int32_t kSetTitle = MethodOffset(17);
+inline constexpr std::int32_t kSetOkButtonLabel = MethodOffset(18);
+inline constexpr std::int32_t kSetFileNameLabel = MethodOffset(19);
+inline constexpr std::int32_t kGetResult = MethodOffset(20);
+inline constexpr std::int32_t kAddPlace = MethodOffset(21);
+inline constexpr std::int32_t kSetDefaultExtension = MethodOffset(22);
+inline constexpr std::int32_t kClose = MethodOffset(23);
+inline constexpr std::int32_t kSetClientGuid = MethodOffset(24);
+inline constexpr std::int32_t kClearClientData = MethodOffset(25);
+inline constexpr std::int32_t kGetResults = MethodOffset(27);
 // IShellItemArray.
-inline constexpr std::int32_t kArrayGetCount = 28;
-inline constexpr std::int32_t kArrayGetItemAt = 32;
+inline constexpr std::int32_t kArrayGetCount = MethodOffset(7);
+inline constexpr std::int32_t kArrayGetItemAt = MethodOffset(8);
 // IShellItem.
-inline constexpr std::int32_t kItemGetParent = 16;
-inline constexpr std::int32_t kItemGetDisplayName = 20;
-inline constexpr std::int32_t kItemGetAttributes = 24;
-inline constexpr std::int32_t kItemCompare = 28;
+inline constexpr std::int32_t kItemGetParent = MethodOffset(4);
+inline constexpr std::int32_t kItemGetDisplayName = MethodOffset(5);
+inline constexpr std::int32_t kItemGetAttributes = MethodOffset(6);
+inline constexpr std::int32_t kItemCompare = MethodOffset(7);
 // IOleWindow.
-inline constexpr std::int32_t kOleWindowGetWindow = 12;
+inline constexpr std::int32_t kOleWindowGetWindow = MethodOffset(3);
 // IFileDialogCustomize.
-inline constexpr std::int32_t kEnableOpenDropDown = 12;
-inline constexpr std::int32_t kAddMenu = 16;
-inline constexpr std::int32_t kAddPushButton = 20;
-inline constexpr std::int32_t kAddComboBox = 24;
-inline constexpr std::int32_t kAddRadioButtonList = 28;
-inline constexpr std::int32_t kAddCheckButton = 32;
-inline constexpr std::int32_t kAddEditBox = 36;
-inline constexpr std::int32_t kAddSeparator = 40;
-inline constexpr std::int32_t kAddText = 44;
-inline constexpr std::int32_t kSetControlLabel = 48;
-inline constexpr std::int32_t kGetControlState = 52;
-inline constexpr std::int32_t kSetControlState = 56;
-inline constexpr std::int32_t kGetEditBoxText = 60;
-inline constexpr std::int32_t kSetEditBoxText = 64;
-inline constexpr std::int32_t kGetCheckButtonState = 68;
-inline constexpr std::int32_t kSetCheckButtonState = 72;
-inline constexpr std::int32_t kAddControlItem = 76;
-inline constexpr std::int32_t kRemoveControlItem = 80;
-inline constexpr std::int32_t kGetControlItemState = 88;
-inline constexpr std::int32_t kSetControlItemState = 92;
-inline constexpr std::int32_t kGetSelectedControlItem = 96;
-inline constexpr std::int32_t kSetSelectedControlItem = 100;
-inline constexpr std::int32_t kStartVisualGroup = 104;
-inline constexpr std::int32_t kEndVisualGroup = 108;
-inline constexpr std::int32_t kMakeProminent = 112;
+inline constexpr std::int32_t kEnableOpenDropDown = MethodOffset(3);
+inline constexpr std::int32_t kAddMenu = MethodOffset(4);
+inline constexpr std::int32_t kAddPushButton = MethodOffset(5);
+inline constexpr std::int32_t kAddComboBox = MethodOffset(6);
+inline constexpr std::int32_t kAddRadioButtonList = MethodOffset(7);
+inline constexpr std::int32_t kAddCheckButton = MethodOffset(8);
+inline constexpr std::int32_t kAddEditBox = MethodOffset(9);
+inline constexpr std::int32_t kAddSeparator = MethodOffset(10);
+inline constexpr std::int32_t kAddText = MethodOffset(11);
+inline constexpr std::int32_t kSetControlLabel = MethodOffset(12);
+inline constexpr std::int32_t kGetControlState = MethodOffset(13);
+inline constexpr std::int32_t kSetControlState = MethodOffset(14);
+inline constexpr std::int32_t kGetEditBoxText = MethodOffset(15);
+inline constexpr std::int32_t kSetEditBoxText = MethodOffset(16);
+inline constexpr std::int32_t kGetCheckButtonState = MethodOffset(17);
+inline constexpr std::int32_t kSetCheckButtonState = MethodOffset(18);
+inline constexpr std::int32_t kAddControlItem = MethodOffset(19);
+inline constexpr std::int32_t kRemoveControlItem = MethodOffset(20);
+inline constexpr std::int32_t kGetControlItemState = MethodOffset(22);
+inline constexpr std::int32_t kSetControlItemState = MethodOffset(23);
+inline constexpr std::int32_t kGetSelectedControlItem = MethodOffset(24);
+inline constexpr std::int32_t kSetSelectedControlItem = MethodOffset(25);
+inline constexpr std::int32_t kStartVisualGroup = MethodOffset(26);
+inline constexpr std::int32_t kEndVisualGroup = MethodOffset(27);
+inline constexpr std::int32_t kMakeProminent = MethodOffset(28);
 } // namespace offset
 
 inline constexpr wchar_t kClsidFileOpenDialog[] = L"{DC1C5A9C-E88A-4dde-A5A1-60F82A20AEF7}";

@@ -4,6 +4,7 @@
 #include "file_dialog.h"
 
 #include "dialog_interfaces.h"
+#include "interface_call.h"
 #include "support/external_call.h"
 #include "support/helpers.h"
 #include "support/owners.h"

@@ -9,7 +9,6 @@
 // operations; a nested DialogShow is refused and a nested Clear does nothing. Such code
 // must not destroy the object whose DialogShow is running.
 
-#include "interface_call.h"
 #include "variant.h"
 
 #include <windows.h>
@@ -18,12 +17,16 @@
 #include <cstdint>
 #include <initializer_list>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace octolume {
 
 using Microsoft::WRL::ComPtr;
+
+// One argument of a call by method-table offset (interface_call.h, inside the library).
+class CallArgument;
 
 class IFileDialog {
 public:
@@ -217,8 +220,10 @@ private:
         std::int32_t count_ = 0;
     };
 
-    static CallResult CallInterfaceMethod(const void* interfacePointer, std::int32_t vtableOffset,
-                                          std::initializer_list<CallArgument> arguments = {});
+    // What the method returned; nothing when no call was made or the platform refused it.
+    static std::optional<std::int32_t>
+    CallInterfaceMethod(const void* interfacePointer, std::int32_t vtableOffset,
+                        std::initializer_list<CallArgument> arguments = {});
     static std::wstring StringFromPointer(const wchar_t* pointer, bool freePointer);
     static ComPtr<IUnknown> ObjectFromPointer(void* pointer, bool releasePointer);
     static ComPtr<IUnknown> ShellItemFromPath(const Variant& path);

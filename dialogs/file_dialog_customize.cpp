@@ -6,6 +6,7 @@
 #include "file_dialog.h"
 
 #include "dialog_interfaces.h"
+#include "interface_call.h"
 #include "support/helpers.h"
 
 #include <algorithm>

@@ -3,6 +3,7 @@
 #include "file_dialog.h"
 
 #include "dialog_interfaces.h"
+#include "interface_call.h"
 #include "support/external_call.h"
 
 namespace octolume {

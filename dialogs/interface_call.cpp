@@ -5,6 +5,7 @@
 #include "file_dialog.h"
 
 #include "dialog_interfaces.h"
+#include "interface_call.h"
 #include "support/external_call.h"
 #include "support/owners.h"
 
@@ -45,8 +46,10 @@ VARTYPE CallArgument::Type() const noexcept {
         return VT_I2;
     case 2:
         return VT_BOOL;
-    default:
+    case 3:
         return VT_BSTR;
+    default:
+        return sizeof(void*) == 8 ? VT_I8 : VT_I4;
     }
 }
 
@@ -60,10 +63,17 @@ VARIANT CallArgument::ToVariant() const noexcept {
         result.lVal = *shortInteger;
     } else if (auto boolean = std::get_if<bool>(&value_)) {
         result.lVal = *boolean ? VARIANT_TRUE : VARIANT_FALSE;
-    } else {
+    } else if (auto text = std::get_if<const wchar_t*>(&value_)) {
         // The address of the characters, not a counted string: the method reads a plain
         // NUL-terminated text.
-        result.bstrVal = const_cast<wchar_t*>(std::get<const wchar_t*>(value_));
+        result.bstrVal = const_cast<wchar_t*>(*text);
+    } else {
+        const auto address = reinterpret_cast<std::intptr_t>(std::get<const void*>(value_));
+        if constexpr (sizeof(void*) == 8) {
+            result.llVal = address;
+        } else {
+            result.lVal = address;
+        }
     }
     return result;
 }
@@ -88,6 +98,8 @@ CallResult IFileDialog::CallInterfaceMethod(const void* interfacePointer, std::i
         ++index;
     }
     VARIANT returned{};
+    // COM methods are standard calls in 32-bit programs; x86-64 has one calling convention,
+    // which the facility takes under the same name.
     const HRESULT refusal = External(
         ::DispCallFunc, const_cast<void*>(interfacePointer), static_cast<ULONG_PTR>(vtableOffset),
         CC_STDCALL, VT_I4, static_cast<UINT>(count), types.data(), addresses.data(), &returned);

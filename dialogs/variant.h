@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <string>
+#include <type_traits>
 #include <utility>
 #include <variant>
 
@@ -25,7 +26,14 @@ public:
     };
 
     Variant() = default;
-    Variant(std::int32_t value) : value_(value) {}
+    // An integer as wide as a pointer, so that it can hold an address (of an item ID list).
+    Variant(std::intptr_t value) : value_(value) {}
+    // Narrower integers widen: in a 64-bit program a 32-bit integer is the same kind.
+    template <class Narrower,
+              std::enable_if_t<std::is_integral_v<Narrower> && !std::is_same_v<Narrower, bool> &&
+                                   (sizeof(Narrower) < sizeof(std::intptr_t)),
+                               int> = 0>
+    Variant(Narrower value) : value_(static_cast<std::intptr_t>(value)) {}
     Variant(std::wstring value) : value_(std::move(value)) {}
     Variant(const wchar_t* value) : value_(std::wstring(value)) {}
     Variant(Microsoft::WRL::ComPtr<IUnknown> object) : value_(std::move(object)) {}
@@ -46,8 +54,8 @@ public:
     bool IsEmpty() const noexcept { return GetKind() == Kind::Empty; }
 
     // Each accessor answers only for its own kind: 0, "", null or false otherwise.
-    std::int32_t Integer() const noexcept {
-        auto p = std::get_if<std::int32_t>(&value_);
+    std::intptr_t Integer() const noexcept {
+        auto p = std::get_if<std::intptr_t>(&value_);
         return p ? *p : 0;
     }
     const std::wstring& String() const noexcept {
@@ -91,8 +99,8 @@ public:
 
 private:
     // The order of the alternatives matches Kind.
-    std::variant<std::monostate, std::int32_t, std::wstring, Microsoft::WRL::ComPtr<IUnknown>, bool,
-                 OtherKind>
+    std::variant<std::monostate, std::intptr_t, std::wstring, Microsoft::WRL::ComPtr<IUnknown>,
+                 bool, OtherKind>
         value_;
 };
 

@@ -39,6 +39,18 @@ build_windows() {
     cmake --build "$octolume_win" -j"$(nproc)"
 }
 
+# The file dialog wrapper for 64-bit programs with its tests, beside the 32-bit build;
+# its tests run in the 32-bit build's Wine prefix, with its time scale.
+build_windows_x64() {
+    local win64=$octolume_build/win64
+    mkdir -p "$win64"
+    [ ! -f "$octolume_time_scale_file" ] || cp "$octolume_time_scale_file" "$win64/"
+    cmake -S "$octolume_root" -B "$win64" \
+        -DCMAKE_TOOLCHAIN_FILE="$octolume_root/cmake/mingw-x86_64.cmake" \
+        -DCMAKE_BUILD_TYPE=Release -DOCTOLUME_WINEPREFIX="$octolume_win/wineprefix" >/dev/null
+    cmake --build "$win64" -j"$(nproc)"
+}
+
 # Starts Xvfb on a free display and exports DISPLAY.
 start_xvfb() {
     local fifo

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what building, running and testing Octolume32 need on a Debian machine:
-# the MinGW-w64 cross-compiler, CMake, GoogleTest's sources, 32-bit Wine, Xvfb and
+# the MinGW-w64 cross-compilers (32-bit, and 64-bit for the file dialog wrapper's
+# 64-bit build), CMake, GoogleTest's sources, 32-bit and 64-bit Wine, Xvfb and
 # the X tools the user-level tests drive the program with; clang with its runtime
 # libraries for the dump core's fuzzer (libFuzzer), and xxd, the benchmarks' yardstick.
 # Installs only what is missing.
@@ -24,8 +25,8 @@ case "${1:-}" in
     ;;
 esac
 
-packages=(cmake make g++ g++-mingw-w64-i686 googletest wine wine32:i386 wine64 xvfb xdotool
-          imagemagick clang libclang-rt-14-dev xxd)
+packages=(cmake make g++ g++-mingw-w64-i686 g++-mingw-w64-x86-64 googletest wine wine32:i386
+          wine64 xvfb xdotool imagemagick clang libclang-rt-14-dev xxd)
 
 as_root() {
     if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi

@@ -1,21 +1,14 @@
+// The helpers the dialog wrapper uses too; those for windows are in window_helpers.cpp.
+
 #include "helpers.h"
 
 #include "app_error.h"
 #include "external_call.h"
-#include "report_error.h"
 
 #include <cstring>
 #include <limits>
 
 namespace octolume {
-
-void SetRedraw(HWND window, bool redraw) {
-    try {
-        External(::SendMessageA, window, WM_SETREDRAW, redraw ? 1 : 0, 0);
-    } catch (...) {
-        ReportError(CaughtError(), L"modOctolumeMisc.SetRedraw");
-    }
-}
 
 bool StringsEqual(const std::wstring& a, const std::wstring& b, std::int32_t ignoreCase) {
     if (a.size() != b.size())
@@ -43,16 +36,6 @@ std::int32_t SafeUBound(SAFEARRAY* const* array, std::int32_t dimension) {
         upper > std::numeric_limits<std::int32_t>::max())
         throw AppError(error_number::kOverflow, L"Overflow");
     return static_cast<std::int32_t>(upper);
-}
-
-void RegisterWindowClass(const WNDCLASSEXW& windowClass) {
-    WNDCLASSEXW existing{};
-    existing.cbSize = sizeof existing;
-    if (External(::GetClassInfoExW, windowClass.hInstance, windowClass.lpszClassName, &existing))
-        return;
-    if (External(::RegisterClassExW, &windowClass) == 0)
-        throw AppError(error_number::kInternal, L"Unable to register the window class " +
-                                                    std::wstring(windowClass.lpszClassName));
 }
 
 } // namespace octolume

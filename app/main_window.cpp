@@ -79,7 +79,7 @@ struct frmOctolume::CreationState {
 };
 
 frmOctolume::frmOctolume(Passkey, HINSTANCE instance, EndProgramFunction endProgram)
-    : instance_(instance), endProgram_(endProgram),
+    : instance_(instance), endProgram_(endProgram), finder_(instance, view_),
       dropTarget_([this](IDataObject* data) { rtfOctolume_OLEDragDrop(data); }) {}
 
 frmOctolume::~frmOctolume() {
@@ -200,6 +200,8 @@ bool frmOctolume::OnCreate() {
             0, OCTOLUME_PICTURE_BOX_CLASS, L"", 0,
             {design::kControlLeft, design::kBannerTop, design::kBannerWidth, design::kBannerHeight},
             IDC_PCT_BANNER);
+        viewKeys_ = External(::LoadAcceleratorsW, instance_, MAKEINTRESOURCEW(IDR_VIEW_KEYS));
+        finder_.SetOwner(window_);
         return true;
     } catch (...) {
         if (creation_ != nullptr) {
@@ -286,6 +288,16 @@ void frmOctolume::OnCommand(WORD commandId) {
     case IDM_ABOUT:
         mnuAbout_Click();
         break;
+    case IDM_FIND:
+        finder_.ShowFind();
+        break;
+    case IDM_FIND_NEXT:
+    case IDM_FIND_PREVIOUS:
+        finder_.FindNext(commandId == IDM_FIND_PREVIOUS);
+        break;
+    case IDM_GO_TO:
+        finder_.ShowGoTo();
+        break;
     default:
         break;
     }
@@ -316,7 +328,23 @@ void frmOctolume::mnuFileOpenFile_Click() {
 }
 
 void frmOctolume::GetAndDisplayOctolume(const std::wstring& path) {
+    finder_.SetLoading(true);
+    const ScopeExit loaded([this] { finder_.SetLoading(false); });
     octolume::GetAndDisplayOctolume({view_, label_}, path);
+}
+
+bool frmOctolume::TakeKeyboardMessage(MSG& message) {
+    if (window_ == nullptr)
+        return false;
+    // The view's keys work in the main window and in the Find dialog (F3 there too).
+    const auto within = [&](HWND window) {
+        return window != nullptr &&
+               (message.hwnd == window || External(::IsChild, window, message.hwnd));
+    };
+    if (viewKeys_ != nullptr && (within(window_) || within(finder_.FindDialog())) &&
+        External(::TranslateAcceleratorW, window_, viewKeys_, &message))
+        return true;
+    return finder_.TakeDialogMessage(message);
 }
 
 void frmOctolume::rtfOctolume_OLEDragDrop(IDataObject* data) {

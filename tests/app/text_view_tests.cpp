@@ -1,6 +1,7 @@
-// The program's text view in process, as the user and other programs use it: its text and line
-// index, the edit queries, scrolling past 16-bit positions, selection and copy, the redraw
-// switch, painting only what is in sight, and what accessibility tools read.
+// The program's text view in process, as the user and other programs use it: the edit queries
+// over its text and line index (without a window), scrolling past 16-bit positions, selection and
+// copy, the redraw switch, painting only what is in sight, and what accessibility tools read.
+#include "edit_queries.h"
 #include "text_view.h"
 #include "test_support.h"
 #include "viewer_test_support.h"
@@ -84,8 +85,18 @@ protected:
 };
 
 // Line breaks are CR LF, or CR or LF alone; CR LF is one break of two characters, and the
-// positions that the queries take and give count it.
-TEST_F(TextView, ReadsBackEveryTextAndIndexesItsLines) {
+// positions that the queries take and give count it. Answered from the text alone, no window.
+TEST(EditQueries, ReadBackEveryTextAndIndexItsLines) {
+    LineIndexedText text;
+    const auto ask = [&](UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
+        return AnswerEditQuery({text, {}, 0}, message, wParam, lParam).value_or(-99);
+    };
+    const auto line = [&](std::size_t number) {
+        std::wstring buffer(200, L'\0');
+        *reinterpret_cast<WORD*>(buffer.data()) = 200;
+        buffer.resize(ask(EM_GETLINE, number, reinterpret_cast<LPARAM>(buffer.data())));
+        return buffer;
+    };
     struct Case {
         const wchar_t* text;
         std::vector<std::wstring> lines;
@@ -100,41 +111,45 @@ TEST_F(TextView, ReadsBackEveryTextAndIndexesItsLines) {
         {L"x\r\r\ny", {L"x", L"", L"y"}, {0, 2, 4}}};
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(c.text)));
-        SetWindowTextW(view(), c.text);
-        EXPECT_EQ(WindowText(view()), c.text);
+        text.Assign(c.text);
+        std::wstring whole(100, L'?');
+        whole.resize(ask(WM_GETTEXT, whole.size(), reinterpret_cast<LPARAM>(whole.data())));
+        EXPECT_EQ(whole, c.text);
         const auto count = static_cast<LRESULT>(c.lines.size());
-        ASSERT_EQ(Send(EM_GETLINECOUNT), count);
-        for (LRESULT line = 0; line < count; ++line) {
-            EXPECT_EQ(Send(EM_LINEINDEX, line), c.starts[line]);
-            EXPECT_EQ(Send(EM_LINELENGTH, c.starts[line]), LRESULT(c.lines[line].size()));
-            EXPECT_EQ(Line(int(line)), c.lines[line]);
-            const LRESULT next = line + 1 < count ? c.starts[line + 1] : lstrlenW(c.text) + 1;
-            for (LRESULT position = c.starts[line]; position < next; ++position)
-                EXPECT_EQ(Send(EM_LINEFROMCHAR, position), line) << position;
+        ASSERT_EQ(ask(EM_GETLINECOUNT), count);
+        for (LRESULT number = 0; number < count; ++number) {
+            EXPECT_EQ(ask(EM_LINEINDEX, number), c.starts[number]);
+            EXPECT_EQ(ask(EM_LINELENGTH, c.starts[number]), LRESULT(c.lines[number].size()));
+            EXPECT_EQ(line(number), c.lines[number]);
+            const LRESULT next = number + 1 < count ? c.starts[number + 1] : lstrlenW(c.text) + 1;
+            for (LRESULT position = c.starts[number]; position < next; ++position)
+                EXPECT_EQ(ask(EM_LINEFROMCHAR, position), number) << position;
         }
-        EXPECT_EQ(Send(EM_LINEINDEX, count), -1);
+        EXPECT_EQ(ask(EM_LINEINDEX, count), -1);
     }
-    // Of every size class, up to the dump of 16 MiB; handed over as the program does.
+    // Of every size class, up to the dump of 16 MiB.
     for (const std::size_t lines : {65535u, 65537u, 1048578u}) {
-        SetViewText(view(), NumberedLines(lines));
-        ASSERT_EQ(Send(WM_GETTEXTLENGTH), LRESULT(lines * 11));
-        EXPECT_EQ(Send(EM_GETLINECOUNT), LRESULT(lines + 1));
-        for (const std::size_t line : {std::size_t{0}, lines / 2, lines - 1}) {
-            EXPECT_EQ(Send(EM_LINEINDEX, line), LRESULT(line * 11));
-            EXPECT_EQ(Send(EM_LINEFROMCHAR, line * 11 + 10), LRESULT(line));
+        text.Assign(NumberedLines(lines));
+        ASSERT_EQ(ask(WM_GETTEXTLENGTH), LRESULT(lines * 11));
+        EXPECT_EQ(ask(EM_GETLINECOUNT), LRESULT(lines + 1));
+        for (const std::size_t number : {std::size_t{0}, lines / 2, lines - 1}) {
+            EXPECT_EQ(ask(EM_LINEINDEX, number), LRESULT(number * 11));
+            EXPECT_EQ(ask(EM_LINEFROMCHAR, number * 11 + 10), LRESULT(number));
             wchar_t expected[12];
-            std::swprintf(expected, 12, L"%07zu x", line);
-            EXPECT_EQ(Line(int(line)), expected);
+            std::swprintf(expected, 12, L"%07zu x", number);
+            EXPECT_EQ(line(number), expected);
         }
-        EXPECT_EQ(Line(int(lines)), L"");
+        EXPECT_EQ(line(lines), L"");
     }
-    // A buffer too short takes what fits and its NUL; an empty text frees the long one.
+    // A buffer too short takes what fits and its NUL.
     wchar_t shortBuffer[4] = {L'?', L'?', L'?', L'?'};
-    EXPECT_EQ(Send(WM_GETTEXT, 4, reinterpret_cast<LPARAM>(shortBuffer)), 3);
+    EXPECT_EQ(ask(WM_GETTEXT, 4, reinterpret_cast<LPARAM>(shortBuffer)), 3);
     EXPECT_EQ(std::wstring(shortBuffer), L"000");
-    SetWindowTextW(view(), L"");
-    EXPECT_EQ(std::pair(Send(WM_GETTEXTLENGTH), Send(EM_GETLINECOUNT)),
-              std::pair(LRESULT(0), LRESULT(1)));
+    // Selected: 2 to 13, lines 0 to 1 of "0000000 x"; 9 unselected characters on them.
+    EXPECT_EQ(AnswerEditQuery({text, {13, 2}, 5}, EM_LINELENGTH, WPARAM(-1), 0), 2 + 7);
+    EXPECT_EQ(AnswerEditQuery({text, {13, 2}, 5}, EM_GETSEL, 0, 0), MAKELRESULT(2, 13));
+    EXPECT_EQ(AnswerEditQuery({text, {13, 2}, 5}, EM_GETFIRSTVISIBLELINE, 0, 0), 5);
+    EXPECT_EQ(AnswerEditQuery({text, {}, 0}, WM_SETTEXT, 0, 0), std::nullopt);
 }
 
 // Positions are 32-bit: a position cut at 16 bits would show line 84,464 instead of 150,000.

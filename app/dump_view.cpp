@@ -66,19 +66,17 @@ const DumpBytes& DumpView::Bytes() {
     return bytes_;
 }
 
-void DumpView::SelectBytes(std::size_t first, std::size_t count, bool nearTop) {
+void DumpView::SelectBytes(std::size_t first, std::size_t count) {
     const DumpBytes& dump = Bytes();
     if (view_ == nullptr || count == 0 || first + count > dump.bytes.size())
         return;
     const std::size_t start = HexPairPosition(Text(), dump, first);
     const std::size_t end = HexPairPosition(Text(), dump, first + count - 1) + 2;
     Send(view_, EM_SETSEL, start, static_cast<LPARAM>(end));
-    if (nearTop) {
-        const auto line = static_cast<long long>(Text().LineOf(start));
-        const auto top = static_cast<long long>(Send(view_, EM_GETFIRSTVISIBLELINE));
-        Send(view_, EM_LINESCROLL, 0, static_cast<LPARAM>(line - kLinesAboveTarget - top));
-    }
-    Send(view_, EM_SCROLLCARET);
+    const auto line = static_cast<long long>(Text().LineOf(start));
+    const auto top = static_cast<long long>(Send(view_, EM_GETFIRSTVISIBLELINE));
+    Send(view_, EM_LINESCROLL, 0, static_cast<LPARAM>(line - kLinesAboveTarget - top));
+    Send(view_, EM_SCROLLCARET); // sideways, and a long match's end
 }
 
 void DumpView::RevokeDropTarget() {

@@ -44,9 +44,9 @@ public:
     // The bytes the dump shows, read back from its text once and kept until the text
     // changes. Throws std::bad_alloc.
     const DumpBytes& Bytes();
-    // Selects the hex pairs of `count` bytes from `first` on and scrolls the last into
-    // sight; with `nearTop`, the first byte's line comes near the top of the view.
-    void SelectBytes(std::size_t first, std::size_t count, bool nearTop);
+    // Selects the hex pairs of `count` bytes from `first` on, and scrolls the first one's
+    // line near the top of the view.
+    void SelectBytes(std::size_t first, std::size_t count);
 
     // Revokes the drop target while the parent is being destroyed.
     void RevokeDropTarget();

@@ -7,6 +7,8 @@
 #include "support/message_box.h"
 #include "support/report_error.h"
 
+#include <algorithm>
+
 namespace octolume {
 
 namespace {
@@ -69,9 +71,23 @@ void FindAndGoTo::ShowFind() {
     const LineIndexedText& text = view_.Text();
     if (start < end && end <= text.Length() && text.LineOf(start) == text.LineOf(end))
         settings_.query = text.Text().substr(start, end - start);
+    const bool first = findDialog_ == nullptr;
     const HWND dialog = OpenDialog(findDialog_, IDD_FIND, FindProcedure);
+    if (first)
+        PlaceBelowMatches(dialog);
     ShowFindSettings();
     FocusControl(dialog, IDC_FIND_WHAT);
+}
+
+// At the view's bottom right: what is found is shown near the view's top.
+void FindAndGoTo::PlaceBelowMatches(HWND dialog) {
+    RECT view{}, own{};
+    External(::GetWindowRect, view_.Handle(), &view);
+    External(::GetWindowRect, dialog, &own);
+    External(::SetWindowPos, dialog, nullptr,
+             std::max(view.left, view.right - (own.right - own.left)),
+             std::max(view.top, view.bottom - (own.bottom - own.top)), 0, 0,
+             SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void FindAndGoTo::ShowGoTo() {
@@ -135,7 +151,7 @@ void FindAndGoTo::FindNext(bool backwards) {
                        MB_OK | MB_ICONINFORMATION);
         return;
     }
-    view_.SelectBytes(found->start, parsed.query->bytes.size(), false);
+    view_.SelectBytes(found->start, parsed.query->bytes.size());
     if (found->wrapped)
         Say(backwards ? L"Passed the start of the dump and went on from its end."
                       : L"Passed the end of the dump and went on from its start.");
@@ -150,7 +166,7 @@ void FindAndGoTo::GoTo() {
         FocusControl(goToDialog_, IDC_GO_TO_OFFSET);
         return;
     }
-    view_.SelectBytes(*parsed.offset, 1, true);
+    view_.SelectBytes(*parsed.offset, 1);
     Close(goToDialog_);
 }
 

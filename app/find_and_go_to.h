@@ -53,6 +53,7 @@ private:
     void OnGoToCommand(WORD command);
     void ReadFindDialog();
     void ShowFindSettings();
+    void PlaceBelowMatches(HWND dialog);
     void Say(const std::wstring& text);
     void GoTo();
     void Close(HWND dialog);

@@ -142,7 +142,7 @@ TEST(DumpViewBytes, FollowEveryNewText) {
     EXPECT_TRUE(view.Bytes().bytes == PatternBytes(1));
     SetWindowTextW(view.Handle(), Widened(kPattern16Dump).c_str());
     EXPECT_TRUE(view.Bytes().bytes == PatternBytes(16));
-    view.SelectBytes(14, 2, true);
+    view.SelectBytes(14, 2);
     DWORD start = 0, end = 0;
     SendMessageW(view.Handle(), EM_GETSEL, WPARAM(&start), LPARAM(&end));
     EXPECT_EQ(std::pair(start, end), std::pair(67ul + 10 + 14 * 3 + 1, 67ul + 10 + 15 * 3 + 1 + 2));

@@ -255,8 +255,35 @@ int InkOnFirstLine(HWND view, SIZE cell) {
     return ink;
 }
 
+// The client area's pixels as the screen shows them.
+std::vector<DWORD> Pixels(HWND view) {
+    RECT client{};
+    GetClientRect(view, &client);
+    const HDC dc = GetDC(view);
+    const HDC memory = CreateCompatibleDC(dc);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = client.right;
+    info.bmiHeader.biHeight = -client.bottom; // top row first
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    const HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    const HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
+    GdiFlush();
+    std::vector<DWORD> pixels(static_cast<const DWORD*>(bits),
+                              static_cast<const DWORD*>(bits) + client.right * client.bottom);
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(view, dc);
+    return pixels;
+}
+
 // A paint draws the rows in sight, as many near the end of a million lines as at the top of
-// a hundred; with redrawing off the view paints nothing.
+// a hundred; a scroll moves what stays in sight and paints only the rows it brings in, to the
+// same pixels as a whole repaint; with redrawing off the view paints nothing.
 TEST_F(TextView, PaintsOnlyWhatIsInSightAndNothingWhileRedrawIsOff) {
     // A repaint of the whole view, after what earlier changes left to paint.
     const auto paint = [&] {
@@ -275,6 +302,35 @@ TEST_F(TextView, PaintsOnlyWhatIsInSightAndNothingWhileRedrawIsOff) {
     const int longText = paint();
     EXPECT_GT(shortText, 0);
     EXPECT_EQ(longText, shortText);
+
+    // Two wheel notches waiting in the queue, down six lines; then three lines sideways.
+    SetViewText(view(), NumberedLines(1000) + std::wstring(200, L'w'));
+    Send(WM_LBUTTONDOWN, MK_LBUTTON, At(3, 2)); // a selection and the caret in the moved part
+    Send(WM_MOUSEMOVE, MK_LBUTTON, At(5, 6));
+    Send(WM_LBUTTONUP, 0, At(5, 6));
+    paint();
+    for (int notch = 0; notch < 2; ++notch)
+        PostMessageW(view(), WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA), 0);
+    int scrolledCalls = 0;
+    {
+        ExtTextOutCount scrolled;
+        for (MSG message; PeekMessageW(&message, view(), 0, 0, PM_REMOVE);)
+            DispatchMessageW(&message);
+        UpdateWindow(view());
+        scrolledCalls = scrolled.calls;
+    }
+    EXPECT_EQ(FirstLine(), 6u);
+    EXPECT_LE(scrolledCalls, longText / 2) << "more painted than came into sight";
+    const std::vector<DWORD> moved = Pixels(view());
+    paint();
+    EXPECT_TRUE(Pixels(view()) == moved) << "the pixels moved differ from a whole repaint";
+    Send(WM_MOUSEHWHEEL, MAKEWPARAM(0, WHEEL_DELTA));
+    UpdateWindow(view());
+    EXPECT_EQ(GetScrollPos(view(), SB_HORZ), 3);
+    const std::vector<DWORD> sideways = Pixels(view());
+    paint();
+    EXPECT_TRUE(Pixels(view()) == sideways) << "the pixels moved sideways differ";
+    SetFocus(nullptr); // no caret in the pictures below
 
     SetWindowTextW(view(), L"");
     UpdateWindow(view());

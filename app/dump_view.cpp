@@ -29,8 +29,6 @@ void DumpView::Create(const DumpViewSetup& setup, const PixelRect& rect) {
     try {
         if (setup.font != nullptr)
             Send(view, WM_SETFONT, reinterpret_cast<WPARAM>(setup.font), FALSE);
-        if (setup.subclass != nullptr)
-            External(::SetWindowSubclass, view, setup.subclass, 0, 0);
         if (setup.dropTarget != nullptr)
             setup.dropTarget->RegisterOn(view);
     } catch (...) {

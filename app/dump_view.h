@@ -9,7 +9,6 @@
 #include "line_indexed_text.h"
 
 #include <windows.h>
-#include <commctrl.h>
 
 #include <string>
 
@@ -21,7 +20,6 @@ struct DumpViewSetup {
     int controlId = 0;
     HFONT font = nullptr;                 // null: the view's own fixed-pitch font
     ViewDropTarget* dropTarget = nullptr; // null: drops are not taken
-    SUBCLASSPROC subclass = nullptr;      // null: no subclass
 };
 
 class DumpView {

@@ -11,8 +11,6 @@
 #include "support/helpers.h"
 #include "support/report_error.h"
 
-#include <commctrl.h>
-
 #include <optional>
 #include <string>
 
@@ -156,8 +154,12 @@ LRESULT frmOctolume::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             OnSetFocus();
             return 0;
         case WM_SETCURSOR:
+            // The children ask here first (the system's default handling): the hourglass
+            // while a file loads, else a child's own cursor (the view's I-beam).
             if (ApplyMousePointer())
                 return TRUE;
+            if (reinterpret_cast<HWND>(wParam) != window_)
+                return FALSE;
             break;
         case WM_DESTROY:
             OnDestroy();
@@ -185,8 +187,7 @@ bool frmOctolume::OnCreate() {
     try {
         CreateFonts();
         // Created in tab order: view, label, banner.
-        view_.Create({instance_, window_, IDC_RTF_OCTOLUME, viewFont_.get(), &dropTarget_,
-                      ViewCursorProcedure},
+        view_.Create({instance_, window_, IDC_RTF_OCTOLUME, viewFont_.get(), &dropTarget_},
                      TwipsRectToPixels({design::kControlLeft, design::kViewTop, design::kViewWidth,
                                         design::kViewHeight},
                                        dotsPerInchX_, dotsPerInchY_));
@@ -202,6 +203,9 @@ bool frmOctolume::OnCreate() {
             IDC_PCT_BANNER);
         viewKeys_ = External(::LoadAcceleratorsW, instance_, MAKEINTRESOURCEW(IDR_VIEW_KEYS));
         finder_.SetOwner(window_);
+        // Laid out while nothing shows yet, so the first showing finds every control in
+        // place and moves none (each move paints the control there and then).
+        OnSize();
         return true;
     } catch (...) {
         if (creation_ != nullptr) {
@@ -257,6 +261,14 @@ TwipsRect frmOctolume::ControlRectInTwips(HWND control) const {
 
 void frmOctolume::MoveControl(HWND control, const TwipsRect& rect) {
     const PixelRect pixels = TwipsRectToPixels(rect, dotsPerInchX_, dotsPerInchY_);
+    RECT now{};
+    External(::GetWindowRect, control, &now);
+    External(::MapWindowPoints, HWND_DESKTOP, window_, reinterpret_cast<POINT*>(&now), 2);
+    // A control left where it is is not drawn again: under Wine a move paints the control
+    // at once, about 14 ms each when the window is first shown.
+    if (now.left == pixels.left && now.top == pixels.top && now.right - now.left == pixels.width &&
+        now.bottom - now.top == pixels.height)
+        return;
     External(::MoveWindow, control, pixels.left, pixels.top, pixels.width, pixels.height, TRUE);
 }
 
@@ -349,15 +361,6 @@ bool frmOctolume::TakeKeyboardMessage(MSG& message) {
 
 void frmOctolume::rtfOctolume_OLEDragDrop(IDataObject* data) {
     GetAndDisplayOctolume(GetSingleItemFromDataObject(data));
-}
-
-LRESULT CALLBACK frmOctolume::ViewCursorProcedure(HWND view, UINT message, WPARAM wParam,
-                                                  LPARAM lParam, UINT_PTR, DWORD_PTR) {
-    if (message == WM_SETCURSOR && ApplyMousePointer())
-        return TRUE;
-    if (message == WM_NCDESTROY)
-        External(::RemoveWindowSubclass, view, ViewCursorProcedure, 0);
-    return External(::DefSubclassProc, view, message, wParam, lParam);
 }
 
 void frmOctolume::OnDestroy() {

@@ -83,9 +83,6 @@ private:
 
     static LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam,
                                             LPARAM lParam);
-    // The view's own cursor would hide the hourglass while a file loads.
-    static LRESULT CALLBACK ViewCursorProcedure(HWND view, UINT message, WPARAM wParam,
-                                                LPARAM lParam, UINT_PTR id, DWORD_PTR data);
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
     bool OnCreate();

@@ -95,7 +95,8 @@ private:
     }
     void MovePixels(long long lines, long long columns);
     void ScrollCaretIntoView();
-    void UpdateScrollBars(bool drawNow = true);
+    void UpdateScrollBars();
+    void MoveScrollBox(int bar, std::size_t position);
     void Invalidate();
     void PlaceCaret();
 
@@ -204,7 +205,10 @@ void TextViewWindow::ScrollTo(long long line, long long column) {
         static_cast<long long>(newColumn) - static_cast<long long>(grid_.firstColumn);
     grid_.firstLine = newLine;
     grid_.firstColumn = newColumn;
-    UpdateScrollBars();
+    if (lines != 0)
+        MoveScrollBox(SB_VERT, newLine);
+    if (columns != 0)
+        MoveScrollBox(SB_HORZ, newColumn);
     MovePixels(lines, columns);
     PlaceCaret();
 }
@@ -246,7 +250,9 @@ void TextViewWindow::ScrollCaretIntoView() {
     ScrollTo(static_cast<long long>(toLine), static_cast<long long>(toColumn));
 }
 
-void TextViewWindow::UpdateScrollBars(bool drawNow) {
+// The bars are drawn with the next paint, not at once: under Wine each bar drawn costs
+// about as much as a paint of the view, and a new text, size or font repaints it anyway.
+void TextViewWindow::UpdateScrollBars() {
     // Positions are 32-bit: a dump of 2 MiB is already 131,075 lines.
     SCROLLINFO vertical{};
     vertical.cbSize = sizeof vertical;
@@ -254,12 +260,23 @@ void TextViewWindow::UpdateScrollBars(bool drawNow) {
     vertical.nMax = static_cast<int>(text_.LineCount() - 1);
     vertical.nPage = static_cast<UINT>(VisibleRows());
     vertical.nPos = static_cast<int>(grid_.firstLine);
-    External(::SetScrollInfo, window_, SB_VERT, &vertical, redraw_ && drawNow);
+    External(::SetScrollInfo, window_, SB_VERT, &vertical, FALSE);
     SCROLLINFO sideways = vertical;
     sideways.nMax = static_cast<int>(text_.LongestLineLength());
     sideways.nPage = static_cast<UINT>(VisibleColumns());
     sideways.nPos = static_cast<int>(grid_.firstColumn);
-    External(::SetScrollInfo, window_, SB_HORZ, &sideways, redraw_ && drawNow);
+    External(::SetScrollInfo, window_, SB_HORZ, &sideways, FALSE);
+    if (redraw_)
+        External(::RedrawWindow, window_, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME);
+}
+
+// A scroll draws only the bar whose box moves.
+void TextViewWindow::MoveScrollBox(int bar, std::size_t position) {
+    SCROLLINFO info{};
+    info.cbSize = sizeof info;
+    info.fMask = SIF_POS | SIF_DISABLENOSCROLL;
+    info.nPos = static_cast<int>(position);
+    External(::SetScrollInfo, window_, bar, &info, redraw_);
 }
 
 void TextViewWindow::Invalidate() {
@@ -352,12 +369,8 @@ void TextViewWindow::PaintRun(HDC dc, int left, int right, int top, std::wstring
 
 void TextViewWindow::OnSetRedraw(bool redraw) {
     redraw_ = redraw;
-    if (redraw) {
-        // The scroll bars too are drawn with the next paint, not now: a caller that turns
-        // redrawing back on repaints once, and under Wine each bar drawn costs a paint.
-        UpdateScrollBars(false);
-        External(::RedrawWindow, window_, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME);
-    }
+    if (redraw)
+        UpdateScrollBars(); // everything, the bars included, with the one repaint that follows
 }
 
 void TextViewWindow::OnFocus(bool focused) {

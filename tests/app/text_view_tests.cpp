@@ -108,7 +108,9 @@ TEST(EditQueries, ReadBackEveryTextAndIndexItsLines) {
         {L"ab\r\ncd", {L"ab", L"cd"}, {0, 4}},
         {L"\r\n\r\n", {L"", L"", L""}, {0, 2, 4}},
         {L"a\nb\rc\r\n\rd\r", {L"a", L"b", L"c", L"", L"d", L""}, {0, 2, 4, 7, 8, 10}},
-        {L"x\r\r\ny", {L"x", L"", L"y"}, {0, 2, 4}}};
+        {L"x\r\r\ny", {L"x", L"", L"y"}, {0, 2, 4}},
+        // CR LF across two runs of eight characters, as the index reads them.
+        {L"0123456\r\n89abcdef\rX\n", {L"0123456", L"89abcdef", L"X", L""}, {0, 9, 18, 20}}};
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(c.text)));
         text.Assign(c.text);

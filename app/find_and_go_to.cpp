@@ -44,10 +44,10 @@ FindAndGoTo* OwnerOf(HWND dialog, UINT message, LPARAM lParam) {
 
 } // namespace
 
-HWND FindAndGoTo::OpenDialog(HWND& dialog, int resource, DLGPROC procedure) {
+HWND FindAndGoTo::OpenDialog(HWND& dialog, int resource) {
     if (dialog == nullptr) {
         dialog = External(::CreateDialogParamW, instance_, MAKEINTRESOURCEW(resource), owner_,
-                          procedure, reinterpret_cast<LPARAM>(this));
+                          DialogProcedure, reinterpret_cast<LPARAM>(this));
         if (dialog == nullptr)
             throw AppError(error_number::kInternal, L"Unable to create a dialog");
     }
@@ -72,7 +72,7 @@ void FindAndGoTo::ShowFind() {
     if (start < end && end <= text.Length() && text.LineOf(start) == text.LineOf(end))
         settings_.query = text.Text().substr(start, end - start);
     const bool first = findDialog_ == nullptr;
-    const HWND dialog = OpenDialog(findDialog_, IDD_FIND, FindProcedure);
+    const HWND dialog = OpenDialog(findDialog_, IDD_FIND);
     if (first)
         PlaceBelowMatches(dialog);
     ShowFindSettings();
@@ -93,7 +93,7 @@ void FindAndGoTo::PlaceBelowMatches(HWND dialog) {
 void FindAndGoTo::ShowGoTo() {
     if (loading_)
         return;
-    FocusControl(OpenDialog(goToDialog_, IDD_GO_TO, GoToProcedure), IDC_GO_TO_OFFSET);
+    FocusControl(OpenDialog(goToDialog_, IDD_GO_TO), IDC_GO_TO_OFFSET);
 }
 
 void FindAndGoTo::ShowFindSettings() {
@@ -198,33 +198,24 @@ void FindAndGoTo::OnGoToCommand(WORD command) {
         Close(goToDialog_);
 }
 
-INT_PTR CALLBACK FindAndGoTo::FindProcedure(HWND dialog, UINT message, WPARAM wParam,
-                                            LPARAM lParam) {
+INT_PTR CALLBACK FindAndGoTo::DialogProcedure(HWND dialog, UINT message, WPARAM wParam,
+                                              LPARAM lParam) {
     FindAndGoTo* self = OwnerOf(dialog, message, lParam);
-    if (self != nullptr && message == WM_NCDESTROY)
-        self->findDialog_ = nullptr; // gone with the main window
-    if (self == nullptr || message != WM_COMMAND)
+    if (self == nullptr)
+        return FALSE;
+    const bool find = dialog == self->findDialog_;
+    if (message == WM_NCDESTROY) // gone with the main window
+        (find ? self->findDialog_ : self->goToDialog_) = nullptr;
+    if (message != WM_COMMAND)
         return message == WM_INITDIALOG;
     // No exception may cross back into the window system.
     try {
-        self->OnFindCommand(LOWORD(wParam));
+        if (find)
+            self->OnFindCommand(LOWORD(wParam));
+        else if (dialog == self->goToDialog_)
+            self->OnGoToCommand(LOWORD(wParam));
     } catch (...) {
-        ReportError(CaughtError(), L"frmOctolume.FindNext");
-    }
-    return TRUE;
-}
-
-INT_PTR CALLBACK FindAndGoTo::GoToProcedure(HWND dialog, UINT message, WPARAM wParam,
-                                            LPARAM lParam) {
-    FindAndGoTo* self = OwnerOf(dialog, message, lParam);
-    if (self != nullptr && message == WM_NCDESTROY)
-        self->goToDialog_ = nullptr; // gone with the main window
-    if (self == nullptr || message != WM_COMMAND)
-        return message == WM_INITDIALOG;
-    try {
-        self->OnGoToCommand(LOWORD(wParam));
-    } catch (...) {
-        ReportError(CaughtError(), L"frmOctolume.GoTo");
+        ReportError(CaughtError(), find ? L"frmOctolume.FindNext" : L"frmOctolume.GoTo");
     }
     return TRUE;
 }

@@ -46,9 +46,9 @@ public:
     HWND GoToDialog() const noexcept { return goToDialog_; }
 
 private:
-    static INT_PTR CALLBACK FindProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-    static INT_PTR CALLBACK GoToProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-    HWND OpenDialog(HWND& dialog, int resource, DLGPROC procedure);
+    static INT_PTR CALLBACK DialogProcedure(HWND dialog, UINT message, WPARAM wParam,
+                                            LPARAM lParam);
+    HWND OpenDialog(HWND& dialog, int resource);
     void OnFindCommand(WORD command);
     void OnGoToCommand(WORD command);
     void ReadFindDialog();

@@ -146,7 +146,8 @@ void PrintViewSize(HWND view) {
 void TimeScrolling(HWND view, int notches) {
     HDC dc = GetDC(view);
     TEXTMETRICW metrics{};
-    const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(view, WM_GETFONT, 0, 0)));
+    const HGDIOBJ old =
+        SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(view, WM_GETFONT, 0, 0)));
     GetTextMetricsW(dc, &metrics);
     SelectObject(dc, old);
     ReleaseDC(view, dc);
@@ -155,7 +156,7 @@ void TimeScrolling(HWND view, int notches) {
     row.bottom = metrics.tmHeight;
     SendMessageW(view, WM_VSCROLL, SB_TOP, 0);
     UpdateWindow(view);
-    Samples notch, rowPaint;
+    Samples notch, rowPaint, bar;
     for (int i = 0; i < notches; ++i) {
         double start = Now();
         SendMessageW(view, WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA), 0);
@@ -164,11 +165,23 @@ void TimeScrolling(HWND view, int notches) {
         start = Now();
         RedrawWindow(view, &row, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
         rowPaint.Add(Now() - start);
+        // What the system takes to draw the scroll bar's box at its next place, and back.
+        SCROLLINFO box{};
+        box.cbSize = sizeof box;
+        box.fMask = SIF_POS;
+        GetScrollInfo(view, SB_VERT, &box);
+        start = Now();
+        box.nPos += 3;
+        SetScrollInfo(view, SB_VERT, &box, TRUE);
+        bar.Add(Now() - start);
+        box.nPos -= 3;
+        SetScrollInfo(view, SB_VERT, &box, TRUE);
     }
     Print("notch", notch.Least());
     Print("notch_median", notch.Median());
     Print("row_paint", rowPaint.Least());
     Print("row_paint_median", rowPaint.Median());
+    Print("bar", bar.Least());
     const double start = Now();
     for (int i = 0; i < 1000; ++i)
         PostMessageW(view, WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA), 0);
@@ -198,8 +211,8 @@ void TimeFind(HWND view, const std::wstring& file) {
         again.Add(Now() - start);
         Print("find_again_found", next ? found(next->start) : 0);
         start = Now();
-        const auto where = std::search(bytes.begin(), bytes.end(), query.bytes.begin(),
-                                       query.bytes.end());
+        const auto where =
+            std::search(bytes.begin(), bytes.end(), query.bytes.begin(), query.bytes.end());
         search.Add(Now() - start);
         Print("std_search_found", found(static_cast<std::size_t>(where - bytes.begin())));
         // memchr for the first byte, then a comparison of the rest.
@@ -598,11 +611,11 @@ int wmain(int argc, wchar_t** argv) {
     }
 
     if (scroll.Ok())
-        std::printf("\nScrolling the %s dump: a wheel notch (3 lines) %s (median %s), one row "
-                    "repainted %s (median %s); 1000 notches queued at once drained in %s (%.0f "
-                    "lines)\n",
+        std::printf("\nScrolling the %s dump: a wheel notch (3 lines) %s (median %s), of which "
+                    "the system's drawing of the scroll bar's box %s; one row repainted %s "
+                    "(median %s); 1000 notches queued at once drained in %s (%.0f lines)\n",
                     midName.c_str(), Time(scroll.Best("notch")).c_str(),
-                    Time(scroll.Median("notch_median")).c_str(),
+                    Time(scroll.Median("notch_median")).c_str(), Time(scroll.Best("bar")).c_str(),
                     Time(scroll.Best("row_paint")).c_str(),
                     Time(scroll.Median("row_paint_median")).c_str(),
                     Time(scroll.Best("thousand_notches")).c_str(), scroll.Best("lines_scrolled"));
@@ -628,8 +641,9 @@ int wmain(int argc, wchar_t** argv) {
     TimeRow("one wheel notch (3 lines) vs one row's repaint, " + midName + " dump", scroll, "notch",
             scroll, "row_paint", "<= 4");
     if (find.Ok())
-        PrintRow("find near the end of " + bigName + ": bytes read back from the dump and searched "
-                 "vs 0.2 s",
+        PrintRow("find near the end of " + bigName +
+                     ": bytes read back from the dump and searched "
+                     "vs 0.2 s",
                  Time(find.Best("find_first")), Time(0.2), find.Best("find_first") / 0.2, "<= 1");
     else
         std::printf("ROW\tfind near the end of %s\t%s\t-\t-\t<= 1\n", bigName.c_str(),

@@ -12,5 +12,5 @@ if [ -z "${DISPLAY:-}" ]; then
     start_xvfb
     echo "No X display: Octolume32 runs on the virtual display $DISPLAY (Xvfb)."
 fi
-start_wine
+start_wine "$octolume_win/run-prefix"
 wine "$octolume_win/bin/Octolume32.exe"

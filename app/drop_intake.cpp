@@ -54,6 +54,22 @@ std::wstring TextOf(IDataObject* data) {
     return FromAnsi(TextBlockOf<char>(data, CF_TEXT));
 }
 
+// A path as users copy it: Explorer's "Copy as path" puts it in double quotes, and text
+// copied from a terminal often ends in a line break. Only what surrounds the path goes: one
+// pair of quotes (a file name holds none) and blanks and line breaks, so a text of two
+// lines stays two lines, which no file is called.
+std::wstring PathOfDroppedText(std::wstring_view text) {
+    constexpr std::wstring_view kAround = L" \t\r\n";
+    const std::size_t first = text.find_first_not_of(kAround);
+    if (first == std::wstring_view::npos)
+        return {};
+    text = text.substr(first, text.find_last_not_of(kAround) - first + 1);
+    if (text.size() >= 2 && text.front() == L'"' && text.back() == L'"' &&
+        text.substr(1, text.size() - 2).find(L'"') == std::wstring_view::npos)
+        text = text.substr(1, text.size() - 2);
+    return std::wstring(text);
+}
+
 std::wstring FirstFileOf(IDataObject* data) {
     StorageMedium medium;
     FetchData(data, CF_HDROP, medium);
@@ -77,7 +93,7 @@ std::wstring GetSingleItemFromDataObject(IDataObject* data) {
             return item;
         // Some sources offer text only in Unicode: it is text all the same.
         if (Offers(data, CF_TEXT) || Offers(data, CF_UNICODETEXT))
-            item = TextOf(data);
+            item = PathOfDroppedText(TextOf(data));
         else if (Offers(data, CF_HDROP))
             item = FirstFileOf(data);
     } catch (...) {

@@ -9,8 +9,9 @@
 
 namespace octolume {
 
-// The one item a drop names: the whole text when the data offers text (ANSI or Unicode),
-// otherwise the first of its files; empty when it offers neither. Reports its own failures.
+// The one item a drop names: the text when the data offers text (ANSI or Unicode), without
+// the quotes, blanks and line breaks around it, otherwise the first of its files; empty
+// when it offers neither. Reports its own failures.
 std::wstring GetSingleItemFromDataObject(IDataObject* data);
 
 // The view's drop target. Every drop is accepted and handed to the handler.

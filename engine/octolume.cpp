@@ -45,11 +45,10 @@ std::string FullPath(const std::string& path) {
 
 // Sharing everything lets a file that another program writes (a log) be viewed; only an
 // exclusive holder keeps it out.
-UniqueHandle OpenShared(const std::string& path) {
-    const HANDLE handle = ::CreateFileA(path.c_str(), GENERIC_READ,
-                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                        nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    return UniqueHandle(handle == INVALID_HANDLE_VALUE ? nullptr : handle);
+FileHandle OpenShared(const std::string& path) {
+    return FileHandle(::CreateFileA(path.c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
 }
 
 // Reads up to the dump limit, until the end of the file as it is now: a file that grows
@@ -96,7 +95,7 @@ Outcome Dump(BSTR* pathArgument) {
         *pathArgument = replacement.release();
     }
 
-    const UniqueHandle file = OpenShared(full);
+    const FileHandle file = OpenShared(full);
     if (!file)
         return Failure(kCannotDumpCode);
     // A read from a pipe or device can block the viewer's only thread for good.

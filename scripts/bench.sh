@@ -34,6 +34,7 @@ build_windows
 trap stop_all EXIT
 start_xvfb
 start_wine
+prepare_test_prefix
 
 rows=$(mktemp)
 trap 'rm -f "$rows"; stop_all' EXIT

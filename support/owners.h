@@ -8,6 +8,7 @@
 #include <objidl.h>
 #include <oleauto.h>
 
+#include <cstddef>
 #include <memory>
 #include <type_traits>
 #include <utility>
@@ -24,9 +25,31 @@ template <auto release> struct ReleaseWith {
 template <class Handle, auto release>
 using Owner = std::unique_ptr<std::remove_pointer_t<Handle>, ReleaseWith<release>>;
 
-// Kernel objects: files, processes, events. INVALID_HANDLE_VALUE must be turned into
-// nullptr before it is handed to an owner.
+// Kernel objects whose functions fail with a null handle: processes, threads, events.
 using UniqueHandle = Owner<HANDLE, &::CloseHandle>;
+
+// A handle from the functions that fail with INVALID_HANDLE_VALUE instead (CreateFileW,
+// CreateNamedPipeW, FindFirstFileW): that value is the empty handle here, so it can never
+// be owned or closed as if it were valid.
+class FileHandleValue {
+public:
+    FileHandleValue(std::nullptr_t = nullptr) noexcept {}
+    FileHandleValue(HANDLE handle) noexcept : handle_(handle) {}
+    operator HANDLE() const noexcept { return handle_; }
+    explicit operator bool() const noexcept { return handle_ != INVALID_HANDLE_VALUE; }
+    friend bool operator==(FileHandleValue a, FileHandleValue b) noexcept {
+        return a.handle_ == b.handle_;
+    }
+    friend bool operator==(FileHandleValue a, std::nullptr_t) noexcept { return !a; }
+
+private:
+    HANDLE handle_ = INVALID_HANDLE_VALUE;
+};
+struct CloseFileHandle {
+    using pointer = FileHandleValue;
+    void operator()(FileHandleValue handle) const noexcept { External(::CloseHandle, handle); }
+};
+using FileHandle = std::unique_ptr<void, CloseFileHandle>;
 using LibraryHandle = Owner<HMODULE, &::FreeLibrary>;
 using FontHandle = Owner<HFONT, &::DeleteObject>;
 using BitmapHandle = Owner<HBITMAP, &::DeleteObject>;

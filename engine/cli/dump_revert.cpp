@@ -77,14 +77,13 @@ bool ParseFullLine(std::string_view line, DumpLine& parsed) {
 } // namespace
 
 LineKind ParseDumpLine(std::string_view line, DumpLine& parsed, std::string_view& problem) {
-    if (!line.empty() && line.back() == '\r')
-        line.remove_suffix(1);
     if (ParseFullLine(line, parsed))
         return LineKind::kBytes;
     // The header and the viewer's size line start with what no offset starts with.
-    if (line.starts_with("Offset") || line.starts_with("---") ||
-        std::all_of(line.begin(), line.end(), IsBlank))
-        return LineKind::kIgnored;
+    if (line.starts_with("Offset") || line.starts_with("---"))
+        return LineKind::kOther;
+    if (std::all_of(line.begin(), line.end(), IsBlank))
+        return LineKind::kBlank;
 
     std::size_t at = 0;
     std::uint64_t offset = 0;
@@ -127,7 +126,7 @@ LineKind ParseDumpLine(std::string_view line, DumpLine& parsed, std::string_view
     }
     parsed.offset = offset;
     parsed.count = count;
-    return count > 0 ? LineKind::kBytes : LineKind::kIgnored;
+    return count > 0 ? LineKind::kBytes : LineKind::kOther;
 }
 
 namespace {
@@ -160,6 +159,32 @@ private:
     std::vector<unsigned char> bytes_;
 };
 
+// The next line end in a piece of text: the first CR or LF. Each of the two is looked for
+// once per piece, so a text with only one kind of line end costs no second search per line.
+class LineEnds {
+public:
+    // A new piece: what was found in the last one no longer stands where it was.
+    void Restart() { lineFeed_ = carriageReturn_ = nullptr; }
+
+    // The first CR or LF in [from, stop), or stop.
+    const char* Next(const char* from, const char* stop) {
+        return std::min(Find(lineFeed_, '\n', from, stop), Find(carriageReturn_, '\r', from, stop));
+    }
+
+private:
+    static const char* Find(const char*& found, char c, const char* from, const char* stop) {
+        if (!found || found < from) {
+            found = static_cast<const char*>(std::memchr(from, c, stop - from));
+            if (!found)
+                found = stop;
+        }
+        return found;
+    }
+
+    const char* lineFeed_ = nullptr;
+    const char* carriageReturn_ = nullptr;
+};
+
 } // namespace
 
 RevertResult RevertDump(Source& text, ByteTarget& target) {
@@ -181,6 +206,8 @@ RevertResult RevertDump(Source& text, ByteTarget& target) {
     const auto input = std::make_unique_for_overwrite<char[]>(kReadSize);
     std::size_t held = 0;        // the start of a line read before, not yet parsed
     std::uint64_t streamEnd = 0; // where the bytes so far end, for a target that cannot go back
+    bool seenDump = false;       // a header or a line with an offset
+    LineEnds lineEnds;
     for (bool end = false; !end;) {
         std::size_t read = 0;
         if (!text.Read(reinterpret_cast<unsigned char*>(input.get()) + held, kReadSize - held, read,
@@ -193,23 +220,26 @@ RevertResult RevertDump(Source& text, ByteTarget& target) {
         }
         held += read;
         end = read == 0;
+        lineEnds.Restart();
         const char* next = input.get();
         const char* const stop = next + held;
         while (next < stop) {
-            const char* lineEnd = static_cast<const char*>(std::memchr(next, '\n', stop - next));
-            if (!lineEnd && !end)
+            const char* const lineEnd = lineEnds.Next(next, stop);
+            // A line without its end yet, or a CR whose LF may open the next piece.
+            if (!end && (lineEnd == stop || (lineEnd + 1 == stop && *lineEnd == '\r')))
                 break;
-            if (!lineEnd)
-                lineEnd = stop; // a last line without a line end
             ++result.lineNumber;
             DumpLine line;
             std::string_view problem;
             const LineKind kind =
                 ParseDumpLine({next, static_cast<std::size_t>(lineEnd - next)}, line, problem);
-            next = lineEnd == stop ? stop : lineEnd + 1;
+            next = lineEnd == stop                                                ? stop
+                   : *lineEnd == '\r' && lineEnd + 1 < stop && lineEnd[1] == '\n' ? lineEnd + 2
+                                                                                  : lineEnd + 1;
             if (kind == LineKind::kMalformed)
                 return malformed(problem);
-            if (kind == LineKind::kIgnored)
+            seenDump = seenDump || kind != LineKind::kBlank;
+            if (kind != LineKind::kBytes)
                 continue;
             if (!target.CanGoBack() && line.offset < streamEnd)
                 return malformed("the offset goes back: standard output only goes on");
@@ -224,25 +254,34 @@ RevertResult RevertDump(Source& text, ByteTarget& target) {
         }
         std::memmove(input.get(), next, held);
     }
+    result.lineNumber = 0;
+    if (!seenDump) {
+        result.outcome = RevertOutcome::kNotADump;
+        return result;
+    }
     if (!gatherer.Flush(failure))
         return writeFailed();
-    result.lineNumber = 0;
     return result;
+}
+
+bool Sink::WriteZeros(std::uint64_t count, WriteFailure& failure) {
+    static constexpr std::array<char, 65536> kZeros{};
+    while (count > 0) {
+        const auto piece = static_cast<std::size_t>(std::min<std::uint64_t>(count, kZeros.size()));
+        if (!Write(kZeros.data(), piece, failure))
+            return false;
+        count -= piece;
+    }
+    return true;
 }
 
 bool StreamTarget::WriteAt(std::uint64_t offset, const unsigned char* from, std::size_t size,
                            WriteFailure& failure) {
-    static constexpr std::array<char, 65536> kZeros{};
-    while (position_ < offset) {
-        const std::size_t gap =
-            static_cast<std::size_t>(std::min<std::uint64_t>(offset - position_, kZeros.size()));
-        if (!sink_.Write(kZeros.data(), gap, failure))
-            return false;
-        position_ += gap;
-    }
+    if (position_ < offset && !sink_.WriteZeros(offset - position_, failure))
+        return false;
     if (!sink_.Write(reinterpret_cast<const char*>(from), size, failure))
         return false;
-    position_ += size;
+    position_ = offset + size;
     return true;
 }
 

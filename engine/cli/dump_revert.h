@@ -29,13 +29,16 @@ struct DumpLine {
     std::size_t count = 0;
 };
 
-enum class LineKind { kBytes, kIgnored, kMalformed };
+// kOther: a line of a dump that holds no bytes (the header, the viewer's size line, an
+// offset alone).
+enum class LineKind { kBytes, kOther, kBlank, kMalformed };
 
-// One line without its LF; a CR before it is taken off here. Blank lines, the header and
-// the viewer's size line are kIgnored; a malformed line gets `problem` said.
+// One line without its line end; a malformed line gets `problem` said.
 LineKind ParseDumpLine(std::string_view line, DumpLine& parsed, std::string_view& problem);
 
-enum class RevertOutcome { kDone, kReadFailed, kMalformed, kWriteFailed };
+// kNotADump: the text holds neither a header nor a line with an offset (an empty text
+// among them), which must not make an empty output.
+enum class RevertOutcome { kDone, kReadFailed, kMalformed, kNotADump, kWriteFailed };
 struct RevertResult {
     RevertOutcome outcome = RevertOutcome::kDone;
     std::string error;
@@ -43,7 +46,8 @@ struct RevertResult {
     bool readerGone = false;
 };
 
-// Reads the whole dump text from `text` and writes its bytes to `target`.
+// Reads the whole dump text from `text` and writes its bytes to `target`. Lines end at
+// CR LF, LF or CR alone, as the viewer reads them.
 RevertResult RevertDump(Source& text, ByteTarget& target);
 
 // A stream as a ByteTarget: it starts at offset 0, a gap before a line's offset becomes

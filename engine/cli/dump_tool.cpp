@@ -23,12 +23,13 @@ constexpr std::string_view kUsage =
     "  -s, --skip OFFSET   start at byte OFFSET, the first line's offset; a negative\n"
     "                      OFFSET counts back from the end of a regular file\n"
     "  -l, --length N      dump at most N bytes\n"
-    "  -r, --revert        read a dump (CR LF or LF line ends) and write its bytes,\n"
-    "                      each line's at the line's offset; the header, the\n"
+    "  -r, --revert        read a dump (CR LF, LF or CR line ends) and write its\n"
+    "                      bytes, each line's at the line's offset; the header, the\n"
     "                      viewer's size line and the printable characters are\n"
     "                      left aside\n"
     "  -o, --output OUTPUT with -r: write the bytes into the file OUTPUT instead of\n"
-    "                      standard output; OUTPUT changes only when all went well\n"
+    "                      standard output; OUTPUT changes only when all went well,\n"
+    "                      and not at all when the user may not write it\n"
     "      --patch         with -o: OUTPUT exists, and only the dumped bytes change\n"
     "  -h, --help          show this help and exit\n"
     "  -V, --version       show the version and exit\n"
@@ -37,11 +38,12 @@ constexpr std::string_view kUsage =
     "\n"
     "OFFSET and N are decimal, or hexadecimal after 0x, and may end in K, M or G\n"
     "(times 1024, 1024^2, 1024^3). On standard output, the bytes before the first\n"
-    "line's offset and in a gap between lines' offsets are zero bytes.\n"
+    "line's offset and in a gap between lines' offsets are zero bytes (a hole in a\n"
+    "regular file).\n"
     "\n"
-    "Exit status: 0 on success; 1 when the input could not be read, a line of a\n"
-    "dump is malformed or the output could not be written; 2 for wrong arguments\n"
-    "and for an OFFSET outside the file.\n";
+    "Exit status: 0 on success; 1 when the input could not be read or is not a\n"
+    "dump, a line of a dump is malformed or the output could not be written; 2 for\n"
+    "wrong arguments and for an OFFSET outside the file.\n";
 
 // Room for the header and the lines of one read at the widest offsets.
 const std::size_t kMostTextPerRead =
@@ -272,6 +274,9 @@ int Revert(Source& source, const Options& options, const std::string& shownName,
     case RevertOutcome::kMalformed:
         Report(system, "line " + std::to_string(result.lineNumber) + " of " + shownName + ": " +
                            result.error);
+        return kFailure;
+    case RevertOutcome::kNotADump:
+        Report(system, shownName + " is not a dump: it has no header and no line with an offset");
         return kFailure;
     case RevertOutcome::kWriteFailed:
         if (!result.readerGone)

@@ -52,6 +52,9 @@ public:
     virtual ~Sink() = default;
     // Writes all of it; false on an error.
     virtual bool Write(const char* from, std::size_t size, WriteFailure& failure) = 0;
+    // Writes `count` zero bytes. A regular file takes those past its end as a hole
+    // instead, so a gap of any size costs neither time nor disk.
+    virtual bool WriteZeros(std::uint64_t count, WriteFailure& failure);
 };
 
 // Where reverted bytes go: each piece at its own offset.

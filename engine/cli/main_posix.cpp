@@ -9,8 +9,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <filesystem>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -20,6 +22,57 @@ namespace {
 std::string ErrorText(int code) {
     return std::strerror(code);
 }
+
+// The temporary file of a revert into a file, which a signal that ends the program must
+// not leave behind (a long revert is often stopped with Ctrl+C). The handler may only
+// touch what was set before the flag.
+constexpr int kCleanUpSignals[] = {SIGHUP, SIGINT, SIGTERM};
+char temporaryPath[PATH_MAX];
+volatile sig_atomic_t temporaryExists = 0;
+
+extern "C" void RemoveTemporaryAndEnd(int signal) {
+    if (temporaryExists)
+        ::unlink(temporaryPath);
+    // Ended by the signal itself, as the shell expects, once the handler returns.
+    ::signal(signal, SIG_DFL);
+    ::raise(signal);
+}
+
+void SignalSet(sigset_t& set) {
+    sigemptyset(&set);
+    for (const int signal : kCleanUpSignals)
+        sigaddset(&set, signal);
+}
+
+void InstallCleanUpHandlers() {
+    struct sigaction handler {};
+    handler.sa_handler = RemoveTemporaryAndEnd;
+    handler.sa_flags = SA_RESTART;
+    SignalSet(handler.sa_mask);
+    for (const int signal : kCleanUpSignals) {
+        // What the starter ignores stays ignored (nohup, a shell's background job).
+        struct sigaction current {};
+        if (::sigaction(signal, nullptr, &current) == 0 && current.sa_handler != SIG_IGN)
+            ::sigaction(signal, &handler, nullptr);
+    }
+}
+
+// The clean-up signals wait while the temporary file and what the handler knows of it
+// change together: made and registered, renamed into place, removed.
+class CleanUpSignalsHeld {
+public:
+    CleanUpSignalsHeld() {
+        sigset_t held;
+        SignalSet(held);
+        ::sigprocmask(SIG_BLOCK, &held, &before_);
+    }
+    ~CleanUpSignalsHeld() { ::sigprocmask(SIG_SETMASK, &before_, nullptr); }
+    CleanUpSignalsHeld(const CleanUpSignalsHeld&) = delete;
+    CleanUpSignalsHeld& operator=(const CleanUpSignalsHeld&) = delete;
+
+private:
+    sigset_t before_;
+};
 
 class Descriptor final : public Source, public Sink {
 public:
@@ -76,11 +129,47 @@ public:
         return true;
     }
 
+    bool WriteZeros(std::uint64_t count, WriteFailure& failure) override {
+        struct stat status {};
+        const int flags = ::fcntl(descriptor_, F_GETFL);
+        if (::fstat(descriptor_, &status) != 0 || !S_ISREG(status.st_mode) || flags < 0)
+            return Sink::WriteZeros(count, failure);
+        // Appended writes go to the end whatever the position: the size makes the hole.
+        const bool append = flags & O_APPEND;
+        const off_t position = append ? status.st_size : ::lseek(descriptor_, 0, SEEK_CUR);
+        if (position < 0)
+            return Sink::WriteZeros(count, failure);
+        // Bytes the file already has there become zeros, as a plain write makes them.
+        const std::uint64_t within = std::min<std::uint64_t>(
+            count, static_cast<std::uint64_t>(std::max<off_t>(status.st_size - position, 0)));
+        if (!Sink::WriteZeros(within, failure))
+            return false;
+        if (within == count)
+            return true;
+        // Past what the file system holds, lseek says only EINVAL.
+        const auto tooLarge = [&] {
+            failure.error = ErrorText(EFBIG);
+            return false;
+        };
+        constexpr auto kLargest = static_cast<std::uint64_t>(std::numeric_limits<off_t>::max());
+        if (count > kLargest - static_cast<std::uint64_t>(position))
+            return tooLarge();
+        const auto end = static_cast<off_t>(static_cast<std::uint64_t>(position) + count);
+        if (append ? ::ftruncate(descriptor_, end) == 0
+                   : ::lseek(descriptor_, end, SEEK_SET) == end)
+            return true;
+        if (errno == EINVAL)
+            return tooLarge();
+        failure.error = ErrorText(errno);
+        return false;
+    }
+
 private:
     int descriptor_;
     bool owned_;
 };
 
+// The program makes one at a time: the one the signal handler knows.
 class TemporaryFile final : public OutputFile {
 public:
     // Makes the temporary file beside `target`; false with the reason in `error`.
@@ -102,18 +191,39 @@ public:
             error = ErrorText(errno);
             return false;
         }
-        const std::filesystem::path folder = std::filesystem::path(target_).parent_path();
-        temporary_ =
-            (folder.empty() ? std::string(".") : folder.string()) + "/.octolume-dump-XXXXXX";
-        descriptor_ = ::mkostemp(temporary_.data(), O_CLOEXEC);
-        if (descriptor_ < 0) {
+        // A rename needs only the folder's permission. The file's own decides, as for a
+        // plain write: a read-only file, or another user's in a folder open to all.
+        if (exists && ::faccessat(AT_FDCWD, target_.c_str(), W_OK, AT_EACCESS) != 0) {
             error = ErrorText(errno);
-            temporary_.clear();
             return false;
         }
-        // The permissions the file has, or that a new file gets.
+        const std::filesystem::path folder = std::filesystem::path(target_).parent_path();
+        const std::string temporary =
+            (folder.empty() ? std::string(".") : folder.string()) + "/.octolume-dump-XXXXXX";
+        if (temporary.size() >= sizeof temporaryPath) {
+            error = ErrorText(ENAMETOOLONG);
+            return false;
+        }
+        {
+            const CleanUpSignalsHeld held;
+            std::memcpy(temporaryPath, temporary.c_str(), temporary.size() + 1);
+            descriptor_ = ::mkostemp(temporaryPath, O_CLOEXEC);
+            if (descriptor_ < 0) {
+                error = ErrorText(errno);
+                return false;
+            }
+            temporaryExists = 1;
+        }
         mode_t mode = existing.st_mode & 07777;
-        if (!exists) {
+        if (exists) {
+            // The owner and group stay where the system lets them (as root; a group the
+            // user is in), else the file is the user's, as one made anew. Before the
+            // mode, which a change of owner would strip of its set-ID bits.
+            [[maybe_unused]] const bool kept =
+                ::fchown(descriptor_, existing.st_uid, existing.st_gid) == 0 ||
+                ::fchown(descriptor_, static_cast<uid_t>(-1), existing.st_gid) == 0;
+        } else {
+            // The permissions a new file gets.
             const mode_t mask = ::umask(0);
             ::umask(mask);
             mode = 0666 & ~mask;
@@ -128,8 +238,10 @@ public:
     ~TemporaryFile() override {
         if (descriptor_ >= 0)
             ::close(descriptor_);
-        if (!temporary_.empty())
-            ::unlink(temporary_.c_str());
+        const CleanUpSignalsHeld held;
+        if (temporaryExists)
+            ::unlink(temporaryPath);
+        temporaryExists = 0;
     }
 
     bool WriteAt(std::uint64_t offset, const unsigned char* from, std::size_t size,
@@ -152,12 +264,16 @@ public:
     bool Commit(std::string& error) override {
         const int descriptor = descriptor_;
         descriptor_ = -1;
-        if (::fsync(descriptor) != 0 || ::close(descriptor) != 0 ||
-            ::rename(temporary_.c_str(), target_.c_str()) != 0) {
+        if (::fsync(descriptor) != 0 || ::close(descriptor) != 0) {
             error = ErrorText(errno);
             return false;
         }
-        temporary_.clear();
+        const CleanUpSignalsHeld held;
+        if (::rename(temporaryPath, target_.c_str()) != 0) {
+            error = ErrorText(errno);
+            return false;
+        }
+        temporaryExists = 0;
         return true;
     }
 
@@ -202,7 +318,6 @@ private:
     }
 
     std::string target_;
-    std::string temporary_;
     int descriptor_ = -1;
 };
 
@@ -255,6 +370,7 @@ int main(int argc, char** argv) {
     // up as EFBIG, so a revert removes its temporary file instead of leaving it behind.
     ::signal(SIGPIPE, SIG_IGN);
     ::signal(SIGXFSZ, SIG_IGN);
+    octolume::dump_tool::InstallCleanUpHandlers();
     const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
     octolume::dump_tool::PosixSystem system;
     return octolume::dump_tool::Run(arguments, system);

@@ -9,8 +9,11 @@
 #include "support/system_message.h"
 
 #include <windows.h>
+#include <winioctl.h>
 
 #include <algorithm>
+#include <array>
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -50,9 +53,34 @@ bool IsClosedPipe(DWORD code) {
     return code == ERROR_BROKEN_PIPE || code == ERROR_NO_DATA || code == ERROR_PIPE_NOT_CONNECTED;
 }
 
+// NTFS writes out the zeros of a gap past a file's end unless the file is sparse; on a
+// file system without sparse files this fails, and the gap is written as before.
+void MakeSparse(HANDLE file) {
+    DWORD returned = 0;
+    External(::DeviceIoControl, file, FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &returned, nullptr);
+}
+
+// The temporary file of a revert into a file, which Ctrl+C, Ctrl+Break or closing the
+// console must not leave behind. The handler runs on a thread of its own: it reads the
+// path only once the flag says it is set.
+std::array<wchar_t, MAX_PATH> temporaryPath{};
+std::atomic<bool> temporaryExists{false};
+
+BOOL WINAPI RemoveTemporaryOnControl(DWORD) {
+    // Shared for deleting, the file goes when the ending program closes it; after the
+    // rename into place the name is gone, and this deletes nothing. Not through External,
+    // whose one record belongs to the main thread.
+    if (temporaryExists.load())
+        ::DeleteFileW(temporaryPath.data());
+    return FALSE; // on to the system's handler, which ends the program
+}
+
 class Handle final : public Source, public Sink {
 public:
-    Handle(HANDLE handle, bool owned) : handle_(handle), owned_(owned ? handle : nullptr) {}
+    // A file of the tool's own, closed with it.
+    explicit Handle(FileHandle file) : handle_(file.get()), owned_(std::move(file)) {}
+    // A standard handle, which stays open.
+    explicit Handle(HANDLE standard) : handle_(standard) {}
     Handle(const Handle&) = delete;
     Handle& operator=(const Handle&) = delete;
 
@@ -109,11 +137,39 @@ public:
         return true;
     }
 
+    bool WriteZeros(std::uint64_t count, WriteFailure& failure) override {
+        LARGE_INTEGER size{}, position{};
+        if (External(::GetFileType, handle_) != FILE_TYPE_DISK ||
+            !External(::GetFileSizeEx, handle_, &size) ||
+            !External(::SetFilePointerEx, handle_, LARGE_INTEGER{}, &position, FILE_CURRENT))
+            return Sink::WriteZeros(count, failure);
+        // Bytes the file already has there become zeros, as a plain write makes them.
+        const std::uint64_t within = std::min<std::uint64_t>(
+            count,
+            static_cast<std::uint64_t>(std::max<LONGLONG>(size.QuadPart - position.QuadPart, 0)));
+        if (!Sink::WriteZeros(within, failure))
+            return false;
+        if (within == count)
+            return true;
+        if (count > static_cast<std::uint64_t>(INT64_MAX - position.QuadPart)) {
+            failure.error = SystemMessage(ERROR_FILE_TOO_LARGE);
+            return false;
+        }
+        MakeSparse(handle_);
+        LARGE_INTEGER end{};
+        end.QuadPart = position.QuadPart + static_cast<LONGLONG>(count);
+        if (External(::SetFilePointerEx, handle_, end, nullptr, FILE_BEGIN))
+            return true;
+        failure.error = SystemMessage(LastLibraryError());
+        return false;
+    }
+
 private:
     HANDLE handle_;
-    UniqueHandle owned_; // null for the standard handles, which stay open
+    FileHandle owned_;
 };
 
+// The program makes one at a time: the one the console handler knows.
 class TemporaryFile final : public OutputFile {
 public:
     // Makes the temporary file beside `target`; false with the reason in `error`.
@@ -129,36 +185,51 @@ public:
         if (target_.empty())
             return failed();
         const DWORD attributes = External(::GetFileAttributesW, target_.c_str());
-        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
+        if (exists && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
             error = kIsAFolder;
             return false;
         }
-        if (patch && attributes == INVALID_FILE_ATTRIBUTES)
+        if (patch && !exists)
             return failed();
+        if (exists && !MayWrite(attributes, error))
+            return false;
         const std::wstring folder = target_.substr(0, target_.find_last_of(L"\\/") + 1);
-        std::wstring temporary(MAX_PATH, L'\0');
-        if (!External(::GetTempFileNameW, folder.c_str(), L"odp", 0, temporary.data()))
+        if (!External(::GetTempFileNameW, folder.c_str(), L"odp", 0, temporaryPath.data()))
             return failed();
-        temporary.resize(temporary.find(L'\0'));
-        temporary_ = temporary;
-        if (patch && !External(::CopyFileW, target_.c_str(), temporary_.c_str(), FALSE))
+        temporaryExists = true;
+        if (patch && !External(::CopyFileW, target_.c_str(), temporaryPath.data(), FALSE))
             return failed();
-        const HANDLE file = External(::CreateFileW, temporary_.c_str(), GENERIC_WRITE, 0, nullptr,
-                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file == INVALID_HANDLE_VALUE)
+        // Hidden, system and the like stay; archive is set, as for any file changed.
+        constexpr DWORD kCarried = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                   FILE_ATTRIBUTE_NOT_CONTENT_INDEXED | FILE_ATTRIBUTE_TEMPORARY;
+        if (exists && !External(::SetFileAttributesW, temporaryPath.data(),
+                                (attributes & kCarried) | FILE_ATTRIBUTE_ARCHIVE))
             return failed();
-        file_.reset(file);
+        file_.reset(External(::CreateFileW, temporaryPath.data(), GENERIC_WRITE, FILE_SHARE_DELETE,
+                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file_)
+            return failed();
+        LARGE_INTEGER size{};
+        if (patch && External(::GetFileSizeEx, file_.get(), &size))
+            end_ = static_cast<std::uint64_t>(size.QuadPart);
         return true;
     }
 
     ~TemporaryFile() override {
         file_.reset();
-        if (!temporary_.empty())
-            External(::DeleteFileW, temporary_.c_str());
+        if (temporaryExists)
+            External(::DeleteFileW, temporaryPath.data());
+        temporaryExists = false;
     }
 
     bool WriteAt(std::uint64_t offset, const unsigned char* from, std::size_t size,
                  WriteFailure& failure) override {
+        if (offset > end_ && !sparse_) {
+            MakeSparse(file_.get());
+            sparse_ = true;
+        }
+        end_ = std::max<std::uint64_t>(end_, offset + size);
         while (size > 0) {
             // On a handle opened for plain reads and writes, the offset only says where.
             OVERLAPPED at{};
@@ -181,19 +252,37 @@ public:
     bool Commit(std::string& error) override {
         const bool flushed = External(::FlushFileBuffers, file_.get());
         file_.reset();
-        if (!flushed || !External(::MoveFileExW, temporary_.c_str(), target_.c_str(),
+        if (!flushed || !External(::MoveFileExW, temporaryPath.data(), target_.c_str(),
                                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
             error = SystemMessage(LastLibraryError());
             return false;
         }
-        temporary_.clear();
+        temporaryExists = false;
         return true;
     }
 
 private:
+    // A replace needs the right to delete the file, not to write it: refused as a plain
+    // write would be. Windows programs leave a read-only file alone, whoever runs them.
+    bool MayWrite(DWORD attributes, std::string& error) {
+        if (attributes & FILE_ATTRIBUTE_READONLY) {
+            error = SystemMessage(ERROR_ACCESS_DENIED);
+            return false;
+        }
+        const FileHandle opened(External(::CreateFileW, target_.c_str(), FILE_WRITE_DATA,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                         nullptr, OPEN_EXISTING, 0, nullptr));
+        if (!opened) {
+            error = SystemMessage(LastLibraryError());
+            return false;
+        }
+        return true;
+    }
+
     std::wstring target_;
-    std::wstring temporary_;
-    UniqueHandle file_;
+    FileHandle file_;
+    std::uint64_t end_ = 0; // of the bytes written so far, or of the copy to patch
+    bool sparse_ = false;
 };
 
 class WindowsSystem final : public System {
@@ -207,18 +296,18 @@ public:
         }
         // Shared like the viewer's engine opens files: a log another program writes to
         // can be dumped.
-        const HANDLE file = External(::CreateFileW, path.c_str(), GENERIC_READ,
-                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                     nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-        if (file == INVALID_HANDLE_VALUE) {
+        FileHandle file(External(::CreateFileW, path.c_str(), GENERIC_READ,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+        if (!file) {
             error = SystemMessage(LastLibraryError());
             return nullptr;
         }
-        return std::make_unique<Handle>(file, true);
+        return std::make_unique<Handle>(std::move(file));
     }
 
     std::unique_ptr<Source> StandardInput() override {
-        return std::make_unique<Handle>(External(::GetStdHandle, STD_INPUT_HANDLE), false);
+        return std::make_unique<Handle>(External(::GetStdHandle, STD_INPUT_HANDLE));
     }
 
     Sink& StandardOutput() override { return standardOutput_; }
@@ -235,8 +324,8 @@ public:
     std::string_view LineEnd() const override { return "\r\n"; }
 
 private:
-    Handle standardOutput_{External(::GetStdHandle, STD_OUTPUT_HANDLE), false};
-    Handle standardError_{External(::GetStdHandle, STD_ERROR_HANDLE), false};
+    Handle standardOutput_{External(::GetStdHandle, STD_OUTPUT_HANDLE)};
+    Handle standardError_{External(::GetStdHandle, STD_ERROR_HANDLE)};
 };
 
 } // namespace
@@ -246,6 +335,8 @@ int wmain(int argc, wchar_t** argv) {
     std::vector<std::string> arguments;
     for (int i = 1; i < argc; ++i)
         arguments.push_back(octolume::dump_tool::Utf8(argv[i]));
+    octolume::External(::SetConsoleCtrlHandler, octolume::dump_tool::RemoveTemporaryOnControl,
+                       TRUE);
     octolume::dump_tool::WindowsSystem system;
     return octolume::dump_tool::Run(arguments, system);
 }

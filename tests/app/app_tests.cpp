@@ -312,16 +312,19 @@ TEST(MainWindow, AboutIsAnInformationBoxWithOneButton) {
     EXPECT_TRUE(boxes.Boxes()[0].text.starts_with(L"Octolume32 v2.0.0\r\n"));
 }
 
-// Text in either form wins over files, the Unicode form over the ANSI one.
-TEST(DropIntake, TextWholeElseTheFirstFileElseNothingQuietlyAndUnreadableDataReported) {
+// Text in either form wins over files, the Unicode form over the ANSI one. A path keeps
+// what is inside the quotes and line breaks it was copied with; two lines stay two lines.
+TEST(DropIntake, TextAsAPathElseTheFirstFileElseNothingQuietlyAndUnreadableDataReported) {
     const MessageBoxCapture boxes;
-    HandMadeData text, files, neither, unicodeOnly, both;
-    text.text = " \"C:\\Some Folder\\file.bin\" \r\n";
+    HandMadeData text, twoLines, files, neither, unicodeOnly, both;
+    text.text = " \"C:\\Some Folder\\file.bin \" \r\n";
+    twoLines.unicodeText = L"\"C:\\a.bin\"\r\n\"C:\\b.bin\"\r\n";
     text.files = files.files =
         unicodeOnly.files = {L"C:\\data\\first.bin", L"C:\\data\\second.bin"};
     unicodeOnly.unicodeText = both.unicodeText = L"C:\\\u0101.txt";
     both.text = "C:\\a.txt";
-    EXPECT_EQ(GetSingleItemFromDataObject(&text), L" \"C:\\Some Folder\\file.bin\" \r\n");
+    EXPECT_EQ(GetSingleItemFromDataObject(&text), L"C:\\Some Folder\\file.bin ");
+    EXPECT_EQ(GetSingleItemFromDataObject(&twoLines), L"\"C:\\a.bin\"\r\n\"C:\\b.bin\"");
     EXPECT_EQ(GetSingleItemFromDataObject(&unicodeOnly) + L"|" + GetSingleItemFromDataObject(&both),
               L"C:\\\u0101.txt|C:\\\u0101.txt");
     EXPECT_EQ(GetSingleItemFromDataObject(&files), L"C:\\data\\first.bin");
@@ -366,6 +369,8 @@ TEST(Pipeline, ShowsWholeDumpsUpToTheLargestWithTheirPathsAndTheOwnMessageForThe
               std::wstring(kPattern17Dump.begin(), kPattern17Dump.end()) + L"|" + second);
     // The view emptied, the label keeps the last file; then the largest dump.
     EXPECT_EQ(Load(window, folder.Path() + L"\\missing.bin"), L"|" + second + kUnableBox);
+    // Two lines are no path, though each names a file.
+    EXPECT_EQ(Load(window, first + L"\r\n" + second), L"|" + second + kUnableBox);
     std::string random(16777216 + 100, '\0');
     unsigned state = 12345;
     for (char& byte : random)

@@ -29,6 +29,7 @@
 #include "app/message_pump.h"
 #include "app/text_view.h"
 #include "bench_report.h"
+#include "child_process.h"
 #include "engine/engine_contract.h"
 #include "support/app_error.h"
 #include "support/owners.h"
@@ -378,34 +379,18 @@ struct Run {
 
 DWORD timeLimitMs = 300000;
 
-Run RunChild(const std::wstring& arguments) {
-    std::wstring commandLine = L"\"" + BuiltFile(L"view_benchmark.exe") + L"\" " + arguments;
-    // The child writes to a file, so the time limit holds however it behaves.
-    TempFolder folder;
-    const std::wstring outPath = folder.Path() + L"\\out.txt";
-    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    const UniqueHandle out(CreateFileW(outPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
-                                       CREATE_ALWAYS, 0, nullptr));
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = out.get();
-    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
-    PROCESS_INFORMATION child{};
+Run RunMeasurement(const std::wstring& arguments) {
     Run run;
-    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                        &startup, &child))
-        return run.failure = "not started", run;
-    const UniqueHandle process(child.hProcess), thread(child.hThread);
-    DWORD exitCode = 1;
-    if (WaitForSingleObject(process.get(), timeLimitMs) == WAIT_TIMEOUT) {
-        TerminateProcess(process.get(), 2);
-        WaitForSingleObject(process.get(), INFINITE);
+    ChildProcess child(BuiltFile(L"view_benchmark.exe"), arguments, {.captureOutput = true});
+    if (const std::optional<DWORD> status = child.Wait(std::chrono::milliseconds{timeLimitMs});
+        !status) {
+        child.End();
         run.failure = "> " + std::to_string(timeLimitMs / 1000) + " s";
-    } else if (GetExitCodeProcess(process.get(), &exitCode) && exitCode == 0) {
+    } else if (*status == 0) {
         run.failure.clear();
     }
-    std::ifstream lines{std::filesystem::path(outPath)};
+    std::fputs(child.Errors().c_str(), stderr);
+    std::istringstream lines(child.Output());
     for (std::string name; lines >> name;)
         lines >> run.figures[name];
     return run;
@@ -558,7 +543,7 @@ int wmain(int argc, wchar_t** argv) {
         // Rotate who goes first, so none always follows the same one.
         for (int turn = 0; turn < kCount; ++turn) {
             Contender& contender = contenders[(round + turn) % kCount];
-            contender.Add(RunChild(contender.arguments));
+            contender.Add(RunMeasurement(contender.arguments));
         }
     }
     std::printf("\n\nTimes, best run (median):\n");

@@ -1,6 +1,7 @@
 #include "test_support.h"
 
 #include "support/app_error.h"
+#include "support/text.h"
 
 #include <objbase.h>
 
@@ -8,6 +9,8 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <stdexcept>
 #include <utility>
 
 namespace octolume::test {
@@ -77,14 +80,23 @@ std::wstring BuiltFile(const std::wstring& name) {
     return ProgramFolder() + L"\\" + name;
 }
 
-TempFolder::TempFolder() {
+std::wstring UniqueName(const std::wstring& prefix) {
     static int counter = 0;
-    const std::filesystem::path folder =
-        std::filesystem::temp_directory_path() /
-        (L"octolume_test_" + std::to_wstring(::GetCurrentProcessId()) + L"_" +
-         std::to_wstring(++counter));
-    std::filesystem::remove_all(folder);
-    std::filesystem::create_directory(folder);
+    LARGE_INTEGER now{};
+    ::QueryPerformanceCounter(&now);
+    return prefix + L"-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
+           std::to_wstring(++counter) + L"-" + std::to_wstring(now.QuadPart);
+}
+
+TempFolder::TempFolder() {
+    const std::filesystem::path temporary = std::filesystem::temp_directory_path();
+    std::filesystem::path folder = temporary / UniqueName(L"octolume_test");
+    while (!::CreateDirectoryW(folder.c_str(), nullptr)) {
+        if (::GetLastError() != ERROR_ALREADY_EXISTS)
+            throw std::runtime_error("cannot make a temporary folder: error " +
+                                     std::to_string(::GetLastError()));
+        folder = temporary / UniqueName(L"octolume_test");
+    }
     // The shell and the engine report the long form of the name.
     wchar_t longName[MAX_PATH]{};
     const DWORD length = ::GetLongPathNameW(folder.c_str(), longName, MAX_PATH);
@@ -98,9 +110,17 @@ TempFolder::~TempFolder() {
 
 std::wstring TempFolder::Write(const std::wstring& name, std::string_view bytes) const {
     const std::wstring path = path_ + L"\\" + name;
-    std::ofstream(path.c_str(), std::ios::binary)
-        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    std::ofstream file(std::filesystem::path(path), std::ios::binary);
+    if (!file.write(bytes.data(), static_cast<std::streamsize>(bytes.size())).flush())
+        throw std::runtime_error("cannot write " + ToAnsi(path));
     return path;
+}
+
+std::string ReadFileBytes(const std::wstring& path) {
+    std::ifstream file(std::filesystem::path(path), std::ios::binary);
+    if (!file)
+        throw std::runtime_error("cannot read " + ToAnsi(path));
+    return {std::istreambuf_iterator<char>(file), {}};
 }
 
 std::wstring TempFolder::Write(const std::wstring& name,
@@ -128,17 +148,28 @@ const int kUnbufferedOutput = (std::setvbuf(stdout, nullptr, _IONBF, 0), 0);
 
 int TimeScale() {
     static const int scale = [] {
-        wchar_t value[16]{};
-        const int number =
-            ::GetEnvironmentVariableW(L"OCTOLUME_TEST_TIME_SCALE", value, 16) ? _wtoi(value) : 1;
-        return number > 0 ? number : 1;
+        std::ifstream file(std::filesystem::path(ProgramFolder()) / L".." / L"test-time-scale");
+        int number = 0;
+        return file >> number && number > 0 ? number : 1;
     }();
     return scale;
 }
 
+std::chrono::milliseconds Scaled(std::chrono::milliseconds onANativeMachine) {
+    return onANativeMachine * TimeScale();
+}
+
+bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    for (; !condition(); ::Sleep(25))
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+    return true;
+}
+
 std::wstring WindowText(HWND window) {
     // Generous: a long view text crosses processes in one message.
-    const UINT kTimeoutMs = 60000 * TimeScale();
+    const auto kTimeoutMs = static_cast<UINT>(Scaled(std::chrono::milliseconds{60000}).count());
     DWORD_PTR length = 0;
     if (!::SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kTimeoutMs,
                                &length))

@@ -1,12 +1,14 @@
 #pragma once
 // What the Windows test programs share: their own folder, temporary folders and files,
-// window text, captured message boxes and a watch on the task allocator.
+// bounds for waits, window text, captured message boxes and a watch on the task allocator.
 
 #include "support/message_box.h"
 
 #include <windows.h>
 
+#include <chrono>
 #include <cstddef>
+#include <functional>
 #include <map>
 #include <string>
 #include <string_view>
@@ -25,7 +27,13 @@ std::wstring ProgramFolder();
 // A file of that folder.
 std::wstring BuiltFile(const std::wstring& name);
 
-// A fresh, empty folder under the temporary folder, removed with everything in it.
+// A name that no other object of this run, of an earlier run or of another test program
+// has: the process id (Wine reuses ids after its server restarts), a counter and the time.
+// Creating the object must still fail on a clash (CREATE_NEW, FILE_FLAG_FIRST_PIPE_INSTANCE).
+std::wstring UniqueName(const std::wstring& prefix);
+
+// A new, empty folder of its own under the temporary folder (made the way mkdtemp makes
+// one: a fresh name, created only if nothing has it), removed with everything in it.
 class TempFolder {
 public:
     TempFolder();
@@ -45,9 +53,16 @@ private:
     std::wstring path_;
 };
 
-// The factor by which waits for the program grow where Windows programs run slower than
-// usual (OCTOLUME_TEST_TIME_SCALE: 32-bit Wine under an emulator); 1 elsewhere.
+// A file's bytes; throws if it cannot be read.
+std::string ReadFileBytes(const std::wstring& path);
+
+// The factor by which every bound of the tests grows on this machine, measured by test.sh
+// (the time of a 32-bit Wine start) and kept in the build folder; 1 without it.
 int TimeScale();
+// A bound for a wait: what it may take where 32-bit Wine runs natively, times that factor.
+std::chrono::milliseconds Scaled(std::chrono::milliseconds onANativeMachine);
+// Polls until the condition holds or the time is up; true if it held.
+bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout);
 
 // A window's text, also of another process's window (bounded wait).
 std::wstring WindowText(HWND window);

@@ -10,6 +10,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <chrono>
 #include <functional>
 
 namespace octolume::test {
@@ -48,17 +49,18 @@ template <class Call> std::int32_t RaisedNumber(Call&& call) {
 class LiveDialog : public testing::Test {
 protected:
     // Shows with `act` run inside the modal loop (a thread timer polls every 50 ms) once the
-    // dialog is shown. Bounded: after 10 s the thread's shown dialog (a message box over it
-    // first) is cancelled at every tick. The timer lives as long as the showing, even when it
-    // throws.
+    // dialog is shown. Bounded: after 10 s (scaled) the thread's shown dialog (a message box
+    // over it first) is cancelled at every tick. The timer lives as long as the showing, even when
+    // it throws.
     struct Script {
         Script(LiveDialog& test, std::function<void()> act) {
-            test.act_ = std::move(act), test.window_ = nullptr, test.ticks_ = 0;
+            test.act_ = std::move(act), test.window_ = nullptr, test.timedOut_ = false;
+            test.deadline_ = std::chrono::steady_clock::now() + kShowBound;
             current_ = &test;
         }
         ~Script() {
             ::KillTimer(nullptr, timer);
-            EXPECT_TRUE(current_->window_ && !current_->act_ && current_->ticks_ <= kMostTicks);
+            EXPECT_TRUE(current_->window_ && !current_->act_ && !current_->timedOut_);
             current_ = nullptr;
         }
         UINT_PTR timer = ::SetTimer(nullptr, 0, 50, &OnTick);
@@ -87,17 +89,18 @@ private:
     static void CALLBACK OnTick(HWND, UINT, UINT_PTR, DWORD) {
         if (LiveDialog* self = current_; self == nullptr)
             return;
-        else if (++self->ticks_ > kMostTicks)
+        else if ((self->timedOut_ = std::chrono::steady_clock::now() > self->deadline_))
             ::PostMessageW(ShownDialog(), WM_COMMAND, IDCANCEL, 0);
         else if (self->act_ && (self->window_ = ShownDialog()) != nullptr)
             std::exchange(self->act_, nullptr)(); // it may pump messages: taken out first
     }
 
-    // Ten seconds for the dialog to show, then it is cancelled.
-    static inline const int kMostTicks = 200 * TimeScale();
+    // How long the dialog may take to show before it is cancelled.
+    static inline const std::chrono::milliseconds kShowBound = Scaled(std::chrono::seconds{10});
     static inline LiveDialog* current_ = nullptr;
     std::function<void()> act_;
-    int ticks_ = 0;
+    std::chrono::steady_clock::time_point deadline_;
+    bool timedOut_ = false;
 };
 
 TEST_F(LiveDialog, OpeningOneFileWithEverySettingSeenOnTheDialog) {

@@ -1,66 +1,32 @@
-// octolume-dump.exe under Wine, started directly with its standard handles on files: names
+// octolume-dump.exe under Wine, started directly with its output read through pipes: names
 // outside the ANSI code page, a range found from the end, bytes written without text-mode
 // translation, and a revert into a file that is all or nothing. The native tests cover
 // the rest; each start here is slow under Wine, so each checks what only Windows does.
 
+#include "child_process.h"
 #include "expected_dumps.h"
-#include "support/owners.h"
+#include "support/system_message.h"
+#include "support/text.h"
 #include "test_support.h"
 #include "tests/native/reference_dump.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <set>
 
 namespace octolume::test {
 namespace {
 
-std::string ReadAll(const std::wstring& path) {
-    std::ifstream file(std::filesystem::path(path), std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), {}};
-}
-
 class DumpToolExe : public testing::Test {
 protected:
     // "status: output|errors" of the tool run in the test's folder.
     std::string Run(const std::wstring& arguments) {
-        const std::wstring output = folder_.Path() + L"\\..\\output-" + Suffix(),
-                           errors = folder_.Path() + L"\\..\\errors-" + Suffix();
-        SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
-        const auto open = [&](const std::wstring& path, DWORD access, DWORD disposition) {
-            return UniqueHandle(CreateFileW(path.c_str(), access, FILE_SHARE_READ, &inherited,
-                                            disposition, 0, nullptr));
-        };
-        DWORD status = ~0u;
-        {
-            const UniqueHandle in = open(L"NUL", GENERIC_READ, OPEN_EXISTING),
-                               out = open(output, GENERIC_WRITE, CREATE_ALWAYS),
-                               err = open(errors, GENERIC_WRITE, CREATE_ALWAYS);
-            STARTUPINFOW startup{};
-            startup.cb = sizeof startup;
-            startup.dwFlags = STARTF_USESTDHANDLES;
-            startup.hStdInput = in.get();
-            startup.hStdOutput = out.get();
-            startup.hStdError = err.get();
-            std::wstring command = L"\"" + BuiltFile(L"octolume-dump.exe") + L"\" " + arguments;
-            PROCESS_INFORMATION started{};
-            if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
-                                nullptr, folder_.Path().c_str(), &startup, &started))
-                return "not started";
-            const UniqueHandle process(started.hProcess), thread(started.hThread);
-            if (WaitForSingleObject(process.get(), 600'000) != WAIT_OBJECT_0)
-                TerminateProcess(process.get(), 99);
-            GetExitCodeProcess(process.get(), &status);
-        }
-        const std::string result =
-            std::to_string(status) + ": " + ReadAll(output) + "|" + ReadAll(errors);
-        DeleteFileW(output.c_str());
-        DeleteFileW(errors.c_str());
-        return result;
+        const ChildResult run =
+            RunChild(BuiltFile(L"octolume-dump.exe"), arguments, {.folder = folder_.Path()},
+                     Scaled(std::chrono::seconds{60}));
+        return std::to_string(run.status) + ": " + run.output + "|" + run.errors;
     }
-    std::wstring Suffix() const { return std::to_wstring(GetCurrentProcessId()); }
     // The names in the test's folder.
     std::set<std::wstring> Listing() const {
         std::set<std::wstring> names;
@@ -97,13 +63,40 @@ TEST_F(DumpToolExe, RevertIntoAFileReplacesItOnlyWhenAllWentWell) {
     patched[16] = 0x5A;
     folder_.Write(L"part.txt", std::string_view("00000010  5A\r\n"));
     EXPECT_EQ(Run(L"-r --patch -o \"" + kName + L".bin\" part.txt"), "0: |");
-    EXPECT_EQ(ReadAll(target), std::string(patched.begin(), patched.end()));
+    EXPECT_EQ(ReadFileBytes(target), std::string(patched.begin(), patched.end()));
 
     folder_.Write(L"bad.txt", std::string_view("00000000  41\r\nxyz\r\n"));
     EXPECT_EQ(Run(L"-r -o \"" + kName + L".bin\" bad.txt"),
               "1: |octolume-dump: line 2 of 'bad.txt': no hexadecimal offset at the start\r\n");
-    EXPECT_EQ(ReadAll(target), std::string(patched.begin(), patched.end()));
+    EXPECT_EQ(ReadFileBytes(target), std::string(patched.begin(), patched.end()));
     EXPECT_EQ(Listing(), (std::set<std::wstring>{kName + L".bin", L"bad.txt", L"part.txt"}))
+        << "a temporary file was left";
+}
+
+// A read-only file is left alone, as Windows programs leave it, whoever runs the tool; a
+// replacement keeps the attributes it had but that one.
+TEST_F(DumpToolExe, RevertLeavesAReadOnlyFileAloneAndKeepsOtherAttributes) {
+    const std::vector<unsigned char> bytes = PatternBytes(32);
+    const std::wstring target = folder_.Write(L"kept.bin", bytes);
+    folder_.Write(L"part.txt", std::string_view("00000010  5A\r\n"));
+    ASSERT_TRUE(SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_READONLY));
+    // The system's text, on one line, as the tool puts it after a colon.
+    std::string denied = ToAnsi(GetDllErrorText(ERROR_ACCESS_DENIED));
+    denied.erase(denied.find_last_not_of(" .\r\n") + 1);
+    for (const std::wstring patch : {L"", L"--patch "}) {
+        EXPECT_EQ(Run(L"-r " + patch + L"-o kept.bin part.txt"),
+                  "1: |octolume-dump: cannot " + std::string(patch.empty() ? "write" : "patch") +
+                      " 'kept.bin': " + denied + "\r\n");
+        EXPECT_EQ(ReadFileBytes(target), std::string(bytes.begin(), bytes.end()));
+        EXPECT_TRUE(GetFileAttributesW(target.c_str()) & FILE_ATTRIBUTE_READONLY);
+    }
+    ASSERT_TRUE(SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_HIDDEN));
+    EXPECT_EQ(Run(L"-r -o kept.bin part.txt"), "0: |");
+    EXPECT_EQ(ReadFileBytes(target), std::string(16, '\0') + "Z");
+    EXPECT_EQ(GetFileAttributesW(target.c_str()) &
+                  (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY),
+              DWORD(FILE_ATTRIBUTE_HIDDEN));
+    EXPECT_EQ(Listing(), (std::set<std::wstring>{L"kept.bin", L"part.txt"}))
         << "a temporary file was left";
 }
 

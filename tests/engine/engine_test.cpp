@@ -75,9 +75,18 @@ TEST_F(EngineDll, WhatCannotBeOpenedOrReadOrIsEmptyCannotBeDumped) {
                                     Write(L"x", PatternBytes(4)) + std::string(1, '\0') + "x"})
         EXPECT_EQ(Dump(path), kCannotDump) << path;
     EXPECT_EQ(Call(nullptr), kCannotDump);
-    // Opens at once, but a read would wait for a writer. CTest makes it with mkfifo.
-    const char* fifo = std::getenv("OCTOLUME_TEST_FIFO");
-    EXPECT_EQ(fifo ? Dump(fifo) : kCannotDump, kCannotDump);
+    // Opens at once, but a read would wait for a writer: a Linux FIFO, under Wine. Removed
+    // from Linux too: a folder removal from Windows would open it and wait.
+    if (UnderWine()) {
+        const std::wstring fifo = folder_.Path() + L"\\fifo", linuxFifo = LinuxPath(fifo);
+        ASSERT_TRUE(
+            RunLinuxCommand(L"mkfifo '" + linuxFifo + L"'", Scaled(std::chrono::seconds{20})));
+        const ScopeExit removed([&] {
+            EXPECT_TRUE(
+                RunLinuxCommand(L"rm '" + linuxFifo + L"'", Scaled(std::chrono::seconds{20})));
+        });
+        EXPECT_EQ(Dump(ToAnsi(fifo)), kCannotDump);
+    }
     const std::string held = Write(L"held.bin", PatternBytes(1));
     {
         HeldFile holder(folder_.Path() + L"\\held.bin"); // no sharing, by another process
@@ -92,9 +101,10 @@ TEST_F(EngineDll, WhatCannotBeOpenedOrReadOrIsEmptyCannotBeDumped) {
 
 TEST_F(EngineDll, FileOpenForWritingElsewhereIsDumped) {
     const std::string path = Write(L"log.txt", {});
-    const UniqueHandle writer(CreateFileA(path.c_str(), GENERIC_WRITE,
-                                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                          OPEN_EXISTING, 0, nullptr));
+    const FileHandle writer(CreateFileA(path.c_str(), GENERIC_WRITE,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                        0, nullptr));
+    ASSERT_TRUE(writer);
     DWORD written = 0;
     ASSERT_TRUE(::WriteFile(writer.get(), PatternBytes(17).data(), 17, &written, nullptr));
     EXPECT_EQ(Dump(path), kPattern17Dump);

@@ -2,6 +2,7 @@
 // Drives the real Octolume32.exe from another process as a user does. Keys and the
 // pointer go through the X server (xdotool): Wine lets no process open another's menus.
 
+#include "child_process.h"
 #include "resource.h"
 #include "test_support.h"
 
@@ -17,10 +18,11 @@ namespace octolume::test {
 
 using std::chrono::milliseconds;
 // How long the program may take to answer: a bound for failures, not a wait.
-inline const milliseconds kTimeout = milliseconds{30000} * TimeScale();
+inline const milliseconds kTimeout = Scaled(milliseconds{30000});
 
-// Polls until the condition holds or the time is up; true if it held.
-bool WaitUntil(const std::function<bool()>& condition, milliseconds timeout = kTimeout);
+inline bool WaitUntil(const std::function<bool()>& condition) {
+    return WaitUntil(condition, kTimeout);
+}
 
 inline std::wstring Wide(std::string_view ascii) {
     return {ascii.begin(), ascii.end()};
@@ -45,19 +47,17 @@ class Process {
 public:
     explicit Process(const std::wstring& exe = BuiltFile(L"Octolume32.exe"),
                      const std::wstring& currentFolder = {}, const std::wstring& arguments = {});
-    ~Process();
     Process(const Process&) = delete;
     Process& operator=(const Process&) = delete;
 
     // Its exit code; STILL_ACTIVE when it has not ended in time.
-    DWORD ExitCode(milliseconds timeout = kTimeout) const;
+    DWORD ExitCode(milliseconds timeout = kTimeout);
     // Its first visible top-level window that matches, once the program is idle (a slow
     // first start shows windows before they are complete); nullptr if none.
-    HWND Find(const std::function<bool(HWND)>& match, milliseconds timeout = kTimeout) const;
+    HWND Find(const std::function<bool(HWND)>& match, milliseconds timeout = kTimeout);
 
 private:
-    HANDLE handle_ = nullptr;
-    DWORD id_ = 0;
+    ChildProcess child_;
 };
 
 // Gives the window (if any) the X focus, then runs xdotool; true once it has succeeded.

@@ -9,10 +9,11 @@
 namespace octolume::test {
 namespace {
 
+// The clipboard's text; a clipboard that another program holds is tried again (bounded).
 std::wstring ClipboardText() {
+    if (!WaitUntil([] { return ::OpenClipboard(nullptr) != FALSE; }))
+        return L"(the clipboard stayed busy)";
     std::wstring text;
-    if (!::OpenClipboard(nullptr))
-        return L"(the clipboard could not be opened)";
     if (const HANDLE data = ::GetClipboardData(CF_UNICODETEXT)) {
         text = static_cast<const wchar_t*>(::GlobalLock(data));
         ::GlobalUnlock(data);
@@ -25,7 +26,7 @@ std::wstring ClipboardText() {
 // its end, copies it whole, goes on with a small file and the box for an empty one, and closes
 // the program: each answers at once (a long dump then a short one once lost the program for good).
 TEST(Drop, ShowsTheLargestDumpWholeAndEverythingFollowsAtOnce) {
-    const milliseconds kLongLoad = milliseconds{600000} * TimeScale();
+    const milliseconds kLongLoad = Scaled(milliseconds{600000});
     TempFolder folder;
     Process program;
     const HWND window = program.Find(IsMainWindow);
@@ -33,9 +34,9 @@ TEST(Drop, ShowsTheLargestDumpWholeAndEverythingFollowsAtOnce) {
     const HWND label = ::GetDlgItem(window, IDC_LBL_FILE_NAME);
     const HWND view = ::GetDlgItem(window, IDC_RTF_OCTOLUME);
 
-    // A path dropped as text, as from an editor.
+    // A path dropped as text, as Explorer's "Copy as path" gives it, ending in a line break.
     const std::wstring text = folder.Write(L"pattern 17.bin", PatternBytes(17));
-    const auto textSource = StartDrag(window, L"--text \"" + text + L"\"");
+    const auto textSource = StartDrag(window, L"--text \"\\\"" + text + L"\\\"\r\n\"");
     ASSERT_NE(textSource, nullptr);
     EXPECT_EQ(textSource->ExitCode(), 0u) << "the text was not dropped";
     EXPECT_EQ(WindowText(label), text);

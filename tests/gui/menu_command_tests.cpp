@@ -26,8 +26,7 @@ TEST(Menus, OpenFileShowsATypedNameRefusesAMissingOneAndAboutShowsTheVersion) {
                 return IsBox(w) && WindowText(w) == L"Load File";
             };
             if (Xdotool(window, L"key --clearmodifiers alt+f o"))
-                if (const HWND dialog =
-                        program.Find(isOpenDialog, milliseconds{10000} * TimeScale()))
+                if (const HWND dialog = program.Find(isOpenDialog, Scaled(milliseconds{10000})))
                     return dialog;
             std::fprintf(stderr, "the Open command went unanswered: Escape, then once more\n");
             Xdotool(nullptr, L"key --clearmodifiers Escape");
@@ -58,7 +57,8 @@ TEST(Menus, OpenFileShowsATypedNameRefusesAMissingOneAndAboutShowsTheVersion) {
     ASSERT_TRUE(WaitUntil([&] { return !::IsWindow(dialog); }));
     // Answered once the command has returned, or from inside a box it shows.
     DWORD_PTR ignored = 0;
-    ASSERT_TRUE(::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 30000, &ignored));
+    ASSERT_TRUE(::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG,
+                                      static_cast<UINT>(kTimeout.count()), &ignored));
     EXPECT_EQ(program.Find(IsBox, milliseconds{0}), nullptr) << "a box appeared";
     EXPECT_EQ(WindowText(label), path);
     EXPECT_EQ(WindowText(::GetDlgItem(window, IDC_RTF_OCTOLUME)), Wide(kAllByteValuesDump));

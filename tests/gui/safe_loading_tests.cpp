@@ -14,6 +14,7 @@ constexpr wchar_t kOverrides[] = L"Software\\Wine\\AppDefaults\\Octolume32.exe\\
 constexpr const wchar_t* kPlanted[] = {L"version", L"uxtheme",  L"imm32",
                                        L"msimg32", L"oleaut32", L"oleacc"};
 
+// Removed again at the end, and at the start of every test run after a run that was killed.
 struct OverridesRemoved {
     ~OverridesRemoved() { ::RegDeleteKeyW(HKEY_CURRENT_USER, kOverrides); }
 };
@@ -26,14 +27,15 @@ TEST(SafeLoading, NoPlantedLibraryIsLoadedAndADroppedNameIsNotTurnedIntoALookAli
     for (const wchar_t* name : kPlanted) {
         folder.CopyIn(BuiltFile(L"planted_marker.dll"), name + std::wstring(L".dll"));
         // Wine then prefers a DLL of this name found beside the program over its own, as
-        // Windows does for every DLL that is not a known DLL.
+        // Windows does for every DLL that is not a known DLL. (WINEDLLOVERRIDES in the
+        // program's environment would not do: Wine 8 reads it from the Linux environment,
+        // which a Windows parent does not set.) A planted library that is loaded may crash
+        // the program: the test prefix shows no crash dialog that could hold it.
         const wchar_t order[] = L"native,builtin";
-        ::RegSetKeyValueW(HKEY_CURRENT_USER, kOverrides, name, REG_SZ, order, sizeof order);
+        ASSERT_EQ(
+            ::RegSetKeyValueW(HKEY_CURRENT_USER, kOverrides, name, REG_SZ, order, sizeof order),
+            ERROR_SUCCESS);
     }
-    // A planted library that is loaded may crash the program: no crash dialog may hold it.
-    const DWORD no = 0;
-    ::RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Wine\\WineDbg", L"ShowCrashDialog", REG_DWORD,
-                      &no, sizeof no);
     const std::wstring dropped = folder.Write(L"dropped.txt", "dropped");
     folder.Write(L"a.txt", "the look-alike");
     // In ANSI with best fit, this name would be a.txt's.

@@ -1,23 +1,27 @@
 // libFuzzer target: every formatting path this CPU runs, on any bytes at any offset,
 // against the printf reference, and octolume-dump's revert of that text back to the same
-// bytes at the same offset. The first eight bytes of an input pick the offset. The whole
-// input as dump text must revert without a fault, whatever it holds.
+// bytes at the same offset, with CR LF, LF or CR line ends or all three mixed, read in
+// pieces of any length. The first eight bytes of an input pick the offset. The whole input
+// as dump text must revert without a fault, whatever it holds.
 
 #include "engine/cli/dump_revert.h"
 #include "engine/core/dump_format.h"
 #include "engine/core/dump_paths.h"
 #include "reference_dump.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <span>
 
 namespace {
 
 class Text final : public octolume::dump_tool::Source {
 public:
-    explicit Text(std::string_view text) : text_(text) {}
+    explicit Text(std::string_view text, std::size_t piece = SIZE_MAX)
+        : text_(text), piece_(piece) {}
     bool Read(unsigned char* into, std::size_t size, std::size_t& read, std::string&) override {
-        read = std::min(size, text_.size());
+        read = std::min({size, text_.size(), piece_});
         std::memcpy(into, text_.data(), read);
         text_.remove_prefix(read);
         return true;
@@ -25,7 +29,26 @@ public:
 
 private:
     std::string_view text_;
+    std::size_t piece_;
 };
+
+// The dump's CR LF line ends as `style` says: kept, LF or CR alone, or each line's own
+// choice among the three, taken from `bytes`.
+std::string WithLineEnds(const std::string& dump, std::size_t style,
+                         std::span<const std::uint8_t> bytes) {
+    std::string text;
+    std::size_t line = 0;
+    for (std::size_t at = 0; at < dump.size(); ++at) {
+        if (dump[at] != '\r') {
+            text += dump[at];
+            continue;
+        }
+        const std::size_t end = style < 3 ? style : bytes[line++ % bytes.size()] % 3;
+        text += end == 0 ? "\r\n" : end == 1 ? "\n" : "\r";
+        ++at; // the LF
+    }
+    return text;
+}
 
 // The bytes a revert writes, and whether each piece followed the one before.
 class Collected final : public octolume::dump_tool::ByteTarget {
@@ -73,11 +96,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::abort();
     }
 
-    // Back to bytes, with CR LF or LF line ends.
-    std::string dump = std::string(DumpHeader()) + expected;
-    if (size % 2)
-        std::erase(dump, '\r');
-    Text text(dump);
+    // Back to bytes.
+    const std::string dump =
+        WithLineEnds(std::string(DumpHeader()) + expected, size % 4, {data, size});
+    Text text(dump, 1 + offset % 101);
     Collected reverted;
     if (dump_tool::RevertDump(text, reverted).outcome != dump_tool::RevertOutcome::kDone ||
         !reverted.inOrder || (size > 0 && reverted.first != offset) ||

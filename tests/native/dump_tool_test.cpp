@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -25,12 +26,13 @@ namespace {
 using namespace dump_tool;
 using Bytes = std::vector<unsigned char>;
 
-// Text handed out in pieces that end anywhere within a line.
+// Text handed out in pieces that end anywhere within a line, or between a CR and its LF.
 class TextSource final : public Source {
 public:
-    explicit TextSource(std::string text) : text_(std::move(text)) {}
+    explicit TextSource(std::string text, std::size_t piece = 1000)
+        : text_(std::move(text)), piece_(piece) {}
     bool Read(unsigned char* into, std::size_t size, std::size_t& read, std::string&) override {
-        read = std::min({size, text_.size() - at_, std::size_t{1000}});
+        read = std::min({size, text_.size() - at_, piece_});
         std::memcpy(into, text_.data() + at_, read);
         at_ += read;
         return true;
@@ -38,6 +40,7 @@ public:
 
 private:
     std::string text_;
+    std::size_t piece_;
     std::size_t at_ = 0;
 };
 
@@ -50,14 +53,15 @@ public:
     std::string text;
 };
 
-// What a revert wrote into standard output, or "line N: problem".
-std::string Reverted(const std::string& dump) {
-    TextSource source(dump);
+// What a revert wrote into standard output, "line N: problem" or "not a dump".
+std::string Reverted(const std::string& dump, std::size_t piece = 1000) {
+    TextSource source(dump, piece);
     TextSink sink;
     StreamTarget target(sink);
     const RevertResult result = RevertDump(source, target);
-    return result.outcome == RevertOutcome::kDone
-               ? sink.text
+    return result.outcome == RevertOutcome::kDone ? sink.text
+           : result.outcome == RevertOutcome::kNotADump
+               ? "not a dump"
                : "line " + std::to_string(result.lineNumber) + ": " + result.error;
 }
 
@@ -65,15 +69,16 @@ std::string AsText(const Bytes& bytes) {
     return {bytes.begin(), bytes.end()};
 }
 
-TEST(Revert, RoundTripOfEverySizeWithEitherLineEnd) {
+// CR LF, LF alone or CR alone, read in pieces of every length up to 97.
+TEST(Revert, RoundTripOfEverySizeWithEachLineEnd) {
     for (std::size_t size = 0; size <= 4096; ++size) {
         const Bytes bytes = RandomBytes(size, static_cast<unsigned>(size));
         std::string dump(DumpHeader());
         dump.resize(dump.size() + DumpLinesSize(size, 0));
         FormatDumpLines(bytes, 0, dump.data() + DumpHeader().size());
-        if (size % 2)
-            std::erase(dump, '\r');
-        ASSERT_TRUE(Reverted(dump) == AsText(bytes)) << size << " bytes";
+        if (size % 3)
+            std::erase(dump, size % 3 == 1 ? '\r' : '\n');
+        ASSERT_TRUE(Reverted(dump, 1 + size % 97) == AsText(bytes)) << size << " bytes";
     }
 }
 
@@ -123,8 +128,16 @@ TEST(Revert, HandEditedLinesAndWhatIsLeftAside) {
          "--- Dump truncated: showing the first 2 of 9 bytes ---\r\n",
          "AB"},
         {"00000000\n", ""}, // an offset with no bytes
+        // Line ends mixed as a careless editor leaves them.
+        {"Offset\r\n00000000  41\r\r\n00000001  42\n\r00000002  43\r", "ABC"},
+        {"00000000  48 69 21 0A  |Hi!.|\r00000010  41 42\r",
+         "Hi!\n" + std::string(12, '\0') + "AB"},
+        // What no dump is: not even a header.
+        {"", "not a dump"},
+        {" \r\n\t\n\r", "not a dump"},
         // Malformed lines, by their number.
         {header + "0000000G  41\n", "line 2: no hexadecimal offset at the start"},
+        {"00000000  41\r\r0000000G  41\r", "line 3: no hexadecimal offset at the start"},
         {"00000000  41 4\n", "line 1: a byte is not two hexadecimal digits"},
         {"00000000  41 424\n", "line 1: a byte is not two hexadecimal digits"},
         {"  00000000  41\n", "line 1: no hexadecimal offset at the start"},
@@ -139,6 +152,9 @@ TEST(Revert, HandEditedLinesAndWhatIsLeftAside) {
     };
     for (const auto& [dump, expected] : cases)
         EXPECT_EQ(Reverted(dump), expected) << dump;
+    // A CR LF split between two reads is one line end.
+    EXPECT_EQ(Reverted("00000000  41\r\n0000000G\r\n", 1),
+              "line 2: no hexadecimal offset at the start");
 }
 
 #ifdef OCTOLUME_DUMP_PROGRAM
@@ -244,7 +260,7 @@ TEST_F(DumpTool, RevertGivesTheBytesBackAndChangesAFileAllOrNothing) {
     const std::string same = "0: ";
     const std::pair<std::string, std::string> cases[] = {
         {"$T large | $T -r | cmp - large && $T /dev/null | $T -r | wc -c", same + "0\n"},
-        {"$T data | tr -d \"\\r\" | $T -r -o new && cmp new data", same},
+        {"$T data | tr -d \"\\n\" | $T -r -o new && cmp new data", same}, // CR alone
         // A part patches that part: the edited byte, nothing else.
         {"cp data copy && $T -s 30 -l 4 data | sed \"s/^0000001E  ../0000001E  5A/\" | "
          "$T -r --patch -o copy && cmp -l data copy | wc -l && $T -s 30 -l 1 copy | tail -1",
@@ -253,6 +269,17 @@ TEST_F(DumpTool, RevertGivesTheBytesBackAndChangesAFileAllOrNothing) {
         {"$T -r -o sparse high && stat -c %s sparse && $T -s 0xFFFFFFF0 sparse | tail -n +2 | "
          "cmp - high",
          same + "4294967328\n"},
+        // Gaps into standard output: a hole past a regular file's end, zeros over its bytes,
+        // a clear failure beyond the largest file.
+        {"printf \"00000000  41\\n10000000000  42\\n\" | $T -r >sparse && stat -c %s sparse && "
+         "test $(stat -c %b sparse) -lt 64",
+         same + "1099511627777\n"},
+        {"printf XYZ >sparse && printf \"00000001  41\\n10000000000  42\\n\" | $T -r 1<>sparse && "
+         "head -c 4 sparse | od -An -tx1 && stat -c %s sparse && printf \"00000001  43\\n\" | "
+         "$T -r >>sparse && tail -c 3 sparse | od -An -tx1",
+         same + " 00 41 00 00\n1099511627777\n 42 00 43\n"},
+        {"printf \"00000000  41\\nFFFFFFFFFFFFFF00  42\\n\" | $T -r >sparse",
+         "1: octolume-dump: cannot write the bytes: File too large\n"},
         // A file's permissions stay; through a link, the file it names changes.
         {"cp data kept && chmod 640 kept && ln -s kept link && $T data | $T -r -o link && "
          "stat -c %a kept && test -L link && cmp kept data",
@@ -268,6 +295,9 @@ TEST_F(DumpTool, RevertGivesTheBytesBackAndChangesAFileAllOrNothing) {
         {"cp data copy && $T large >dump && (ulimit -f 16; $T -r -o copy dump); "
          "echo $?; cmp copy data && ls -A | tr \"\\n\" \" \"",
          "0: octolume-dump: cannot write 'copy': File too large\n1\ncopy data dump high large "},
+        {"cp data copy && $T -r -o copy </dev/null; echo $?; cmp copy data",
+         "0: octolume-dump: standard input is not a dump: it has no header and no line with an "
+         "offset\n1\n"},
         {"$T data | $T -r --patch -o missing",
          "1: octolume-dump: cannot patch 'missing': No such file or directory\n"},
         {"$T data | $T -r -o /dev/null", "1: octolume-dump: cannot write '/dev/null': not a "
@@ -278,6 +308,47 @@ TEST_F(DumpTool, RevertGivesTheBytesBackAndChangesAFileAllOrNothing) {
         EXPECT_EQ(Run(command), expected) << command;
         Run("rm -f copy new sparse kept link dump");
     }
+}
+
+// A rename needs only the folder's permission: what a plain write may not change, -o may not
+// replace. Root may write a read-only file, so the refusals are tried as nobody there.
+TEST_F(DumpTool, OutputRefusesWhatTheUserMayNotWriteAndKeepsTheOwner) {
+    const bool root = ::geteuid() == 0;
+    const std::string as = root ? "setpriv --reuid=nobody --regid=nogroup --clear-groups " : "";
+    WriteBytes("data", 1000);
+    ASSERT_EQ(Run("mkdir open && chmod 777 open && cp data open/ro && cp data open/theirs && "
+                  "chmod 444 open/ro" +
+                  std::string(root ? " && chown nobody open/ro" : "")),
+              "0: ");
+    std::vector<std::string> refused = {"ro"};
+    if (root)
+        refused.push_back("theirs");
+    for (const std::string& name : refused)
+        for (const std::string patch : {"", "--patch "})
+            EXPECT_EQ(Run("$T -s 16 -l 1 data | sed s/^00000010/00000000/ | " + as + "$T -r " +
+                          patch + "-o open/" + name + "; echo $?; cmp data open/" + name +
+                          " && ls -A open | tr \"\\n\" \" \""),
+                      "0: octolume-dump: cannot " + std::string(patch.empty() ? "write" : "patch") +
+                          " 'open/" + name + "': Permission denied\n1\nro theirs ")
+                << name << " " << patch;
+    if (!root)
+        GTEST_SKIP() << "not root: another user's file cannot be made";
+    // Root replaces a file and gives it back to its owner, set-ID bit and all.
+    EXPECT_EQ(Run("chown nobody:nogroup open/theirs && chmod 4750 open/theirs && $T data | $T -r "
+                  "-o open/theirs && stat -c \"%U:%G %a\" open/theirs"),
+              "0: nobody:nogroup 4750\n");
+}
+
+// A revert into a file that is ended by a signal takes its temporary file with it. In a
+// background job of a shell SIGINT is ignored, and stays so: Ctrl+C reaches a job in front.
+TEST_F(DumpTool, ASignalDuringARevertIntoAFileLeavesNothingBehind) {
+    for (const std::string signal : {"TERM", "HUP"})
+        EXPECT_EQ(Run("yes \"00000000  41 42\" | $T -r -o out & i=0; "
+                      "until ls .octolume-dump-* >/dev/null 2>&1 || [ $i = 1000 ]; do "
+                      "i=$((i+1)); sleep 0.05; done; kill -" +
+                      signal + " $!; { wait $!; echo $?; } 2>/dev/null; ls -A"),
+                  "0: " + std::to_string(128 + (signal == "TERM" ? SIGTERM : SIGHUP)) + "\n")
+            << signal;
 }
 
 TEST_F(DumpTool, CommandLine) {

@@ -1,6 +1,7 @@
 // drag_source.exe --files PATH... | --text TEXT: a press of the left button in its window
 // drags the files (CF_HDROP) or the text as an editor offers it (CF_UNICODETEXT, and CF_TEXT
-// converted with best fit). Exit code 0: dropped; 1: not dropped; 2: bad command line.
+// converted with best fit). Its title becomes "dragging" as the drag begins.
+// Exit code 0: dropped; 1: not dropped; 2: bad command line.
 #include "hand_made_data.h"
 
 #include <string>
@@ -25,6 +26,8 @@ struct DropSource final : IDropSource {
 
 LRESULT CALLBACK SourceWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_LBUTTONDOWN) {
+        // Tells the test that the drag loop, which takes the pointer, is about to run.
+        SetWindowTextW(window, L"dragging");
         DropSource source;
         DWORD effect = DROPEFFECT_NONE;
         exitCode =

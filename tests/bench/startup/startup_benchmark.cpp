@@ -8,7 +8,7 @@
 // take turns, N runs each; the best run counts, the median shows the noise.
 
 #include "bench_report.h"
-#include "support/owners.h"
+#include "child_process.h"
 #include "test_support.h"
 
 #include <iterator>
@@ -32,32 +32,23 @@ BOOL CALLBACK TakeVisibleWindow(HWND window, LPARAM found) {
 // Seconds from CreateProcess to a visible window and an idle program; negative when it
 // did not get there in time. The program is closed (or ended) afterwards either way.
 double TimeStart(const std::wstring& program, const std::wstring& arguments) {
-    std::wstring commandLine = L"\"" + program + L"\" " + arguments;
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION started{};
     const double start = bench::Now();
-    if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        test::ProgramFolder().c_str(), &startup, &started))
-        return -1;
-    const UniqueHandle process(started.hProcess), thread(started.hThread);
+    test::ChildProcess started(program, arguments, {.folder = test::ProgramFolder()});
     double seconds = -1;
-    std::pair<DWORD, HWND> search{started.dwProcessId, nullptr};
+    std::pair<DWORD, HWND> search{started.Id(), nullptr};
     for (const ULONGLONG deadline = GetTickCount64() + kTimeoutMs; GetTickCount64() < deadline;) {
         EnumWindows(TakeVisibleWindow, reinterpret_cast<LPARAM>(&search));
         if (search.second) {
-            if (WaitForInputIdle(process.get(), kTimeoutMs) == 0)
+            if (WaitForInputIdle(started.Handle(), kTimeoutMs) == 0)
                 seconds = bench::Now() - start;
             PostMessageW(search.second, WM_CLOSE, 0, 0);
             break;
         }
-        if (WaitForSingleObject(process.get(), 1) == WAIT_OBJECT_0)
+        if (WaitForSingleObject(started.Handle(), 1) == WAIT_OBJECT_0)
             break; // ended without a window
     }
-    if (WaitForSingleObject(process.get(), kTimeoutMs) != WAIT_OBJECT_0) {
-        TerminateProcess(process.get(), 1);
-        WaitForSingleObject(process.get(), kTimeoutMs);
-    }
+    if (!started.Wait(std::chrono::milliseconds{kTimeoutMs}))
+        started.End();
     // Wine goes on tearing the ended process down for a while: without a pause the next
     // start pays for part of it.
     Sleep(500);
@@ -73,12 +64,6 @@ std::string Milliseconds(double seconds) {
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    // Every contender's frame drawn by Wine itself, as the program's tests have it.
-    for (const wchar_t* program : {L"Octolume32.exe", L"minimal_window.exe"})
-        RegSetKeyValueW(
-            HKEY_CURRENT_USER,
-            (L"Software\\Wine\\AppDefaults\\" + std::wstring(program) + L"\\X11 Driver").c_str(),
-            L"Managed", REG_SZ, L"N", 4);
     const int runs = argc > 2 && std::wstring(argv[1]) == L"--runs" ? _wtoi(argv[2]) : 10;
     // What Octolume32 loads at start-up besides what every window program loads: its engine
     // (which imports oleaut32), ole32, and msimg32 early from the system folder; comctl32

@@ -270,13 +270,31 @@ void TextViewWindow::UpdateScrollBars() {
         External(::RedrawWindow, window_, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME);
 }
 
-// A scroll draws only the bar whose box moves.
+// A scroll draws a bar only when its box moves by a pixel: in a long text a notch of the
+// wheel seldom does, and under Wine drawing the bar costs more than the rows scrolled in.
 void TextViewWindow::MoveScrollBox(int bar, std::size_t position) {
+    const auto box = [&] {
+        SCROLLBARINFO info{};
+        info.cbSize = sizeof info;
+        External(::GetScrollBarInfo, window_, bar == SB_VERT ? OBJID_VSCROLL : OBJID_HSCROLL,
+                 &info);
+        return std::pair(info.xyThumbTop, info.xyThumbBottom);
+    };
     SCROLLINFO info{};
     info.cbSize = sizeof info;
     info.fMask = SIF_POS | SIF_DISABLENOSCROLL;
+    External(::GetScrollInfo, window_, bar, &info);
+    const int previous = info.nPos;
+    const auto before = box();
     info.nPos = static_cast<int>(position);
-    External(::SetScrollInfo, window_, bar, &info, redraw_);
+    External(::SetScrollInfo, window_, bar, &info, FALSE);
+    if (!redraw_ || box() == before)
+        return;
+    // Set again from where it was, so that the system sees a move and draws it.
+    info.nPos = previous;
+    External(::SetScrollInfo, window_, bar, &info, FALSE);
+    info.nPos = static_cast<int>(position);
+    External(::SetScrollInfo, window_, bar, &info, TRUE);
 }
 
 void TextViewWindow::Invalidate() {

@@ -60,6 +60,9 @@ start_wine() {
     # No Mono or Gecko installer prompts when the prefix is created, and no debugger started
     # for a program that crashes: it ends at once and its test fails instead of waiting.
     export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
+    # Wine makes the prefix's own folder only: in a fresh tree the build folder is not
+    # there yet.
+    mkdir -p "$(dirname "$WINEPREFIX")"
     # A persistent server keeps each test program from paying for its start-up.
     wineserver -p 2>/dev/null || true
     wineboot -i >/dev/null 2>&1 || true

@@ -252,7 +252,12 @@ void TextViewWindow::ScrollCaretIntoView() {
 
 // The bars are drawn with the next paint, not at once: under Wine each bar drawn costs
 // about as much as a paint of the view, and a new text, size or font repaints it anyway.
+// A bar that becomes disabled or enabled is drawn at once whatever the call asks, so the
+// window's drawing is suspended while they change.
 void TextViewWindow::UpdateScrollBars() {
+    const bool suspend = redraw_ && External(::IsWindowVisible, window_);
+    if (suspend)
+        External(::DefWindowProcW, window_, WM_SETREDRAW, FALSE, 0);
     // Positions are 32-bit: a dump of 2 MiB is already 131,075 lines.
     SCROLLINFO vertical{};
     vertical.cbSize = sizeof vertical;
@@ -266,6 +271,8 @@ void TextViewWindow::UpdateScrollBars() {
     sideways.nPage = static_cast<UINT>(VisibleColumns());
     sideways.nPos = static_cast<int>(grid_.firstColumn);
     External(::SetScrollInfo, window_, SB_HORZ, &sideways, FALSE);
+    if (suspend)
+        External(::DefWindowProcW, window_, WM_SETREDRAW, TRUE, 0);
     if (redraw_)
         External(::RedrawWindow, window_, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME);
 }

@@ -13,6 +13,8 @@ namespace {
 // Read-only and multi-line, as accessibility tools read an edit control's style.
 constexpr DWORD kViewStyle =
     WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_HSCROLL | WS_VSCROLL | ES_MULTILINE | ES_READONLY;
+// A line gone to is shown below a little of what comes before it.
+constexpr long long kLinesAboveTarget = 2;
 
 } // namespace
 
@@ -27,8 +29,6 @@ void DumpView::Create(const DumpViewSetup& setup, const PixelRect& rect) {
     try {
         if (setup.font != nullptr)
             Send(view, WM_SETFONT, reinterpret_cast<WPARAM>(setup.font), FALSE);
-        if (setup.subclass != nullptr)
-            External(::SetWindowSubclass, view, setup.subclass, 0, 0);
         if (setup.dropTarget != nullptr)
             setup.dropTarget->RegisterOn(view);
     } catch (...) {
@@ -40,8 +40,41 @@ void DumpView::Create(const DumpViewSetup& setup, const PixelRect& rect) {
 }
 
 void DumpView::ShowText(std::wstring text) {
+    bytes_ = {}; // the previous dump's bytes are not kept past it
     if (view_ != nullptr)
         SetViewText(view_, std::move(text));
+}
+
+const LineIndexedText& DumpView::Text() const {
+    static const LineIndexedText none;
+    return view_ != nullptr ? ViewTextOf(view_) : none;
+}
+
+std::pair<std::size_t, std::size_t> DumpView::Selection() const {
+    DWORD start = 0, end = 0;
+    if (view_ != nullptr)
+        Send(view_, EM_GETSEL, reinterpret_cast<WPARAM>(&start), &end);
+    return {start, end};
+}
+
+const DumpBytes& DumpView::Bytes() {
+    // Also a text set from outside (WM_SETTEXT) makes the bytes stale.
+    if (bytes_.textSerial != Text().Serial())
+        bytes_ = ReadDumpBytes(Text());
+    return bytes_;
+}
+
+void DumpView::SelectBytes(std::size_t first, std::size_t count) {
+    const DumpBytes& dump = Bytes();
+    if (view_ == nullptr || count == 0 || first + count > dump.bytes.size())
+        return;
+    const std::size_t start = HexPairPosition(Text(), dump, first);
+    const std::size_t end = HexPairPosition(Text(), dump, first + count - 1) + 2;
+    Send(view_, EM_SETSEL, start, static_cast<LPARAM>(end));
+    const auto line = static_cast<long long>(Text().LineOf(start));
+    const auto top = static_cast<long long>(Send(view_, EM_GETFIRSTVISIBLELINE));
+    Send(view_, EM_LINESCROLL, 0, static_cast<LPARAM>(line - kLinesAboveTarget - top));
+    Send(view_, EM_SCROLLCARET); // sideways, and a long match's end
 }
 
 void DumpView::RevokeDropTarget() {

@@ -1,12 +1,14 @@
 #pragma once
 // The dump view: the program's own read-only text view (text_view.h) that shows a file's
-// dump in a fixed-pitch font, with the window's drop target on it.
+// dump in a fixed-pitch font, with the window's drop target on it, and the file's bytes
+// read back from the dump for Find and Go To.
 
 #include "drop_intake.h"
+#include "dump_bytes.h"
 #include "layout.h"
+#include "line_indexed_text.h"
 
 #include <windows.h>
-#include <commctrl.h>
 
 #include <string>
 
@@ -18,7 +20,6 @@ struct DumpViewSetup {
     int controlId = 0;
     HFONT font = nullptr;                 // null: the view's own fixed-pitch font
     ViewDropTarget* dropTarget = nullptr; // null: drops are not taken
-    SUBCLASSPROC subclass = nullptr;      // null: no subclass
 };
 
 class DumpView {
@@ -34,6 +35,16 @@ public:
     // Shows the text in place of whatever the view held, taking it over. Throws
     // std::bad_alloc, leaving the view as it was, when the text cannot be indexed.
     void ShowText(std::wstring text);
+    const LineIndexedText& Text() const;
+    // Where the selection starts and ends (EM_GETSEL).
+    std::pair<std::size_t, std::size_t> Selection() const;
+
+    // The bytes the dump shows, read back from its text once and kept until the text
+    // changes. Throws std::bad_alloc.
+    const DumpBytes& Bytes();
+    // Selects the hex pairs of `count` bytes from `first` on, and scrolls the first one's
+    // line near the top of the view.
+    void SelectBytes(std::size_t first, std::size_t count);
 
     // Revokes the drop target while the parent is being destroyed.
     void RevokeDropTarget();
@@ -43,6 +54,7 @@ public:
 private:
     ViewDropTarget* dropTarget_ = nullptr;
     HWND view_ = nullptr;
+    DumpBytes bytes_;
 };
 
 } // namespace octolume

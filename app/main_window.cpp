@@ -11,8 +11,6 @@
 #include "support/helpers.h"
 #include "support/report_error.h"
 
-#include <commctrl.h>
-
 #include <optional>
 #include <string>
 
@@ -79,7 +77,7 @@ struct frmOctolume::CreationState {
 };
 
 frmOctolume::frmOctolume(Passkey, HINSTANCE instance, EndProgramFunction endProgram)
-    : instance_(instance), endProgram_(endProgram),
+    : instance_(instance), endProgram_(endProgram), finder_(instance, view_),
       dropTarget_([this](IDataObject* data) { rtfOctolume_OLEDragDrop(data); }) {}
 
 frmOctolume::~frmOctolume() {
@@ -156,8 +154,12 @@ LRESULT frmOctolume::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             OnSetFocus();
             return 0;
         case WM_SETCURSOR:
+            // The children ask here first (the system's default handling): the hourglass
+            // while a file loads, else a child's own cursor (the view's I-beam).
             if (ApplyMousePointer())
                 return TRUE;
+            if (reinterpret_cast<HWND>(wParam) != window_)
+                return FALSE;
             break;
         case WM_DESTROY:
             OnDestroy();
@@ -185,8 +187,7 @@ bool frmOctolume::OnCreate() {
     try {
         CreateFonts();
         // Created in tab order: view, label, banner.
-        view_.Create({instance_, window_, IDC_RTF_OCTOLUME, viewFont_.get(), &dropTarget_,
-                      ViewCursorProcedure},
+        view_.Create({instance_, window_, IDC_RTF_OCTOLUME, viewFont_.get(), &dropTarget_},
                      TwipsRectToPixels({design::kControlLeft, design::kViewTop, design::kViewWidth,
                                         design::kViewHeight},
                                        dotsPerInchX_, dotsPerInchY_));
@@ -200,6 +201,11 @@ bool frmOctolume::OnCreate() {
             0, OCTOLUME_PICTURE_BOX_CLASS, L"", 0,
             {design::kControlLeft, design::kBannerTop, design::kBannerWidth, design::kBannerHeight},
             IDC_PCT_BANNER);
+        viewKeys_ = External(::LoadAcceleratorsW, instance_, MAKEINTRESOURCEW(IDR_VIEW_KEYS));
+        finder_.SetOwner(window_);
+        // Laid out while nothing shows yet, so the first showing finds every control in
+        // place and moves none (each move paints the control there and then).
+        OnSize();
         return true;
     } catch (...) {
         if (creation_ != nullptr) {
@@ -255,6 +261,14 @@ TwipsRect frmOctolume::ControlRectInTwips(HWND control) const {
 
 void frmOctolume::MoveControl(HWND control, const TwipsRect& rect) {
     const PixelRect pixels = TwipsRectToPixels(rect, dotsPerInchX_, dotsPerInchY_);
+    RECT now{};
+    External(::GetWindowRect, control, &now);
+    External(::MapWindowPoints, HWND_DESKTOP, window_, reinterpret_cast<POINT*>(&now), 2);
+    // A control left where it is is not drawn again: under Wine a move paints the control
+    // at once, about 14 ms each when the window is first shown.
+    if (now.left == pixels.left && now.top == pixels.top && now.right - now.left == pixels.width &&
+        now.bottom - now.top == pixels.height)
+        return;
     External(::MoveWindow, control, pixels.left, pixels.top, pixels.width, pixels.height, TRUE);
 }
 
@@ -286,6 +300,16 @@ void frmOctolume::OnCommand(WORD commandId) {
     case IDM_ABOUT:
         mnuAbout_Click();
         break;
+    case IDM_FIND:
+        finder_.ShowFind();
+        break;
+    case IDM_FIND_NEXT:
+    case IDM_FIND_PREVIOUS:
+        finder_.FindNext(commandId == IDM_FIND_PREVIOUS);
+        break;
+    case IDM_GO_TO:
+        finder_.ShowGoTo();
+        break;
     default:
         break;
     }
@@ -316,20 +340,27 @@ void frmOctolume::mnuFileOpenFile_Click() {
 }
 
 void frmOctolume::GetAndDisplayOctolume(const std::wstring& path) {
+    finder_.SetLoading(true);
+    const ScopeExit loaded([this] { finder_.SetLoading(false); });
     octolume::GetAndDisplayOctolume({view_, label_}, path);
+}
+
+bool frmOctolume::TakeKeyboardMessage(MSG& message) {
+    if (window_ == nullptr)
+        return false;
+    // The view's keys work in the main window and in the Find dialog (F3 there too).
+    const auto within = [&](HWND window) {
+        return window != nullptr &&
+               (message.hwnd == window || External(::IsChild, window, message.hwnd));
+    };
+    if (viewKeys_ != nullptr && (within(window_) || within(finder_.FindDialog())) &&
+        External(::TranslateAcceleratorW, window_, viewKeys_, &message))
+        return true;
+    return finder_.TakeDialogMessage(message);
 }
 
 void frmOctolume::rtfOctolume_OLEDragDrop(IDataObject* data) {
     GetAndDisplayOctolume(GetSingleItemFromDataObject(data));
-}
-
-LRESULT CALLBACK frmOctolume::ViewCursorProcedure(HWND view, UINT message, WPARAM wParam,
-                                                  LPARAM lParam, UINT_PTR, DWORD_PTR) {
-    if (message == WM_SETCURSOR && ApplyMousePointer())
-        return TRUE;
-    if (message == WM_NCDESTROY)
-        External(::RemoveWindowSubclass, view, ViewCursorProcedure, 0);
-    return External(::DefSubclassProc, view, message, wParam, lParam);
 }
 
 void frmOctolume::OnDestroy() {

@@ -5,6 +5,7 @@
 
 #include "drop_intake.h"
 #include "dump_view.h"
+#include "find_and_go_to.h"
 #include "layout.h"
 #include "support/owners.h"
 
@@ -70,15 +71,18 @@ public:
     void GetAndDisplayOctolume(const std::wstring& path);
     // Something was dropped on the view: show the file it names.
     void rtfOctolume_OLEDragDrop(IDataObject* data);
+    // Find and Go To, the keys of the view that reach them.
+    FindAndGoTo& Finder() noexcept { return finder_; }
+
+    // The view's keys (Ctrl+F, Ctrl+G, F3, Shift+F3) and the keyboard of the Find and Go To
+    // dialogs, before a message of the thread is dispatched: true when it was taken.
+    bool TakeKeyboardMessage(MSG& message);
 
 private:
     struct CreationState;
 
     static LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam,
                                             LPARAM lParam);
-    // The view's own cursor would hide the hourglass while a file loads.
-    static LRESULT CALLBACK ViewCursorProcedure(HWND view, UINT message, WPARAM wParam,
-                                                LPARAM lParam, UINT_PTR id, DWORD_PTR data);
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
     bool OnCreate();
@@ -105,6 +109,8 @@ private:
     DumpView view_;
     HWND label_ = nullptr;
     HWND banner_ = nullptr;
+    HACCEL viewKeys_ = nullptr; // a resource's: nothing to destroy
+    FindAndGoTo finder_;
     int dotsPerInchX_ = 96;
     int dotsPerInchY_ = 96;
     bool unloading_ = false;

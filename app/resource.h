@@ -10,6 +10,26 @@
 #define IDM_FILE_OPEN_FILE 40001
 #define IDM_FILE_EXIT 40002
 #define IDM_ABOUT 40003
+// Keys of the dump view (an accelerator table, not menu items).
+#define IDR_VIEW_KEYS 103
+#define IDM_FIND 40010
+#define IDM_FIND_NEXT 40011
+#define IDM_FIND_PREVIOUS 40012
+#define IDM_GO_TO 40013
+
+// The Find and Go To dialogs and their controls.
+#define IDD_FIND 201
+#define IDC_FIND_WHAT 1101
+#define IDC_FIND_TEXT 1102
+#define IDC_FIND_HEX 1103
+#define IDC_FIND_MATCH_CASE 1104
+#define IDC_FIND_UP 1105
+#define IDC_FIND_DOWN 1106
+#define IDC_FIND_STATUS 1107
+#define IDD_GO_TO 202
+#define IDC_GO_TO_OFFSET 1201
+#define IDC_GO_TO_HEX 1202
+#define IDC_GO_TO_DECIMAL 1203
 
 // Child controls of the main window, in tab order.
 #define IDC_RTF_OCTOLUME 1001

@@ -114,6 +114,8 @@ int Run(HINSTANCE instance, int showCommand) {
         const std::unique_ptr<frmOctolume> mainWindow = Main(instance, showCommand, &EndProgram);
         MSG message{};
         while (External(::GetMessageW, &message, nullptr, 0, 0) > 0) {
+            if (mainWindow->TakeKeyboardMessage(message))
+                continue;
             External(::TranslateMessage, &message);
             External(::DispatchMessageW, &message);
         }

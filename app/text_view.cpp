@@ -1,9 +1,12 @@
 #include "text_view.h"
 
+#include "edit_queries.h"
+#include "line_indexed_text.h"
 #include "resource.h"
-#include "view_text.h"
+#include "text_positions.h"
 
 #include "support/app_error.h"
+#include "support/clipboard.h"
 #include "support/external_call.h"
 #include "support/helpers.h"
 #include "support/owners.h"
@@ -25,22 +28,45 @@ namespace {
 
 using Microsoft::WRL::ComPtr;
 
-// The program hands a text over without a copy: lParam points at the std::wstring to take.
+// Messages of the program's own, in process only. kTakeText: lParam points at the
+// std::wstring to take over, without a copy. kGetText: answers the LineIndexedText.
 constexpr UINT kTakeText = WM_USER + 0x100;
-constexpr int kTextMargin = 2; // pixels left of the first column
+constexpr UINT kGetText = WM_USER + 0x101;
 constexpr UINT_PTR kAutoScrollTimer = 1;
 constexpr UINT kAutoScrollMs = 50;
 constexpr UINT kCopyCommand = 1;
 constexpr UINT kSelectAllCommand = 2;
 constexpr UINT kDefaultWheelStep = 3;
+// Wheel messages already queued are taken together with the one at hand, up to this many.
+constexpr int kMostQueuedWheelSteps = 1000;
 
 bool KeyDown(int key) {
     return External(::GetKeyState, key) < 0;
 }
 
-class TextView {
+// Accessibility tools get the system's proxy of an edit control, which asks the window
+// for its text, selection and lines with the edit queries, and reads the read-only
+// state from the window's style. Wine's oleacc exports CreateStdAccessibleProxyW as a
+// stub that aborts the process when called (Windows has it since Windows 98): there,
+// and wherever the proxy fails, tools get the system's plain client object.
+LRESULT AccessibleObjectOf(HWND window, WPARAM flags, LPARAM objectId) {
+    static const bool systemHasEditProxy = [] {
+        const HMODULE ntdll = External(::GetModuleHandleW, L"ntdll.dll");
+        return !ntdll || !External(::GetProcAddress, ntdll, "wine_get_version");
+    }();
+    if (static_cast<LONG>(objectId) == OBJID_CLIENT && systemHasEditProxy) {
+        ComPtr<IAccessible> proxy;
+        if (SUCCEEDED(External(::CreateStdAccessibleProxyW, window, L"EDIT", OBJID_CLIENT,
+                               IID_IAccessible, reinterpret_cast<void**>(proxy.GetAddressOf()))))
+            return External(::LresultFromObject, IID_IAccessible, flags, proxy.Get());
+    }
+    return External(::DefWindowProcW, window, WM_GETOBJECT, flags, objectId);
+}
+
+// The window: painting, keyboard, mouse and scrolling over a LineIndexedText.
+class TextViewWindow {
 public:
-    explicit TextView(HWND window) : window_(window) {}
+    explicit TextViewWindow(HWND window) : window_(window) {}
 
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -52,36 +78,27 @@ private:
 
     // Text and selection.
     void SetText(std::wstring text);
-    std::size_t SelectionStart() const noexcept { return std::min(anchor_, caret_); }
-    std::size_t SelectionEnd() const noexcept { return std::max(anchor_, caret_); }
     void Select(std::size_t anchor, std::size_t caret);
     void MoveCaret(std::size_t position, bool extend, bool keepGoalColumn = false);
     void SelectAll() { Select(0, text_.Length()); }
-    void Copy();
-    void CopyReportingFailure();
-    std::size_t ColumnOf(std::size_t position) const {
-        return position - text_.LineStart(text_.LineOf(position));
-    }
+    void CopySelection();
 
     // Geometry and scrolling.
     void MeasureFont();
-    std::size_t VisibleLines() const;
-    std::size_t VisibleColumns() const;
-    std::size_t LastFirstLine() const;
-    std::size_t LastFirstColumn() const;
+    RECT Client() const;
+    std::size_t VisibleRows() const { return grid_.RowsIn(Client().bottom); }
+    std::size_t VisibleColumns() const { return grid_.ColumnsIn(Client().right); }
     void ScrollTo(long long line, long long column);
     void ScrollBy(long long lines, long long columns) {
-        ScrollTo(static_cast<long long>(firstLine_) + lines,
-                 static_cast<long long>(firstColumn_) + columns);
+        ScrollTo(static_cast<long long>(grid_.firstLine) + lines,
+                 static_cast<long long>(grid_.firstColumn) + columns);
     }
+    void MovePixels(long long lines, long long columns);
     void ScrollCaretIntoView();
-    void UpdateScrollBars(bool drawNow = true);
+    void UpdateScrollBars();
+    void MoveScrollBox(int bar, std::size_t position);
     void Invalidate();
     void PlaceCaret();
-    std::size_t PositionAt(POINT point) const;
-    int ColumnX(std::size_t column) const {
-        return kTextMargin + static_cast<int>(column - firstColumn_) * charWidth_;
-    }
 
     // Messages.
     void OnPaint();
@@ -91,25 +108,18 @@ private:
     void OnFocus(bool focused);
     void OnKeyDown(WPARAM key);
     void OnScroll(int bar, WORD request);
-    void OnWheel(int delta, bool sideways);
+    void OnWheel(UINT message, WPARAM wParam);
     void OnButtonDown(POINT point, bool extend);
-    void OnDoubleClick(POINT point);
     void OnAutoScroll();
     void OnContextMenu(LPARAM screenPoint);
-    LRESULT OnGetAccessibleObject(WPARAM flags, LPARAM objectId);
-    LRESULT CopyText(wchar_t* buffer, std::size_t capacity) const;
-    LRESULT CopyLine(std::size_t line, wchar_t* buffer) const;
-    LRESULT UnselectedOnSelectedLines() const;
+    void OnSetSelection(WPARAM start, LPARAM end);
+    std::size_t PositionAt(POINT point) const { return grid_.PositionAt(text_, point.x, point.y); }
 
     HWND window_;
-    ViewText text_;
+    LineIndexedText text_;
     HFONT font_ = nullptr;
-    int charWidth_ = 8;
-    int lineHeight_ = 16;
-    std::size_t firstLine_ = 0;
-    std::size_t firstColumn_ = 0;
-    std::size_t anchor_ = 0;
-    std::size_t caret_ = 0;
+    CellGrid grid_;
+    TextSelection selection_;
     // Up and down keep to the column the caret last took by itself.
     std::size_t goalColumn_ = 0;
     bool redraw_ = true;
@@ -121,61 +131,40 @@ private:
 
 // --- Text and selection ---------------------------------------------------------------
 
-void TextView::SetText(std::wstring text) {
+void TextViewWindow::SetText(std::wstring text) {
     text_.Assign(std::move(text));
-    anchor_ = caret_ = goalColumn_ = 0;
-    firstLine_ = firstColumn_ = 0;
+    selection_ = {};
+    goalColumn_ = 0;
+    grid_.firstLine = grid_.firstColumn = 0;
     UpdateScrollBars();
     Invalidate();
     PlaceCaret();
 }
 
-void TextView::Select(std::size_t anchor, std::size_t caret) {
-    anchor_ = std::min(anchor, text_.Length());
-    caret_ = std::min(caret, text_.Length());
-    goalColumn_ = ColumnOf(caret_);
+void TextViewWindow::Select(std::size_t anchor, std::size_t caret) {
+    selection_ = {std::min(anchor, text_.Length()), std::min(caret, text_.Length())};
+    goalColumn_ = text_.ColumnOf(selection_.caret);
     Invalidate();
     PlaceCaret();
 }
 
-void TextView::MoveCaret(std::size_t position, bool extend, bool keepGoalColumn) {
-    caret_ = std::min(position, text_.Length());
+void TextViewWindow::MoveCaret(std::size_t position, bool extend, bool keepGoalColumn) {
+    selection_.caret = std::min(position, text_.Length());
     if (!extend)
-        anchor_ = caret_;
+        selection_.anchor = selection_.caret;
     if (!keepGoalColumn)
-        goalColumn_ = ColumnOf(caret_);
+        goalColumn_ = text_.ColumnOf(selection_.caret);
     ScrollCaretIntoView();
     Invalidate();
     PlaceCaret();
 }
 
-void TextView::Copy() {
-    const std::size_t start = SelectionStart(), count = SelectionEnd() - start;
-    if (count == 0)
-        return;
-    GlobalMemory block(External(::GlobalAlloc, GMEM_MOVEABLE, (count + 1) * sizeof(wchar_t)));
-    if (!block)
-        throw AppError(error_number::kOutOfMemory, L"Out of memory");
-    {
-        const GlobalLockScope lock(block.get());
-        auto* const to = static_cast<wchar_t*>(lock.Data());
-        if (!to)
-            throw AppError(error_number::kOutOfMemory, L"Out of memory");
-        std::copy_n(text_.Text().data() + start, count, to);
-        to[count] = L'\0';
-    }
-    if (!External(::OpenClipboard, window_))
-        throw AppError(error_number::kInternal, L"The clipboard cannot be opened");
-    External(::EmptyClipboard);
-    // Once set, the block is the clipboard's.
-    if (External(::SetClipboardData, CF_UNICODETEXT, block.get()))
-        static_cast<void>(block.release());
-    External(::CloseClipboard);
-}
-
-void TextView::CopyReportingFailure() {
+void TextViewWindow::CopySelection() {
     try {
-        Copy();
+        if (!selection_.Empty())
+            PutTextOnClipboard(
+                window_, std::wstring_view(text_.Text())
+                             .substr(selection_.Start(), selection_.End() - selection_.Start()));
     } catch (...) {
         ReportError(CaughtError(), L"rtfOctolume.Copy");
     }
@@ -183,7 +172,7 @@ void TextView::CopyReportingFailure() {
 
 // --- Geometry and scrolling -----------------------------------------------------------
 
-void TextView::MeasureFont() {
+void TextViewWindow::MeasureFont() {
     const ScreenDcHandle screen(External(::GetDC, nullptr));
     if (!screen)
         return;
@@ -191,137 +180,173 @@ void TextView::MeasureFont() {
     const SelectionScope selected(screen.get(), font);
     TEXTMETRICW metrics{};
     if (External(::GetTextMetricsW, screen.get(), &metrics)) {
-        charWidth_ = std::max<int>(1, metrics.tmAveCharWidth);
-        lineHeight_ = std::max<int>(1, metrics.tmHeight);
+        grid_.cellWidth = std::max<int>(1, metrics.tmAveCharWidth);
+        grid_.cellHeight = std::max<int>(1, metrics.tmHeight);
     }
 }
 
-std::size_t TextView::VisibleLines() const {
+RECT TextViewWindow::Client() const {
     RECT client{};
     External(::GetClientRect, window_, &client);
-    return std::max<std::size_t>(1, static_cast<std::size_t>(client.bottom / lineHeight_));
+    return client;
 }
 
-std::size_t TextView::VisibleColumns() const {
-    RECT client{};
-    External(::GetClientRect, window_, &client);
-    return std::max<std::size_t>(
-        1, static_cast<std::size_t>(std::max(0L, client.right - kTextMargin) / charWidth_));
-}
-
-std::size_t TextView::LastFirstLine() const {
-    const std::size_t lines = text_.LineCount(), visible = VisibleLines();
-    return lines > visible ? lines - visible : 0;
-}
-
-// One column more than the longest line, for the caret at its end.
-std::size_t TextView::LastFirstColumn() const {
-    const std::size_t columns = text_.LongestLineLength() + 1, visible = VisibleColumns();
-    return columns > visible ? columns - visible : 0;
-}
-
-void TextView::ScrollTo(long long line, long long column) {
+void TextViewWindow::ScrollTo(long long line, long long column) {
     const auto clamp = [](long long value, std::size_t last) {
         return static_cast<std::size_t>(std::clamp<long long>(value, 0, last));
     };
-    const std::size_t newLine = clamp(line, LastFirstLine());
-    const std::size_t newColumn = clamp(column, LastFirstColumn());
-    if (newLine == firstLine_ && newColumn == firstColumn_)
+    const std::size_t newLine = clamp(line, LastFirstLine(text_, VisibleRows()));
+    const std::size_t newColumn = clamp(column, LastFirstColumn(text_, VisibleColumns()));
+    if (newLine == grid_.firstLine && newColumn == grid_.firstColumn)
         return;
-    firstLine_ = newLine;
-    firstColumn_ = newColumn;
-    UpdateScrollBars();
-    Invalidate();
+    const long long lines =
+        static_cast<long long>(newLine) - static_cast<long long>(grid_.firstLine);
+    const long long columns =
+        static_cast<long long>(newColumn) - static_cast<long long>(grid_.firstColumn);
+    grid_.firstLine = newLine;
+    grid_.firstColumn = newColumn;
+    if (lines != 0)
+        MoveScrollBox(SB_VERT, newLine);
+    if (columns != 0)
+        MoveScrollBox(SB_HORZ, newColumn);
+    MovePixels(lines, columns);
     PlaceCaret();
 }
 
-void TextView::ScrollCaretIntoView() {
-    const std::size_t line = text_.LineOf(caret_), column = ColumnOf(caret_);
-    const std::size_t lines = VisibleLines(), columns = VisibleColumns();
-    std::size_t toLine = firstLine_, toColumn = firstColumn_;
-    if (line < firstLine_)
+// What is still in sight after a scroll is moved, not painted again: only the rows and
+// columns that come into sight are left to paint.
+void TextViewWindow::MovePixels(long long lines, long long columns) {
+    if (!redraw_)
+        return;
+    const RECT client = Client();
+    if (std::llabs(lines) > static_cast<long long>(VisibleRows()) ||
+        std::llabs(columns) > static_cast<long long>(VisibleColumns())) {
+        Invalidate();
+        return;
+    }
+    // The margin left of the first column stays; the caret is hidden while pixels move.
+    const RECT text{grid_.margin, 0, client.right, client.bottom};
+    External(::HideCaret, window_);
+    External(::ScrollWindowEx, window_, static_cast<int>(-columns * grid_.cellWidth),
+             static_cast<int>(-lines * grid_.cellHeight), &text, &text, nullptr, nullptr,
+             SW_INVALIDATE);
+    if (focused_)
+        External(::ShowCaret, window_);
+}
+
+void TextViewWindow::ScrollCaretIntoView() {
+    const std::size_t line = text_.LineOf(selection_.caret);
+    const std::size_t column = text_.ColumnOf(selection_.caret);
+    const std::size_t lines = VisibleRows(), columns = VisibleColumns();
+    std::size_t toLine = grid_.firstLine, toColumn = grid_.firstColumn;
+    if (line < grid_.firstLine)
         toLine = line;
-    else if (line >= firstLine_ + lines)
+    else if (line >= grid_.firstLine + lines)
         toLine = line - lines + 1;
-    if (column < firstColumn_)
+    if (column < grid_.firstColumn)
         toColumn = column;
-    else if (column >= firstColumn_ + columns)
+    else if (column >= grid_.firstColumn + columns)
         toColumn = column - columns + 1;
     ScrollTo(static_cast<long long>(toLine), static_cast<long long>(toColumn));
 }
 
-void TextView::UpdateScrollBars(bool drawNow) {
+// The bars are drawn with the next paint, not at once: under Wine each bar drawn costs
+// about as much as a paint of the view, and a new text, size or font repaints it anyway.
+// A bar that becomes disabled or enabled is drawn at once whatever the call asks, so the
+// window's drawing is suspended while they change.
+void TextViewWindow::UpdateScrollBars() {
+    const bool suspend = redraw_ && External(::IsWindowVisible, window_);
+    if (suspend)
+        External(::DefWindowProcW, window_, WM_SETREDRAW, FALSE, 0);
     // Positions are 32-bit: a dump of 2 MiB is already 131,075 lines.
     SCROLLINFO vertical{};
     vertical.cbSize = sizeof vertical;
     vertical.fMask = SIF_ALL | SIF_DISABLENOSCROLL;
     vertical.nMax = static_cast<int>(text_.LineCount() - 1);
-    vertical.nPage = static_cast<UINT>(VisibleLines());
-    vertical.nPos = static_cast<int>(firstLine_);
-    External(::SetScrollInfo, window_, SB_VERT, &vertical, redraw_ && drawNow);
+    vertical.nPage = static_cast<UINT>(VisibleRows());
+    vertical.nPos = static_cast<int>(grid_.firstLine);
+    External(::SetScrollInfo, window_, SB_VERT, &vertical, FALSE);
     SCROLLINFO sideways = vertical;
     sideways.nMax = static_cast<int>(text_.LongestLineLength());
     sideways.nPage = static_cast<UINT>(VisibleColumns());
-    sideways.nPos = static_cast<int>(firstColumn_);
-    External(::SetScrollInfo, window_, SB_HORZ, &sideways, redraw_ && drawNow);
+    sideways.nPos = static_cast<int>(grid_.firstColumn);
+    External(::SetScrollInfo, window_, SB_HORZ, &sideways, FALSE);
+    if (suspend)
+        External(::DefWindowProcW, window_, WM_SETREDRAW, TRUE, 0);
+    if (redraw_)
+        External(::RedrawWindow, window_, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME);
 }
 
-void TextView::Invalidate() {
+// A scroll draws a bar only when its box moves by a pixel: in a long text a notch of the
+// wheel seldom does, and under Wine drawing the bar costs more than the rows scrolled in.
+void TextViewWindow::MoveScrollBox(int bar, std::size_t position) {
+    const auto box = [&] {
+        SCROLLBARINFO info{};
+        info.cbSize = sizeof info;
+        External(::GetScrollBarInfo, window_, bar == SB_VERT ? OBJID_VSCROLL : OBJID_HSCROLL,
+                 &info);
+        return std::pair(info.xyThumbTop, info.xyThumbBottom);
+    };
+    SCROLLINFO info{};
+    info.cbSize = sizeof info;
+    info.fMask = SIF_POS | SIF_DISABLENOSCROLL;
+    External(::GetScrollInfo, window_, bar, &info);
+    const int previous = info.nPos;
+    const auto before = box();
+    info.nPos = static_cast<int>(position);
+    External(::SetScrollInfo, window_, bar, &info, FALSE);
+    if (!redraw_ || box() == before)
+        return;
+    // Set again from where it was, so that the system sees a move and draws it.
+    info.nPos = previous;
+    External(::SetScrollInfo, window_, bar, &info, FALSE);
+    info.nPos = static_cast<int>(position);
+    External(::SetScrollInfo, window_, bar, &info, TRUE);
+}
+
+void TextViewWindow::Invalidate() {
     if (redraw_)
         External(::InvalidateRect, window_, nullptr, FALSE);
 }
 
-void TextView::PlaceCaret() {
+void TextViewWindow::PlaceCaret() {
     if (!focused_)
         return;
-    const std::size_t line = text_.LineOf(caret_), column = ColumnOf(caret_);
-    const bool inSight = line >= firstLine_ && line < firstLine_ + VisibleLines() + 1 &&
-                         column >= firstColumn_ && column <= firstColumn_ + VisibleColumns();
+    const std::size_t line = text_.LineOf(selection_.caret);
+    const std::size_t column = text_.ColumnOf(selection_.caret);
+    const bool inSight = line >= grid_.firstLine && line < grid_.firstLine + VisibleRows() + 1 &&
+                         column >= grid_.firstColumn &&
+                         column <= grid_.firstColumn + VisibleColumns();
     // Out of sight, the caret waits above the view until the text comes back into view.
-    const int x = inSight ? ColumnX(column) : -charWidth_;
-    const int y = inSight ? static_cast<int>(line - firstLine_) * lineHeight_ : -2 * lineHeight_;
+    const int x = inSight ? grid_.ColumnX(column) : -grid_.cellWidth;
+    const int y = inSight ? static_cast<int>(line - grid_.firstLine) * grid_.cellHeight
+                          : -2 * grid_.cellHeight;
     External(::SetCaretPos, x, y);
-}
-
-std::size_t TextView::PositionAt(POINT point) const {
-    // Rounded down, also above the view: -1 is the line before the first in sight.
-    const long long row =
-        point.y >= 0 ? point.y / lineHeight_ : -1 - (-1LL - point.y) / lineHeight_;
-    const std::size_t line = static_cast<std::size_t>(
-        std::clamp<long long>(static_cast<long long>(firstLine_) + row, 0,
-                              static_cast<long long>(text_.LineCount() - 1)));
-    // Nearest gap between two characters.
-    const long long offset = point.x - kTextMargin + charWidth_ / 2;
-    const long long column =
-        static_cast<long long>(firstColumn_) +
-        (offset >= 0 ? offset / charWidth_ : -1 - (-1LL - offset) / charWidth_);
-    return text_.LineStart(line) + static_cast<std::size_t>(std::clamp<long long>(
-                                       column, 0, static_cast<long long>(text_.LineLength(line))));
 }
 
 // --- Painting -------------------------------------------------------------------------
 
-void TextView::OnPaint() {
+void TextViewWindow::OnPaint() {
     const PaintScope paint(window_);
     // With redrawing off the area is only validated; turning it on invalidates everything.
     if (!paint.Dc() || !redraw_)
         return;
     const SelectionScope font(paint.Dc(),
                               font_ ? font_ : External(::GetStockObject, ANSI_FIXED_FONT));
-    RECT client{};
-    External(::GetClientRect, window_, &client);
-    // Only the rows in the area to paint: the cost of a screen does not grow with the text.
-    const int firstRow = std::max(0L, paint.Area().top) / lineHeight_;
-    const int lastRow = std::max(0L, paint.Area().bottom - 1) / lineHeight_;
+    const RECT client = Client();
+    // Only the rows in the area to paint: the cost of a screen does not grow with the text,
+    // and a scroll paints only the rows it brings into sight.
+    const int firstRow = std::max(0L, paint.Area().top) / grid_.cellHeight;
+    const int lastRow = std::max(0L, paint.Area().bottom - 1) / grid_.cellHeight;
     for (int row = firstRow; row <= lastRow; ++row)
         PaintRow(paint.Dc(), row, client);
 }
 
-void TextView::PaintRow(HDC dc, int row, const RECT& client) {
-    const int top = row * lineHeight_;
+void TextViewWindow::PaintRow(HDC dc, int row, const RECT& client) {
+    const int top = row * grid_.cellHeight;
     const Colours normal{External(::GetSysColor, COLOR_WINDOWTEXT),
                          External(::GetSysColor, COLOR_WINDOW)};
-    const std::size_t line = firstLine_ + static_cast<std::size_t>(row);
+    const std::size_t line = grid_.firstLine + static_cast<std::size_t>(row);
     if (line >= text_.LineCount()) {
         PaintRun(dc, client.left, client.right, top, {}, normal);
         return;
@@ -333,30 +358,32 @@ void TextView::PaintRow(HDC dc, int row, const RECT& client) {
     const std::wstring_view text = text_.Line(line);
     const std::size_t start = text_.LineStart(line);
     // The columns in sight, and the selected ones among them.
-    const std::size_t from = std::min(firstColumn_, text.size());
-    const std::size_t to = std::min(text.size(), firstColumn_ + VisibleColumns() + 1);
-    const std::size_t selectedFrom = std::clamp(SelectionStart(), start + from, start + to) - start;
-    const std::size_t selectedTo = std::clamp(SelectionEnd(), start + from, start + to) - start;
+    const std::size_t from = std::min(grid_.firstColumn, text.size());
+    const std::size_t to = std::min(text.size(), grid_.firstColumn + VisibleColumns() + 1);
+    const std::size_t selectedFrom =
+        std::clamp(selection_.Start(), start + from, start + to) - start;
+    const std::size_t selectedTo = std::clamp(selection_.End(), start + from, start + to) - start;
+    const int margin = grid_.margin;
 
-    PaintRun(dc, client.left, kTextMargin, top, {}, normal);
-    PaintRun(dc, kTextMargin, ColumnX(selectedFrom), top, text.substr(from, selectedFrom - from),
+    PaintRun(dc, client.left, margin, top, {}, normal);
+    PaintRun(dc, margin, grid_.ColumnX(selectedFrom), top, text.substr(from, selectedFrom - from),
              normal);
-    PaintRun(dc, ColumnX(selectedFrom), ColumnX(selectedTo), top,
+    PaintRun(dc, grid_.ColumnX(selectedFrom), grid_.ColumnX(selectedTo), top,
              text.substr(selectedFrom, selectedTo - selectedFrom), selected);
-    PaintRun(dc, ColumnX(selectedTo), ColumnX(to), top, text.substr(selectedTo, to - selectedTo),
-             normal);
-    PaintRun(dc, std::max(ColumnX(to), kTextMargin), client.right, top, {}, normal);
+    PaintRun(dc, grid_.ColumnX(selectedTo), grid_.ColumnX(to), top,
+             text.substr(selectedTo, to - selectedTo), normal);
+    PaintRun(dc, std::max(grid_.ColumnX(to), margin), client.right, top, {}, normal);
 }
 
-void TextView::PaintRun(HDC dc, int left, int right, int top, std::wstring_view text,
-                        Colours colours) {
+void TextViewWindow::PaintRun(HDC dc, int left, int right, int top, std::wstring_view text,
+                              Colours colours) {
     if (right <= left)
         return;
     // Every glyph on the grid of the font's character width, whatever the font's own
     // widths of characters outside its usual set.
     if (advances_.size() < text.size())
-        advances_.resize(text.size(), charWidth_);
-    const RECT area{left, top, right, top + lineHeight_};
+        advances_.resize(text.size(), grid_.cellWidth);
+    const RECT area{left, top, right, top + grid_.cellHeight};
     External(::SetTextColor, dc, colours.text);
     External(::SetBkColor, dc, colours.background);
     External(::ExtTextOutW, dc, left, top, ETO_OPAQUE | ETO_CLIPPED, &area, text.data(),
@@ -365,20 +392,16 @@ void TextView::PaintRun(HDC dc, int left, int right, int top, std::wstring_view 
 
 // --- Messages -------------------------------------------------------------------------
 
-void TextView::OnSetRedraw(bool redraw) {
+void TextViewWindow::OnSetRedraw(bool redraw) {
     redraw_ = redraw;
-    if (redraw) {
-        // The scroll bars too are drawn with the next paint, not now: a caller that turns
-        // redrawing back on repaints once, and under Wine each bar drawn costs a paint.
-        UpdateScrollBars(false);
-        External(::RedrawWindow, window_, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME);
-    }
+    if (redraw)
+        UpdateScrollBars(); // everything, the bars included, with the one repaint that follows
 }
 
-void TextView::OnFocus(bool focused) {
+void TextViewWindow::OnFocus(bool focused) {
     focused_ = focused;
     if (focused) {
-        External(::CreateCaret, window_, nullptr, 1, lineHeight_);
+        External(::CreateCaret, window_, nullptr, 1, grid_.cellHeight);
         PlaceCaret();
         External(::ShowCaret, window_);
     } else {
@@ -387,21 +410,20 @@ void TextView::OnFocus(bool focused) {
     Invalidate(); // the selection's colours follow the focus
 }
 
-void TextView::OnKeyDown(WPARAM key) {
+void TextViewWindow::OnKeyDown(WPARAM key) {
     const bool extend = KeyDown(VK_SHIFT), control = KeyDown(VK_CONTROL);
-    const std::size_t line = text_.LineOf(caret_);
+    const std::size_t caret = selection_.caret, line = text_.LineOf(caret);
     const auto onLine = [&](long long target) {
-        const auto clamped = static_cast<std::size_t>(
-            std::clamp<long long>(target, 0, static_cast<long long>(text_.LineCount() - 1)));
-        return text_.LineStart(clamped) + std::min(goalColumn_, text_.LineLength(clamped));
+        return PositionOnLine(text_, target, goalColumn_);
     };
-    const long long page = static_cast<long long>(VisibleLines());
+    const long long page = static_cast<long long>(VisibleRows());
+    const bool collapse = !extend && !selection_.Empty();
     switch (key) {
     case VK_LEFT:
-        MoveCaret(!extend && anchor_ != caret_ ? SelectionStart() : text_.Previous(caret_), extend);
+        MoveCaret(collapse ? selection_.Start() : PreviousPosition(text_, caret), extend);
         break;
     case VK_RIGHT:
-        MoveCaret(!extend && anchor_ != caret_ ? SelectionEnd() : text_.Next(caret_), extend);
+        MoveCaret(collapse ? selection_.End() : NextPosition(text_, caret), extend);
         break;
     case VK_UP:
     case VK_DOWN:
@@ -428,17 +450,18 @@ void TextView::OnKeyDown(WPARAM key) {
     case 'C':
     case VK_INSERT:
         if (control)
-            CopyReportingFailure();
+            CopySelection();
         break;
     default:
         break;
     }
 }
 
-void TextView::OnScroll(int bar, WORD request) {
+void TextViewWindow::OnScroll(int bar, WORD request) {
     const bool vertical = bar == SB_VERT;
-    const long long position = static_cast<long long>(vertical ? firstLine_ : firstColumn_);
-    const long long page = static_cast<long long>(vertical ? VisibleLines() : VisibleColumns());
+    const long long position =
+        static_cast<long long>(vertical ? grid_.firstLine : grid_.firstColumn);
+    const long long page = static_cast<long long>(vertical ? VisibleRows() : VisibleColumns());
     long long target = position;
     switch (request) {
     case SB_LINEUP:
@@ -457,7 +480,8 @@ void TextView::OnScroll(int bar, WORD request) {
         target = 0;
         break;
     case SB_BOTTOM:
-        target = static_cast<long long>(vertical ? LastFirstLine() : LastFirstColumn());
+        target = static_cast<long long>(vertical ? LastFirstLine(text_, VisibleRows())
+                                                 : LastFirstColumn(text_, VisibleColumns()));
         break;
     case SB_THUMBTRACK:
     case SB_THUMBPOSITION: {
@@ -473,12 +497,31 @@ void TextView::OnScroll(int bar, WORD request) {
         return;
     }
     if (vertical)
-        ScrollTo(target, static_cast<long long>(firstColumn_));
+        ScrollTo(target, static_cast<long long>(grid_.firstColumn));
     else
-        ScrollTo(static_cast<long long>(firstLine_), target);
+        ScrollTo(static_cast<long long>(grid_.firstLine), target);
 }
 
-void TextView::OnWheel(int delta, bool sideways) {
+// A wheel spun fast queues many messages: those already waiting are taken with this one
+// and scrolled as one step, so the view paints once for them all.
+void TextViewWindow::OnWheel(UINT message, WPARAM wParam) {
+    // With Shift the wheel scrolls sideways, a turn towards the user going right as it
+    // would go down.
+    const auto shifted = [](WPARAM state) { return (GET_KEYSTATE_WPARAM(state) & MK_SHIFT) != 0; };
+    const bool shift = message == WM_MOUSEWHEEL && shifted(wParam);
+    int delta = GET_WHEEL_DELTA_WPARAM(wParam);
+    MSG queued{};
+    for (int taken = 0; taken < kMostQueuedWheelSteps &&
+                        External(::PeekMessageW, &queued, window_, message, message, PM_NOREMOVE) &&
+                        shifted(queued.wParam) == shift;
+         ++taken) {
+        External(::PeekMessageW, &queued, window_, message, message, PM_REMOVE);
+        delta += GET_WHEEL_DELTA_WPARAM(queued.wParam);
+    }
+    const bool sideways = message == WM_MOUSEHWHEEL || shift;
+    if (shift)
+        delta = -delta;
+
     int& rest = wheelRest_[sideways ? 1 : 0];
     rest += delta;
     const int notches = rest / WHEEL_DELTA;
@@ -490,7 +533,7 @@ void TextView::OnWheel(int delta, bool sideways) {
                   sideways ? SPI_GETWHEELSCROLLCHARS : SPI_GETWHEELSCROLLLINES, 0, &step, 0) ||
         step == 0)
         step = kDefaultWheelStep;
-    const long long page = static_cast<long long>(sideways ? VisibleColumns() : VisibleLines());
+    const long long page = static_cast<long long>(sideways ? VisibleColumns() : VisibleRows());
     const long long by = static_cast<long long>(notches) * (step == WHEEL_PAGESCROLL ? page : step);
     if (sideways)
         ScrollBy(0, by);
@@ -498,7 +541,7 @@ void TextView::OnWheel(int delta, bool sideways) {
         ScrollBy(-by, 0); // turning the wheel away from the user goes up
 }
 
-void TextView::OnButtonDown(POINT point, bool extend) {
+void TextViewWindow::OnButtonDown(POINT point, bool extend) {
     External(::SetFocus, window_);
     MoveCaret(PositionAt(point), extend);
     selecting_ = true;
@@ -507,33 +550,28 @@ void TextView::OnButtonDown(POINT point, bool extend) {
     External(::SetTimer, window_, kAutoScrollTimer, kAutoScrollMs, nullptr);
 }
 
-void TextView::OnDoubleClick(POINT point) {
-    const auto [first, last] = text_.WordAround(PositionAt(point));
-    Select(first, last);
-}
-
-void TextView::OnAutoScroll() {
+void TextViewWindow::OnAutoScroll() {
     POINT point{};
-    RECT client{};
     External(::GetCursorPos, &point);
     External(::ScreenToClient, window_, &point);
-    External(::GetClientRect, window_, &client);
+    const RECT client = Client();
     if (selecting_ && !External(::PtInRect, &client, point))
         MoveCaret(PositionAt(point), true);
 }
 
-void TextView::OnContextMenu(LPARAM screenPoint) {
+void TextViewWindow::OnContextMenu(LPARAM screenPoint) {
     POINT at{GET_X_LPARAM(screenPoint), GET_Y_LPARAM(screenPoint)};
     if (screenPoint == -1) { // from the keyboard: at the caret
-        const std::size_t line = text_.LineOf(caret_);
-        at = {ColumnX(std::max(ColumnOf(caret_), firstColumn_)),
-              static_cast<int>((std::max(line, firstLine_) - firstLine_ + 1)) * lineHeight_};
+        const std::size_t line = text_.LineOf(selection_.caret);
+        at = {grid_.ColumnX(std::max(text_.ColumnOf(selection_.caret), grid_.firstColumn)),
+              static_cast<int>((std::max(line, grid_.firstLine) - grid_.firstLine + 1)) *
+                  grid_.cellHeight};
         External(::ClientToScreen, window_, &at);
     }
     const MenuHandle menu(External(::CreatePopupMenu));
     if (!menu)
         return;
-    const UINT copyState = SelectionStart() == SelectionEnd() ? MF_GRAYED : MF_ENABLED;
+    const UINT copyState = selection_.Empty() ? MF_GRAYED : MF_ENABLED;
     External(::AppendMenuW, menu.get(), MF_STRING | copyState, kCopyCommand, L"&Copy");
     External(::AppendMenuW, menu.get(), MF_SEPARATOR, 0, nullptr);
     External(::AppendMenuW, menu.get(), MF_STRING, kSelectAllCommand, L"Select &All");
@@ -541,94 +579,44 @@ void TextView::OnContextMenu(LPARAM screenPoint) {
                                                     TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY,
                                                     at.x, at.y, 0, window_, nullptr));
     if (command == kCopyCommand)
-        CopyReportingFailure();
+        CopySelection();
     else if (command == kSelectAllCommand)
         SelectAll();
 }
 
-// Accessibility tools get the system's proxy of an edit control, which asks the window
-// for its text, selection and lines with the edit messages answered here, and reads the
-// read-only state from the window's style.
-namespace {
-// Wine's oleacc exports CreateStdAccessibleProxyW as a stub that aborts the process when
-// called; Windows has it since Windows 98.
-bool SystemHasEditProxy() {
-    static const bool has = [] {
-        const HMODULE ntdll = External(::GetModuleHandleW, L"ntdll.dll");
-        return !ntdll || !External(::GetProcAddress, ntdll, "wine_get_version");
-    }();
-    return has;
-}
-} // namespace
-
-LRESULT TextView::OnGetAccessibleObject(WPARAM flags, LPARAM objectId) {
-    // Without the proxy, accessibility tools get the system's plain client object.
-    if (static_cast<LONG>(objectId) != OBJID_CLIENT || !SystemHasEditProxy())
-        return External(::DefWindowProcW, window_, WM_GETOBJECT, flags, objectId);
-    ComPtr<IAccessible> proxy;
-    const HRESULT created =
-        External(::CreateStdAccessibleProxyW, window_, L"EDIT", OBJID_CLIENT, IID_IAccessible,
-                 reinterpret_cast<void**>(proxy.GetAddressOf()));
-    if (FAILED(created))
-        return External(::DefWindowProcW, window_, WM_GETOBJECT, flags, objectId);
-    return External(::LresultFromObject, IID_IAccessible, flags, proxy.Get());
+// EM_SETSEL: a start of -1 only takes the selection away; an end of -1 is the end of the text.
+void TextViewWindow::OnSetSelection(WPARAM start, LPARAM end) {
+    if (static_cast<int>(start) == -1)
+        Select(selection_.caret, selection_.caret);
+    else
+        Select(static_cast<std::size_t>(start),
+               static_cast<int>(end) == -1 ? text_.Length() : static_cast<DWORD>(end));
 }
 
-LRESULT TextView::CopyText(wchar_t* buffer, std::size_t capacity) const {
-    if (!buffer || capacity == 0)
-        return 0;
-    const std::size_t count = std::min(capacity - 1, text_.Length());
-    std::copy_n(text_.Text().data(), count, buffer);
-    buffer[count] = L'\0';
-    return static_cast<LRESULT>(count);
-}
-
-// The buffer's first word says how many characters it takes; no NUL is added.
-LRESULT TextView::CopyLine(std::size_t line, wchar_t* buffer) const {
-    if (!buffer || line >= text_.LineCount())
-        return 0;
-    const std::wstring_view text = text_.Line(line);
-    const std::size_t count =
-        std::min<std::size_t>(*reinterpret_cast<const WORD*>(buffer), text.size());
-    std::copy_n(text.data(), count, buffer);
-    return static_cast<LRESULT>(count);
-}
-
-// EM_LINELENGTH with -1: the characters of the selected lines that are not selected.
-LRESULT TextView::UnselectedOnSelectedLines() const {
-    const std::size_t first = text_.LineOf(SelectionStart()), last = text_.LineOf(SelectionEnd());
-    const std::size_t before = SelectionStart() - text_.LineStart(first);
-    const std::size_t lastEnd = text_.LineStart(last) + text_.LineLength(last);
-    return static_cast<LRESULT>(before + (lastEnd > SelectionEnd() ? lastEnd - SelectionEnd() : 0));
-}
-
-LRESULT TextView::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT TextViewWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     const auto point = [lParam] { return POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}; };
-    const auto index = [](WPARAM value) { return static_cast<std::size_t>(value); };
+    if (const std::optional<LRESULT> answer =
+            AnswerEditQuery({text_, selection_, grid_.firstLine}, message, wParam, lParam))
+        return *answer;
     switch (message) {
     case WM_CREATE:
         MeasureFont();
         UpdateScrollBars();
         return 0;
     case kTakeText:
-        try {
-            SetText(std::move(*reinterpret_cast<std::wstring*>(lParam)));
-            return TRUE;
-        } catch (const std::bad_alloc&) {
-            return FALSE;
-        }
     case WM_SETTEXT:
         try {
-            SetText(lParam ? std::wstring(reinterpret_cast<const wchar_t*>(lParam))
-                           : std::wstring());
+            if (message == kTakeText)
+                SetText(std::move(*reinterpret_cast<std::wstring*>(lParam)));
+            else
+                SetText(lParam ? std::wstring(reinterpret_cast<const wchar_t*>(lParam))
+                               : std::wstring());
             return TRUE;
         } catch (const std::bad_alloc&) {
             return FALSE;
         }
-    case WM_GETTEXT:
-        return CopyText(reinterpret_cast<wchar_t*>(lParam), wParam);
-    case WM_GETTEXTLENGTH:
-        return static_cast<LRESULT>(text_.Length());
+    case kGetText:
+        return reinterpret_cast<LRESULT>(&text_);
     case WM_SETFONT:
         font_ = reinterpret_cast<HFONT>(wParam);
         MeasureFont();
@@ -669,22 +657,17 @@ LRESULT TextView::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         OnScroll(message == WM_VSCROLL ? SB_VERT : SB_HORZ, LOWORD(wParam));
         return 0;
     case WM_MOUSEWHEEL:
-        // With Shift the wheel scrolls sideways, a turn towards the user going right as it
-        // would go down.
-        if (GET_KEYSTATE_WPARAM(wParam) & MK_SHIFT)
-            OnWheel(-GET_WHEEL_DELTA_WPARAM(wParam), true);
-        else
-            OnWheel(GET_WHEEL_DELTA_WPARAM(wParam), false);
-        return 0;
     case WM_MOUSEHWHEEL:
-        OnWheel(GET_WHEEL_DELTA_WPARAM(wParam), true);
+        OnWheel(message, wParam);
         return 0;
     case WM_LBUTTONDOWN:
         OnButtonDown(point(), (wParam & MK_SHIFT) != 0);
         return 0;
-    case WM_LBUTTONDBLCLK:
-        OnDoubleClick(point());
+    case WM_LBUTTONDBLCLK: {
+        const auto [first, last] = WordAround(text_, PositionAt(point()));
+        Select(first, last);
         return 0;
+    }
     case WM_MOUSEMOVE:
         if (selecting_)
             MoveCaret(PositionAt(point()), true);
@@ -708,48 +691,19 @@ LRESULT TextView::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         OnContextMenu(lParam);
         return 0;
     case WM_COPY:
-        CopyReportingFailure();
+        CopySelection();
         return 0;
     case WM_GETOBJECT:
-        return OnGetAccessibleObject(wParam, lParam);
-    case EM_GETSEL: {
-        const auto start = static_cast<DWORD>(SelectionStart());
-        const auto end = static_cast<DWORD>(SelectionEnd());
-        if (wParam)
-            *reinterpret_cast<DWORD*>(wParam) = start;
-        if (lParam)
-            *reinterpret_cast<DWORD*>(lParam) = end;
-        return start > 0xFFFF || end > 0xFFFF ? -1 : MAKELRESULT(start, end);
-    }
+        return AccessibleObjectOf(window_, wParam, lParam);
     case EM_SETSEL:
-        // A start of -1 only takes the selection away; an end of -1 is the end of the text.
-        if (static_cast<int>(wParam) == -1)
-            Select(caret_, caret_);
-        else
-            Select(index(wParam),
-                   static_cast<int>(lParam) == -1 ? text_.Length() : static_cast<DWORD>(lParam));
+        OnSetSelection(wParam, lParam);
         return 0;
     case EM_SCROLLCARET:
         ScrollCaretIntoView();
         return 0;
-    case EM_GETLINECOUNT:
-        return static_cast<LRESULT>(text_.LineCount());
-    case EM_GETFIRSTVISIBLELINE:
-        return static_cast<LRESULT>(firstLine_);
-    case EM_LINEINDEX: {
-        const std::size_t line =
-            static_cast<int>(wParam) == -1 ? text_.LineOf(caret_) : index(wParam);
-        return line < text_.LineCount() ? static_cast<LRESULT>(text_.LineStart(line)) : -1;
-    }
-    case EM_LINEFROMCHAR:
-        return static_cast<LRESULT>(
-            text_.LineOf(static_cast<int>(wParam) == -1 ? SelectionStart() : index(wParam)));
-    case EM_LINELENGTH:
-        if (static_cast<int>(wParam) == -1)
-            return UnselectedOnSelectedLines();
-        return static_cast<LRESULT>(text_.LineLength(text_.LineOf(index(wParam))));
-    case EM_GETLINE:
-        return CopyLine(index(wParam), reinterpret_cast<wchar_t*>(lParam));
+    case EM_LINESCROLL:
+        ScrollBy(static_cast<int>(lParam), static_cast<int>(wParam));
+        return TRUE;
     default:
         break;
     }
@@ -757,10 +711,10 @@ LRESULT TextView::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT CALLBACK TextViewProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* view = reinterpret_cast<TextView*>(External(::GetWindowLongPtrW, window, 0));
+    auto* view = reinterpret_cast<TextViewWindow*>(External(::GetWindowLongPtrW, window, 0));
     if (message == WM_NCCREATE && view == nullptr) {
         try {
-            auto created = std::make_unique<TextView>(window);
+            auto created = std::make_unique<TextViewWindow>(window);
             External(::SetWindowLongPtrW, window, 0, reinterpret_cast<LONG_PTR>(created.get()));
             view = created.release(); // owned by the window until WM_NCDESTROY
         } catch (...) {
@@ -770,7 +724,7 @@ LRESULT CALLBACK TextViewProcedure(HWND window, UINT message, WPARAM wParam, LPA
     if (view == nullptr)
         return External(::DefWindowProcW, window, message, wParam, lParam);
     if (message == WM_NCDESTROY) {
-        const std::unique_ptr<TextView> owned(view);
+        const std::unique_ptr<TextViewWindow> owned(view);
         External(::SetWindowLongPtrW, window, 0, 0);
         return External(::DefWindowProcW, window, message, wParam, lParam);
     }
@@ -790,7 +744,7 @@ void RegisterTextViewClass(HINSTANCE instance) {
     windowClass.cbSize = sizeof windowClass;
     windowClass.style = CS_DBLCLKS;
     windowClass.lpfnWndProc = TextViewProcedure;
-    windowClass.cbWndExtra = sizeof(TextView*);
+    windowClass.cbWndExtra = sizeof(TextViewWindow*);
     windowClass.hInstance = instance;
     windowClass.hCursor = External(::LoadCursorW, nullptr, IDC_IBEAM);
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
@@ -801,6 +755,10 @@ void RegisterTextViewClass(HINSTANCE instance) {
 void SetViewText(HWND view, std::wstring text) {
     if (!Send(view, kTakeText, 0, &text))
         throw std::bad_alloc();
+}
+
+const LineIndexedText& ViewTextOf(HWND view) {
+    return *reinterpret_cast<const LineIndexedText*>(Send(view, kGetText));
 }
 
 } // namespace octolume

@@ -198,6 +198,15 @@ TEST(MainWindow, AsDesignedAndLaidOutAfterEveryResize) {
               WS_HSCROLL | WS_VSCROLL | ES_READONLY);
     SetWindowTextW(view, std::wstring(2000, L'A').c_str()); // far wider than the view: one line
     EXPECT_EQ(SendMessageW(view, EM_GETLINECOUNT, 0, 0), 1);
+    // Over the view: its I-beam, or the hourglass while a file loads.
+    const auto cursorOverView = [&] {
+        SendMessageW(view, WM_SETCURSOR, WPARAM(view), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+        return GetCursor();
+    };
+    EXPECT_EQ(cursorOverView(), LoadCursorW(nullptr, IDC_IBEAM));
+    SetMousePointer(MousePointer::Hourglass);
+    EXPECT_EQ(cursorOverView(), LoadCursorW(nullptr, IDC_WAIT));
+    SetMousePointer(MousePointer::Default);
     // 9.75 points at 96 dpi are 13 pixels; 8.25 points 11.
     EXPECT_EQ(FontOf(view), std::tuple(std::wstring(L"Courier New"), -13L, 400L, BYTE(0), 0));
     const HWND label = form->lblFileName();

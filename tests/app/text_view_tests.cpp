@@ -1,6 +1,7 @@
-// The program's text view in process, as the user and other programs use it: its text and line
-// index, the edit queries, scrolling past 16-bit positions, selection and copy, the redraw
-// switch, painting only what is in sight, and what accessibility tools read.
+// The program's text view in process, as the user and other programs use it: the edit queries
+// over its text and line index (without a window), scrolling past 16-bit positions, selection and
+// copy, the redraw switch, painting only what is in sight, and what accessibility tools read.
+#include "edit_queries.h"
 #include "text_view.h"
 #include "test_support.h"
 #include "viewer_test_support.h"
@@ -84,8 +85,18 @@ protected:
 };
 
 // Line breaks are CR LF, or CR or LF alone; CR LF is one break of two characters, and the
-// positions that the queries take and give count it.
-TEST_F(TextView, ReadsBackEveryTextAndIndexesItsLines) {
+// positions that the queries take and give count it. Answered from the text alone, no window.
+TEST(EditQueries, ReadBackEveryTextAndIndexItsLines) {
+    LineIndexedText text;
+    const auto ask = [&](UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
+        return AnswerEditQuery({text, {}, 0}, message, wParam, lParam).value_or(-99);
+    };
+    const auto line = [&](std::size_t number) {
+        std::wstring buffer(200, L'\0');
+        *reinterpret_cast<WORD*>(buffer.data()) = 200;
+        buffer.resize(ask(EM_GETLINE, number, reinterpret_cast<LPARAM>(buffer.data())));
+        return buffer;
+    };
     struct Case {
         const wchar_t* text;
         std::vector<std::wstring> lines;
@@ -97,44 +108,50 @@ TEST_F(TextView, ReadsBackEveryTextAndIndexesItsLines) {
         {L"ab\r\ncd", {L"ab", L"cd"}, {0, 4}},
         {L"\r\n\r\n", {L"", L"", L""}, {0, 2, 4}},
         {L"a\nb\rc\r\n\rd\r", {L"a", L"b", L"c", L"", L"d", L""}, {0, 2, 4, 7, 8, 10}},
-        {L"x\r\r\ny", {L"x", L"", L"y"}, {0, 2, 4}}};
+        {L"x\r\r\ny", {L"x", L"", L"y"}, {0, 2, 4}},
+        // CR LF across two runs of eight characters, as the index reads them.
+        {L"0123456\r\n89abcdef\rX\n", {L"0123456", L"89abcdef", L"X", L""}, {0, 9, 18, 20}}};
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(c.text)));
-        SetWindowTextW(view(), c.text);
-        EXPECT_EQ(WindowText(view()), c.text);
+        text.Assign(c.text);
+        std::wstring whole(100, L'?');
+        whole.resize(ask(WM_GETTEXT, whole.size(), reinterpret_cast<LPARAM>(whole.data())));
+        EXPECT_EQ(whole, c.text);
         const auto count = static_cast<LRESULT>(c.lines.size());
-        ASSERT_EQ(Send(EM_GETLINECOUNT), count);
-        for (LRESULT line = 0; line < count; ++line) {
-            EXPECT_EQ(Send(EM_LINEINDEX, line), c.starts[line]);
-            EXPECT_EQ(Send(EM_LINELENGTH, c.starts[line]), LRESULT(c.lines[line].size()));
-            EXPECT_EQ(Line(int(line)), c.lines[line]);
-            const LRESULT next = line + 1 < count ? c.starts[line + 1] : lstrlenW(c.text) + 1;
-            for (LRESULT position = c.starts[line]; position < next; ++position)
-                EXPECT_EQ(Send(EM_LINEFROMCHAR, position), line) << position;
+        ASSERT_EQ(ask(EM_GETLINECOUNT), count);
+        for (LRESULT number = 0; number < count; ++number) {
+            EXPECT_EQ(ask(EM_LINEINDEX, number), c.starts[number]);
+            EXPECT_EQ(ask(EM_LINELENGTH, c.starts[number]), LRESULT(c.lines[number].size()));
+            EXPECT_EQ(line(number), c.lines[number]);
+            const LRESULT next = number + 1 < count ? c.starts[number + 1] : lstrlenW(c.text) + 1;
+            for (LRESULT position = c.starts[number]; position < next; ++position)
+                EXPECT_EQ(ask(EM_LINEFROMCHAR, position), number) << position;
         }
-        EXPECT_EQ(Send(EM_LINEINDEX, count), -1);
+        EXPECT_EQ(ask(EM_LINEINDEX, count), -1);
     }
-    // Of every size class, up to the dump of 16 MiB; handed over as the program does.
+    // Of every size class, up to the dump of 16 MiB.
     for (const std::size_t lines : {65535u, 65537u, 1048578u}) {
-        SetViewText(view(), NumberedLines(lines));
-        ASSERT_EQ(Send(WM_GETTEXTLENGTH), LRESULT(lines * 11));
-        EXPECT_EQ(Send(EM_GETLINECOUNT), LRESULT(lines + 1));
-        for (const std::size_t line : {std::size_t{0}, lines / 2, lines - 1}) {
-            EXPECT_EQ(Send(EM_LINEINDEX, line), LRESULT(line * 11));
-            EXPECT_EQ(Send(EM_LINEFROMCHAR, line * 11 + 10), LRESULT(line));
+        text.Assign(NumberedLines(lines));
+        ASSERT_EQ(ask(WM_GETTEXTLENGTH), LRESULT(lines * 11));
+        EXPECT_EQ(ask(EM_GETLINECOUNT), LRESULT(lines + 1));
+        for (const std::size_t number : {std::size_t{0}, lines / 2, lines - 1}) {
+            EXPECT_EQ(ask(EM_LINEINDEX, number), LRESULT(number * 11));
+            EXPECT_EQ(ask(EM_LINEFROMCHAR, number * 11 + 10), LRESULT(number));
             wchar_t expected[12];
-            std::swprintf(expected, 12, L"%07zu x", line);
-            EXPECT_EQ(Line(int(line)), expected);
+            std::swprintf(expected, 12, L"%07zu x", number);
+            EXPECT_EQ(line(number), expected);
         }
-        EXPECT_EQ(Line(int(lines)), L"");
+        EXPECT_EQ(line(lines), L"");
     }
-    // A buffer too short takes what fits and its NUL; an empty text frees the long one.
+    // A buffer too short takes what fits and its NUL.
     wchar_t shortBuffer[4] = {L'?', L'?', L'?', L'?'};
-    EXPECT_EQ(Send(WM_GETTEXT, 4, reinterpret_cast<LPARAM>(shortBuffer)), 3);
+    EXPECT_EQ(ask(WM_GETTEXT, 4, reinterpret_cast<LPARAM>(shortBuffer)), 3);
     EXPECT_EQ(std::wstring(shortBuffer), L"000");
-    SetWindowTextW(view(), L"");
-    EXPECT_EQ(std::pair(Send(WM_GETTEXTLENGTH), Send(EM_GETLINECOUNT)),
-              std::pair(LRESULT(0), LRESULT(1)));
+    // Selected: 2 to 13, lines 0 to 1 of "0000000 x"; 9 unselected characters on them.
+    EXPECT_EQ(AnswerEditQuery({text, {13, 2}, 5}, EM_LINELENGTH, WPARAM(-1), 0), 2 + 7);
+    EXPECT_EQ(AnswerEditQuery({text, {13, 2}, 5}, EM_GETSEL, 0, 0), MAKELRESULT(2, 13));
+    EXPECT_EQ(AnswerEditQuery({text, {13, 2}, 5}, EM_GETFIRSTVISIBLELINE, 0, 0), 5);
+    EXPECT_EQ(AnswerEditQuery({text, {}, 0}, WM_SETTEXT, 0, 0), std::nullopt);
 }
 
 // Positions are 32-bit: a position cut at 16 bits would show line 84,464 instead of 150,000.
@@ -240,8 +257,37 @@ int InkOnFirstLine(HWND view, SIZE cell) {
     return ink;
 }
 
+// The view's pixels as the screen shows them, its border and scroll bars included.
+std::vector<DWORD> Pixels(HWND view) {
+    RECT client{};
+    GetWindowRect(view, &client);
+    OffsetRect(&client, -client.left, -client.top);
+    const HDC dc = GetWindowDC(view);
+    const HDC memory = CreateCompatibleDC(dc);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = client.right;
+    info.bmiHeader.biHeight = -client.bottom; // top row first
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    const HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    const HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
+    GdiFlush();
+    std::vector<DWORD> pixels(static_cast<const DWORD*>(bits),
+                              static_cast<const DWORD*>(bits) + client.right * client.bottom);
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(view, dc);
+    return pixels;
+}
+
 // A paint draws the rows in sight, as many near the end of a million lines as at the top of
-// a hundred; with redrawing off the view paints nothing.
+// a hundred; a scroll moves what stays in sight and paints only the rows it brings in, to the
+// same pixels as a whole repaint, scroll boxes included; with redrawing off the view paints
+// nothing.
 TEST_F(TextView, PaintsOnlyWhatIsInSightAndNothingWhileRedrawIsOff) {
     // A repaint of the whole view, after what earlier changes left to paint.
     const auto paint = [&] {
@@ -260,6 +306,37 @@ TEST_F(TextView, PaintsOnlyWhatIsInSightAndNothingWhileRedrawIsOff) {
     const int longText = paint();
     EXPECT_GT(shortText, 0);
     EXPECT_EQ(longText, shortText);
+
+    // Two wheel notches waiting in the queue, down six lines; then three lines sideways.
+    SetViewText(view(), NumberedLines(1000) + std::wstring(200, L'w'));
+    Send(WM_LBUTTONDOWN, MK_LBUTTON, At(3, 2)); // a selection and the caret in the moved part
+    Send(WM_MOUSEMOVE, MK_LBUTTON, At(5, 6));
+    Send(WM_LBUTTONUP, 0, At(5, 6));
+    paint();
+    for (int notch = 0; notch < 2; ++notch)
+        PostMessageW(view(), WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA), 0);
+    int scrolledCalls = 0;
+    {
+        ExtTextOutCount scrolled;
+        for (MSG message; PeekMessageW(&message, view(), 0, 0, PM_REMOVE);)
+            DispatchMessageW(&message);
+        UpdateWindow(view());
+        scrolledCalls = scrolled.calls;
+    }
+    EXPECT_EQ(FirstLine(), 6u);
+    EXPECT_LE(scrolledCalls, longText / 2) << "more painted than came into sight";
+    const std::vector<DWORD> moved = Pixels(view());
+    const auto repaintWhole = [&] {
+        RedrawWindow(view(), nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_UPDATENOW);
+        return Pixels(view());
+    };
+    EXPECT_TRUE(repaintWhole() == moved) << "the pixels moved differ from a whole repaint";
+    Send(WM_MOUSEHWHEEL, MAKEWPARAM(0, WHEEL_DELTA));
+    UpdateWindow(view());
+    EXPECT_EQ(GetScrollPos(view(), SB_HORZ), 3);
+    const std::vector<DWORD> sideways = Pixels(view());
+    EXPECT_TRUE(repaintWhole() == sideways) << "the pixels moved sideways differ";
+    SetFocus(nullptr); // no caret in the pictures below
 
     SetWindowTextW(view(), L"");
     UpdateWindow(view());

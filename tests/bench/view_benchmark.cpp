@@ -17,9 +17,17 @@
 //              samples them) and after it
 //   steps      the pipeline's steps timed one by one in a window of the test's own with
 //              the program's view: where the time goes
+//   scroll     in the load case: wheel notches one at a time against a repaint of one row,
+//              and a thousand notches queued at once
+//   find       in the load case: bytes near the end of the file found in the dump, the
+//              bytes read back from the view's text first, then again from those bytes;
+//              against std::search and memchr over the file's own bytes
 
+#include "app/byte_search.h"
+#include "app/dump_bytes.h"
 #include "app/main_window.h"
 #include "app/message_pump.h"
+#include "app/text_view.h"
 #include "bench_report.h"
 #include "child_process.h"
 #include "engine/engine_contract.h"
@@ -30,7 +38,11 @@
 
 #include <psapi.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <map>
 #include <optional>
 #include <random>
@@ -130,9 +142,99 @@ void PrintViewSize(HWND view) {
     Print("lines", static_cast<double>(SendMessageW(view, EM_GETLINECOUNT, 0, 0)));
 }
 
+// One wheel notch down at a time, each painted, against a repaint of one row of the view;
+// then a thousand notches queued at once, as a free-spinning wheel sends them.
+void TimeScrolling(HWND view, int notches) {
+    HDC dc = GetDC(view);
+    TEXTMETRICW metrics{};
+    const HGDIOBJ old =
+        SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(view, WM_GETFONT, 0, 0)));
+    GetTextMetricsW(dc, &metrics);
+    SelectObject(dc, old);
+    ReleaseDC(view, dc);
+    RECT row{};
+    GetClientRect(view, &row);
+    row.bottom = metrics.tmHeight;
+    SendMessageW(view, WM_VSCROLL, SB_TOP, 0);
+    UpdateWindow(view);
+    Samples notch, rowPaint, bar;
+    for (int i = 0; i < notches; ++i) {
+        double start = Now();
+        SendMessageW(view, WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA), 0);
+        UpdateWindow(view);
+        notch.Add(Now() - start);
+        start = Now();
+        RedrawWindow(view, &row, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        rowPaint.Add(Now() - start);
+        // What the system takes to draw the scroll bar's box at its next place, and back.
+        SCROLLINFO box{};
+        box.cbSize = sizeof box;
+        box.fMask = SIF_POS;
+        GetScrollInfo(view, SB_VERT, &box);
+        start = Now();
+        box.nPos += 3;
+        SetScrollInfo(view, SB_VERT, &box, TRUE);
+        bar.Add(Now() - start);
+        box.nPos -= 3;
+        SetScrollInfo(view, SB_VERT, &box, TRUE);
+    }
+    Print("notch", notch.Least());
+    Print("notch_median", notch.Median());
+    Print("row_paint", rowPaint.Least());
+    Print("row_paint_median", rowPaint.Median());
+    Print("bar", bar.Least());
+    const double start = Now();
+    for (int i = 0; i < 1000; ++i)
+        PostMessageW(view, WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA), 0);
+    ProcessPendingMessages();
+    UpdateWindow(view);
+    Print("thousand_notches", Now() - start);
+    Print("lines_scrolled", static_cast<double>(SendMessageW(view, EM_GETFIRSTVISIBLELINE, 0, 0)));
+}
+
+// Eight bytes from 4 KiB before the end of the file, found in its dump.
+void TimeFind(HWND view, const std::wstring& file) {
+    std::ifstream in{std::filesystem::path(file), std::ios::binary};
+    const std::vector<unsigned char> bytes{std::istreambuf_iterator<char>(in), {}};
+    const std::size_t at = bytes.size() - 4096;
+    const ByteQuery query{{bytes.begin() + at, bytes.begin() + at + 8}, false};
+    const auto found = [&](std::size_t where) { return where == at ? 1.0 : 0.0; };
+    double start = Now();
+    const DumpBytes dump = ReadDumpBytes(ViewTextOf(view));
+    const std::optional<FoundBytes> first = FindBytes(dump.bytes, query, 0, false);
+    const std::size_t pair = first ? HexPairPosition(ViewTextOf(view), dump, first->start) : 0;
+    Print("find_first", Now() - start);
+    Print("find_first_found", first && pair > 0 ? found(first->start) : 0);
+    Samples again, search, scan;
+    for (int i = 0; i < 5; ++i) {
+        start = Now();
+        const std::optional<FoundBytes> next = FindBytes(dump.bytes, query, 0, false);
+        again.Add(Now() - start);
+        Print("find_again_found", next ? found(next->start) : 0);
+        start = Now();
+        const auto where =
+            std::search(bytes.begin(), bytes.end(), query.bytes.begin(), query.bytes.end());
+        search.Add(Now() - start);
+        Print("std_search_found", found(static_cast<std::size_t>(where - bytes.begin())));
+        // memchr for the first byte, then a comparison of the rest.
+        start = Now();
+        const unsigned char* from = bytes.data();
+        const unsigned char* const end = bytes.data() + bytes.size() - 8;
+        while ((from = static_cast<const unsigned char*>(
+                    std::memchr(from, query.bytes[0], static_cast<std::size_t>(end - from) + 1))) &&
+               std::memcmp(from, query.bytes.data(), 8) != 0)
+            ++from;
+        scan.Add(Now() - start);
+        Print("memchr_found", from ? found(static_cast<std::size_t>(from - bytes.data())) : 0);
+    }
+    Print("find_again", again.Least());
+    Print("std_search", search.Least());
+    Print("memchr", scan.Least());
+}
+
 // The real main window loads the files one after another.
 int LoadCase(const std::vector<std::wstring>& files, const std::wstring& repaint, bool sample,
-             int repaints) {
+             int repaints, int notches, bool find) {
     const auto form = frmOctolume::Create(GetModuleHandleW(nullptr), SW_SHOWNORMAL, [](UINT) {});
     ProcessPendingMessages();
     Print("fresh", PrivateMiB());
@@ -153,6 +255,10 @@ int LoadCase(const std::vector<std::wstring>& files, const std::wstring& repaint
     PrintViewSize(form->rtfOctolume());
     if (!repaint.empty())
         TimeRepaints(form->rtfOctolume(), repaint == L"end", repaints);
+    if (notches > 0)
+        TimeScrolling(form->rtfOctolume(), notches);
+    if (find)
+        TimeFind(form->rtfOctolume(), files.back());
     return 0;
 }
 
@@ -178,9 +284,33 @@ std::wstring FromAnsiBstr(const BstrOwner& text) {
     return wide;
 }
 
-// In a child set up like the load case's: the engine call and the conversion, then freed.
-int ReferenceCase(const std::vector<std::wstring>& files) {
+// A window with nothing to paint but its background and frame, at the view's place.
+LRESULT CALLBACK BareProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+HWND BareWindowLike(HWND view) {
+    WNDCLASSW bare{};
+    bare.lpfnWndProc = BareProcedure;
+    bare.hInstance = GetModuleHandleW(nullptr);
+    bare.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    bare.lpszClassName = L"BareWindow";
+    RegisterClassW(&bare);
+    RECT place{};
+    GetWindowRect(view, &place);
+    MapWindowPoints(HWND_DESKTOP, GetParent(view), reinterpret_cast<POINT*>(&place), 2);
+    return CreateWindowExW(static_cast<DWORD>(GetWindowLongW(view, GWL_EXSTYLE)), L"BareWindow",
+                           L"", WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL, place.left,
+                           place.top, place.right - place.left, place.bottom - place.top,
+                           GetParent(view), nullptr, GetModuleHandleW(nullptr), nullptr);
+}
+
+// In a child set up like the load case's: the engine call and the conversion, then freed;
+// with `bareRepaints`, also the two repaints the pipeline shows ("Loading..." and the dump),
+// of a bare window of the view's size.
+int ReferenceCase(const std::vector<std::wstring>& files, bool bareRepaints) {
     const auto form = frmOctolume::Create(GetModuleHandleW(nullptr), SW_SHOWNORMAL, [](UINT) {});
+    const HWND bare = bareRepaints ? BareWindowLike(form->rtfOctolume()) : nullptr;
     ProcessPendingMessages();
     for (size_t i = 0; i < files.size(); ++i) {
         const double start = Now();
@@ -191,6 +321,9 @@ int ReferenceCase(const std::vector<std::wstring>& files) {
                 return std::fprintf(stderr, "the engine gave no text\n"), 1;
             characters = FromAnsiBstr(text).size();
         }
+        for (int repaint = 0; bare && repaint < 2; ++repaint)
+            RedrawWindow(bare, nullptr, nullptr,
+                         RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
         Print("load" + std::to_string(i), Now() - start);
         Print("characters", static_cast<double>(characters));
     }
@@ -215,10 +348,9 @@ int StepsCase(const std::vector<std::wstring>& files) {
         };
         BstrOwner ansi;
         std::wstring text;
-        timed("loading_shown", [&] {
-            window.Dump().ShowText(L"Loading...");
-            ProcessPendingMessages();
-        });
+        // The previous dump's memory goes back to the system with the first step.
+        timed("loading_set", [&] { window.Dump().ShowText(L"Loading..."); });
+        timed("loading_painted", [] { ProcessPendingMessages(); });
         timed("engine", [&] { ansi = CallEngine(files[i]); });
         timed("conversion", [&] { text = FromAnsiBstr(ansi); });
         timed("engine_text_freed", [&] { ansi.reset(); });
@@ -349,9 +481,10 @@ int wmain(int argc, wchar_t** argv) {
             Files(option(L"--folder", L""), option(L"--files", L""));
         try {
             if (childCase == L"load" || childCase == L"memory")
-                return LoadCase(files, option(L"--repaint", L""), childCase == L"memory", repaints);
+                return LoadCase(files, option(L"--repaint", L""), childCase == L"memory", repaints,
+                                std::stoi(option(L"--scroll", L"0")), options.count(L"--find"));
             if (childCase == L"reference")
-                return ReferenceCase(files);
+                return ReferenceCase(files, options.count(L"--bare-repaints"));
             return StepsCase(files);
         } catch (...) {
             const AppError error = CaughtError();
@@ -395,9 +528,13 @@ int wmain(int argc, wchar_t** argv) {
         {"memory " + bigName, arguments(L"memory", {big})},
         {"steps " + midName + " then " + smallName, arguments(L"steps", {mid, small})},
         {"steps " + bigName, arguments(L"steps", {big})},
+        {"reference " + midName + " + two bare repaints",
+         arguments(L"reference", {mid}, L" --bare-repaints 1")},
+        {"scroll " + midName, arguments(L"load", {mid}, L" --scroll 50")},
+        {"find " + bigName, arguments(L"load", {big}, L" --find 1")},
     };
     auto& [midLoad, midReference, bigLoad, bigReference, replace, smallLoad, memory, midSteps,
-           bigSteps] = contenders;
+           bigSteps, midPainted, scroll, find] = contenders;
     constexpr int kCount = static_cast<int>(std::size(contenders));
     std::printf("Random bytes, every measurement in a fresh process, %d rounds:", runs);
     for (int round = 0; round < runs; ++round) {
@@ -409,7 +546,8 @@ int wmain(int argc, wchar_t** argv) {
         }
     }
     std::printf("\n\nTimes, best run (median):\n");
-    for (Contender* contender : {&midLoad, &midReference, &bigLoad, &bigReference, &smallLoad})
+    for (Contender* contender :
+         {&midLoad, &midReference, &midPainted, &bigLoad, &bigReference, &smallLoad})
         PrintTimes(*contender, {"load0"});
     PrintTimes(replace, {"load0", "load1"});
     std::printf("\nRepaints of the view, %d in each process: best (median)\n", repaints);
@@ -436,8 +574,9 @@ int wmain(int argc, wchar_t** argv) {
         for (int step = 0; steps->figures.count("step" + std::to_string(step) + ".engine");
              ++step) {
             std::printf("  %s, file %d:\n", steps->name.c_str(), step + 1);
-            for (const char* name : {"loading_shown", "engine", "conversion", "engine_text_freed",
-                                     "text_set", "line_count", "redraw_on", "painted", "total"}) {
+            for (const char* name :
+                 {"loading_set", "loading_painted", "engine", "conversion", "engine_text_freed",
+                  "text_set", "line_count", "redraw_on", "painted", "total"}) {
                 const std::string figure = "step" + std::to_string(step) + "." + name;
                 std::printf("    %-20s %10s (%s)\n", name, Time(steps->Best(figure)).c_str(),
                             Time(steps->Median(figure)).c_str());
@@ -456,10 +595,46 @@ int wmain(int argc, wchar_t** argv) {
                     characters, memory.Best("lines"));
     }
 
+    if (scroll.Ok())
+        std::printf("\nScrolling the %s dump: a wheel notch (3 lines) %s (median %s), of which "
+                    "the system's drawing of the scroll bar's box %s; one row repainted %s "
+                    "(median %s); 1000 notches queued at once drained in %s (%.0f lines)\n",
+                    midName.c_str(), Time(scroll.Best("notch")).c_str(),
+                    Time(scroll.Median("notch_median")).c_str(), Time(scroll.Best("bar")).c_str(),
+                    Time(scroll.Best("row_paint")).c_str(),
+                    Time(scroll.Median("row_paint_median")).c_str(),
+                    Time(scroll.Best("thousand_notches")).c_str(), scroll.Best("lines_scrolled"));
+    if (find.Ok())
+        std::printf("\nFind near the end of %s (found each time: %s): bytes read back and "
+                    "searched %s, searched again %s; std::search %s, memchr %s\n",
+                    bigName.c_str(),
+                    find.figures.at("find_first_found").Least() == 1 &&
+                            find.figures.at("find_again_found").Least() == 1 &&
+                            find.figures.at("std_search_found").Least() == 1 &&
+                            find.figures.at("memchr_found").Least() == 1
+                        ? "yes"
+                        : "NO",
+                    Time(find.Best("find_first")).c_str(), Time(find.Best("find_again")).c_str(),
+                    Time(find.Best("std_search")).c_str(), Time(find.Best("memchr")).c_str());
+
     std::printf("\n");
     const std::string versus = ": engine call to dump painted vs engine call + ANSI to Unicode";
     TimeRow(midName + " random" + versus, midLoad, "load0", midReference, "load0", "<= 1.5");
+    TimeRow(midName + " random" + versus + " + two repaints of a bare window of the view's size",
+            midLoad, "load0", midPainted, "load0", "<= 1.2");
     TimeRow(bigName + " random" + versus, bigLoad, "load0", bigReference, "load0", "<= 1.5");
+    TimeRow("one wheel notch (3 lines) vs one row's repaint, " + midName + " dump", scroll, "notch",
+            scroll, "row_paint", "<= 4");
+    if (find.Ok())
+        PrintRow("find near the end of " + bigName +
+                     ": bytes read back from the dump and searched "
+                     "vs 0.2 s",
+                 Time(find.Best("find_first")), Time(0.2), find.Best("find_first") / 0.2, "<= 1");
+    else
+        std::printf("ROW\tfind near the end of %s\t%s\t-\t-\t<= 1\n", bigName.c_str(),
+                    find.failure.c_str());
+    TimeRow("find near the end of " + bigName + ", bytes read back before, vs std::search", find,
+            "find_again", find, "std_search", "<= 3");
     TimeRow(midName + " random then " + smallName + " vs " + smallName + " fresh", replace, "load1",
             smallLoad, "load0", "<= 1.2");
     TimeRow("repaint at the end of " + bigName + " random vs at the top of " + smallName, bigLoad,

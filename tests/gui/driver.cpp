@@ -94,12 +94,17 @@ bool Drop(HWND mainWindow, const std::wstring& path, milliseconds timeout) {
     return source && source->ExitCode(timeout) == 0;
 }
 
-bool Screenshot(HWND window, const std::wstring& name) {
+bool Screenshot(HWND window, const std::wstring& name, bool asSeen) {
     std::wstring folder = ProgramFolder();
     folder = folder.substr(0, folder.find_last_of(L'\\')) + L"\\screenshots";
     ::CreateDirectoryW(folder.c_str(), nullptr);
-    return RunInLinux(L"import -window " + XWindow(window) + L" '" +
-                      LinuxPath(folder + L"\\" + name) + L"'");
+    RECT place{};
+    ::GetWindowRect(window, &place);
+    const std::wstring area = std::to_wstring(place.right - place.left) + L"x" +
+                              std::to_wstring(place.bottom - place.top) + L"+" +
+                              std::to_wstring(place.left) + L"+" + std::to_wstring(place.top);
+    return RunInLinux(L"import -window " + (asSeen ? L"root -crop " + area : XWindow(window)) +
+                      L" '" + LinuxPath(folder + L"\\" + name) + L"'");
 }
 
 } // namespace octolume::test

@@ -70,7 +70,8 @@ std::unique_ptr<Process> StartDrag(HWND mainWindow, const std::wstring& sourceAr
 // Drops the file; true once the load is over.
 bool Drop(HWND mainWindow, const std::wstring& path, milliseconds timeout = kTimeout);
 
-// Saves a picture of the window as a PNG in the build folder's "screenshots".
-bool Screenshot(HWND window, const std::wstring& name);
+// Saves a picture of the window as a PNG in the build folder's "screenshots"; with
+// `asSeen`, of its place on the screen, with the windows in front of it (a dialog).
+bool Screenshot(HWND window, const std::wstring& name, bool asSeen = false);
 
 } // namespace octolume::test

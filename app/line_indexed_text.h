@@ -1,16 +1,17 @@
 #pragma once
-// The text a text view shows: held once, with an index of where each line starts. A line
-// ends at CR LF, or at a CR or an LF alone; the break belongs to the line it ends, and
-// character positions count it, as an edit control's do.
+// A text held once, with an index of where each line starts. A line ends at CR LF, or at a
+// CR or an LF alone; the break belongs to the line it ends, and character positions count
+// it, as an edit control's do.
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace octolume {
 
-class ViewText {
+class LineIndexedText {
 public:
     // Takes the text over. The index is built before anything changes, so a failed
     // allocation (std::bad_alloc) leaves the old text in place.
@@ -26,19 +27,20 @@ public:
     std::wstring_view Line(std::size_t line) const noexcept;
     // The line a position is on; a position past the end is on the last line.
     std::size_t LineOf(std::size_t position) const noexcept;
+    std::size_t ColumnOf(std::size_t position) const noexcept {
+        return position - LineStart(LineOf(position));
+    }
     std::size_t LongestLineLength() const noexcept { return longestLine_; }
-
-    // A position moved by one character, CR LF counting as one.
-    std::size_t Next(std::size_t position) const noexcept;
-    std::size_t Previous(std::size_t position) const noexcept;
-    // The run of characters of the same kind (blank or not) around a position: a word.
-    std::pair<std::size_t, std::size_t> WordAround(std::size_t position) const noexcept;
+    // Differs for every text assigned in the process: what was read from one text is
+    // known stale once the number changes.
+    std::uint64_t Serial() const noexcept { return serial_; }
 
 private:
     std::wstring text_;
     // Where lines 1 to n - 1 start; line 0 starts at 0, so an empty text needs no entry.
     std::vector<std::size_t> laterLineStarts_;
     std::size_t longestLine_ = 0;
+    std::uint64_t serial_ = 0;
 };
 
 } // namespace octolume

@@ -1,0 +1,210 @@
+#include "byte_search.h"
+
+#include "support/text.h"
+
+#include <algorithm>
+#include <array>
+#include <cwchar>
+
+namespace octolume {
+
+namespace {
+
+// How bytes compare: as they are, or with ASCII letters folded to lower case.
+struct SameBytes {
+    unsigned char operator()(unsigned char byte) const { return byte; }
+};
+struct AsciiCaseFolded {
+    unsigned char operator()(unsigned char byte) const {
+        return byte >= 'A' && byte <= 'Z' ? static_cast<unsigned char>(byte - 'A' + 'a') : byte;
+    }
+};
+
+constexpr wchar_t kBlanks[] = L" \t";
+
+std::wstring_view Trimmed(std::wstring_view text) {
+    const std::size_t first = text.find_first_not_of(kBlanks);
+    if (first == std::wstring_view::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
+}
+
+int HexValue(wchar_t character) {
+    if (character >= L'0' && character <= L'9')
+        return character - L'0';
+    if (character >= L'a' && character <= L'f')
+        return character - L'a' + 10;
+    if (character >= L'A' && character <= L'F')
+        return character - L'A' + 10;
+    return -1;
+}
+
+std::wstring Quoted(std::wstring_view text) {
+    return L"\"" + std::wstring(text) + L"\"";
+}
+
+// Horspool's search over [first, last) of `bytes`, forwards for the first match or
+// backwards for the last.
+template <class Fold> class Searcher {
+public:
+    explicit Searcher(std::span<const unsigned char> needle) : needle_(needle) {
+        const Fold fold;
+        const std::size_t length = needle.size();
+        forwardSkip_.fill(length);
+        backwardSkip_.fill(length);
+        for (std::size_t at = 0; at + 1 < length; ++at)
+            forwardSkip_[fold(needle[at])] = length - 1 - at;
+        for (std::size_t at = length - 1; at > 0; --at)
+            backwardSkip_[fold(needle[at])] = at;
+    }
+
+    std::optional<std::size_t> First(std::span<const unsigned char> bytes, std::size_t first,
+                                     std::size_t last) const {
+        const std::size_t length = needle_.size();
+        for (std::size_t at = first; last >= length && at <= last - length;
+             at += forwardSkip_[fold_(bytes[at + length - 1])])
+            if (MatchesAt(bytes, at))
+                return at;
+        return std::nullopt;
+    }
+
+    std::optional<std::size_t> Last(std::span<const unsigned char> bytes, std::size_t first,
+                                    std::size_t last) const {
+        const std::size_t length = needle_.size();
+        if (last < length || last - length < first)
+            return std::nullopt;
+        for (std::size_t at = last - length;;) {
+            if (MatchesAt(bytes, at))
+                return at;
+            const std::size_t skip = backwardSkip_[fold_(bytes[at])];
+            if (at - first < skip)
+                return std::nullopt;
+            at -= skip;
+        }
+    }
+
+private:
+    bool MatchesAt(std::span<const unsigned char> bytes, std::size_t at) const {
+        for (std::size_t k = needle_.size(); k-- > 0;)
+            if (fold_(bytes[at + k]) != fold_(needle_[k]))
+                return false;
+        return true;
+    }
+
+    std::span<const unsigned char> needle_;
+    Fold fold_;
+    std::array<std::size_t, 256> forwardSkip_;
+    std::array<std::size_t, 256> backwardSkip_;
+};
+
+template <class Fold>
+std::optional<FoundBytes> Find(std::span<const unsigned char> bytes, const ByteQuery& query,
+                               std::size_t from, bool backwards) {
+    const Searcher<Fold> searcher(query.bytes);
+    // The matches that start before `from` end before this.
+    const std::size_t beforeEnd = std::min(bytes.size(), from + query.bytes.size() - 1);
+    std::optional<std::size_t> found =
+        backwards ? searcher.Last(bytes, 0, beforeEnd) : searcher.First(bytes, from, bytes.size());
+    if (found)
+        return FoundBytes{*found, false};
+    found =
+        backwards ? searcher.Last(bytes, from, bytes.size()) : searcher.First(bytes, 0, beforeEnd);
+    if (found)
+        return FoundBytes{*found, true};
+    return std::nullopt;
+}
+
+} // namespace
+
+ParsedQuery TextQuery(std::wstring_view text, bool matchCase) {
+    if (text.empty())
+        return {std::nullopt, L"Type the text to find."};
+    const std::optional<std::string> ansi = ToAnsiExactly(text);
+    if (!ansi)
+        return {std::nullopt, Quoted(text) + L" cannot be found as text: some of its characters "
+                                             L"are not in the system's ANSI code page."};
+    return {ByteQuery{{ansi->begin(), ansi->end()}, !matchCase}, {}};
+}
+
+ParsedQuery HexQuery(std::wstring_view text) {
+    ByteQuery query;
+    int high = -1; // the first digit of a pair, while its second is awaited
+    for (const wchar_t character : text) {
+        if (character == L' ' || character == L'\t') {
+            if (high >= 0)
+                return {std::nullopt,
+                        L"Hex bytes are pairs of digits: " + Quoted(text) + L" has a digit alone."};
+            continue;
+        }
+        const int value = HexValue(character);
+        if (value < 0)
+            return {std::nullopt, Quoted(std::wstring(1, character)) +
+                                      L" is not a hex digit. Hex bytes are pairs of the digits "
+                                      L"0-9 and A-F, such as 4D 5A 90."};
+        if (high < 0) {
+            high = value;
+        } else {
+            query.bytes.push_back(static_cast<unsigned char>(high * 16 + value));
+            high = -1;
+        }
+    }
+    if (high >= 0)
+        return {std::nullopt,
+                L"Hex bytes are pairs of digits: " + Quoted(text) + L" has an odd number of them."};
+    if (query.bytes.empty())
+        return {std::nullopt, L"Type the hex bytes to find, such as 4D 5A 90."};
+    return {std::move(query), {}};
+}
+
+std::optional<FoundBytes> FindBytes(std::span<const unsigned char> bytes, const ByteQuery& query,
+                                    std::size_t from, bool backwards) {
+    if (query.bytes.empty())
+        return std::nullopt;
+    from = std::min(from, bytes.size());
+    return query.foldCase ? Find<AsciiCaseFolded>(bytes, query, from, backwards)
+                          : Find<SameBytes>(bytes, query, from, backwards);
+}
+
+ParsedOffset ParseOffset(std::wstring_view typed, bool decimal, std::size_t byteCount) {
+    const std::wstring range =
+        byteCount == 0 ? L"The dump shows no bytes."
+                       : L"Offsets in this dump run from 0 to " + [&] {
+                             wchar_t hex[32];
+                             std::swprintf(hex, 32, L"0x%zX (%zu).", byteCount - 1, byteCount - 1);
+                             return std::wstring(hex);
+                         }();
+    std::wstring_view text = Trimmed(typed);
+    const auto refuse = [&](const std::wstring& why) { return ParsedOffset{std::nullopt, why}; };
+    if (text.empty())
+        return refuse(L"Type an offset. " + range);
+    if (text.front() == L'-')
+        return refuse(Quoted(typed) + L" is negative. " + range);
+    unsigned base = decimal ? 10 : 16;
+    if (text.front() == L'#') {
+        base = 10;
+        text.remove_prefix(1);
+    } else if (text.size() > 2 && text[0] == L'0' && (text[1] == L'x' || text[1] == L'X')) {
+        base = 16;
+        text.remove_prefix(2);
+    } else if (text.size() > 1 && (text.back() == L'h' || text.back() == L'H')) {
+        base = 16;
+        text.remove_suffix(1);
+    }
+    if (text.empty())
+        return refuse(Quoted(typed) + L" is not an offset. " + range);
+    std::uint64_t value = 0;
+    for (const wchar_t character : text) {
+        const int digit = HexValue(character);
+        if (digit < 0 || static_cast<unsigned>(digit) >= base)
+            return refuse(Quoted(typed) +
+                          (base == 16 ? L" is not a hex offset. " : L" is not a decimal offset. ") +
+                          range);
+        // Past the largest dump long before it could overflow.
+        value = std::min<std::uint64_t>(value * base + static_cast<unsigned>(digit), 1ULL << 48);
+    }
+    if (value >= byteCount)
+        return refuse(Quoted(typed) + L" lies beyond the dump. " + range);
+    return {static_cast<std::size_t>(value), {}};
+}
+
+} // namespace octolume

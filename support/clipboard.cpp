@@ -1,0 +1,51 @@
+#include "clipboard.h"
+
+#include "app_error.h"
+#include "external_call.h"
+#include "owners.h"
+
+#include <algorithm>
+
+namespace octolume {
+
+namespace {
+
+// About a fifth of a second in all: long enough for a program that reads the clipboard,
+// short enough that a stuck one does not hold the user's window.
+constexpr int kOpenAttempts = 20;
+constexpr DWORD kOpenPauseMs = 10;
+
+bool OpenClipboardWhenFree(HWND owner) {
+    for (int attempt = 1;; ++attempt) {
+        if (External(::OpenClipboard, owner))
+            return true;
+        if (attempt == kOpenAttempts)
+            return false;
+        External(::Sleep, kOpenPauseMs);
+    }
+}
+
+} // namespace
+
+void PutTextOnClipboard(HWND owner, std::wstring_view text) {
+    GlobalMemory block(External(::GlobalAlloc, GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t)));
+    if (!block)
+        throw AppError(error_number::kOutOfMemory, L"Out of memory");
+    {
+        const GlobalLockScope lock(block.get());
+        auto* const to = static_cast<wchar_t*>(lock.Data());
+        if (!to)
+            throw AppError(error_number::kOutOfMemory, L"Out of memory");
+        std::copy(text.begin(), text.end(), to);
+        to[text.size()] = L'\0';
+    }
+    if (!OpenClipboardWhenFree(owner))
+        throw AppError(error_number::kInternal, L"The clipboard cannot be opened");
+    External(::EmptyClipboard);
+    // Once set, the block is the clipboard's.
+    if (External(::SetClipboardData, CF_UNICODETEXT, block.get()))
+        static_cast<void>(block.release());
+    External(::CloseClipboard);
+}
+
+} // namespace octolume

@@ -40,7 +40,7 @@ void PutTextOnClipboard(HWND owner, std::wstring_view text) {
         to[text.size()] = L'\0';
     }
     if (!OpenClipboardWhenFree(owner))
-        throw AppError(error_number::kInternal, L"The clipboard cannot be opened");
+        throw AppError(error_number::kInternal, L"The clipboard is in use by another program");
     External(::EmptyClipboard);
     // Once set, the block is the clipboard's.
     if (External(::SetClipboardData, CF_UNICODETEXT, block.get()))

@@ -68,17 +68,6 @@ protected:
     LPARAM At(int row, int column) const {
         return MAKELPARAM(2 + column * cell_.cx + cell_.cx / 4, row * cell_.cy + cell_.cy / 2);
     }
-    static std::wstring Clipboard() {
-        std::wstring text;
-        if (!OpenClipboard(nullptr))
-            return L"(clipboard not opened)";
-        if (const HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
-            text = static_cast<const wchar_t*>(GlobalLock(data));
-            GlobalUnlock(data);
-        }
-        CloseClipboard();
-        return text;
-    }
 
     ViewerWindow window_;
     SIZE cell_{};
@@ -198,7 +187,7 @@ TEST_F(TextView, SelectsByMouseAndKeysAndCopiesExactlyTheSelection) {
     Key('A', true);
     Key('C', true);
     EXPECT_EQ(Selection(), std::pair(0ul, DWORD(text.size())));
-    EXPECT_EQ(Clipboard(), text);
+    EXPECT_EQ(ClipboardText(), text);
     Send(WM_LBUTTONDOWN, MK_LBUTTON, At(1, 7));
     Send(WM_LBUTTONUP, 0, At(1, 7));
     EXPECT_EQ(Selection(), std::pair(19ul, 19ul));
@@ -209,7 +198,7 @@ TEST_F(TextView, SelectsByMouseAndKeysAndCopiesExactlyTheSelection) {
     Send(WM_LBUTTONDBLCLK, MK_LBUTTON, At(1, 8));
     EXPECT_EQ(Selection(), std::pair(19ul, 23ul)); // "word"
     Send(WM_COPY);
-    EXPECT_EQ(Clipboard(), L"word");
+    EXPECT_EQ(ClipboardText(), L"word");
     // Dragged from the first character to past the end of the last line.
     Send(WM_LBUTTONDOWN, MK_LBUTTON, At(0, 0));
     Send(WM_MOUSEMOVE, MK_LBUTTON, At(2, 30));

@@ -185,6 +185,19 @@ std::wstring WindowText(HWND window) {
     return text;
 }
 
+std::wstring ClipboardText() {
+    if (!WaitUntil([] { return ::OpenClipboard(nullptr) != FALSE; },
+                   Scaled(std::chrono::milliseconds{10000})))
+        return L"(the clipboard stayed busy)";
+    std::wstring text;
+    if (const HANDLE data = ::GetClipboardData(CF_UNICODETEXT)) {
+        text = static_cast<const wchar_t*>(::GlobalLock(data));
+        ::GlobalUnlock(data);
+    }
+    ::CloseClipboard();
+    return text;
+}
+
 std::wstring ClassNameOf(HWND window) {
     wchar_t name[256]{};
     const int length = ::GetClassNameW(window, name, 256);

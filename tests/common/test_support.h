@@ -64,6 +64,10 @@ std::chrono::milliseconds Scaled(std::chrono::milliseconds onANativeMachine);
 // Polls until the condition holds or the time is up; true if it held.
 bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout);
 
+// The clipboard's Unicode text; a clipboard that another program holds is tried again for a
+// bounded while.
+std::wstring ClipboardText();
+
 // A window's text, also of another process's window (bounded wait).
 std::wstring WindowText(HWND window);
 std::wstring ClassNameOf(HWND window);

@@ -9,19 +9,6 @@
 namespace octolume::test {
 namespace {
 
-// The clipboard's text; a clipboard that another program holds is tried again (bounded).
-std::wstring ClipboardText() {
-    if (!WaitUntil([] { return ::OpenClipboard(nullptr) != FALSE; }))
-        return L"(the clipboard stayed busy)";
-    std::wstring text;
-    if (const HANDLE data = ::GetClipboardData(CF_UNICODETEXT)) {
-        text = static_cast<const wchar_t*>(::GlobalLock(data));
-        ::GlobalUnlock(data);
-    }
-    ::CloseClipboard();
-    return text;
-}
-
 // The largest dump, of 16 MiB of random bytes, is 84 million characters. After it a user reads
 // its end, copies it whole, goes on with a small file and the box for an empty one, and closes
 // the program: each answers at once (a long dump then a short one once lost the program for good).

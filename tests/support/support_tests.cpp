@@ -1,3 +1,4 @@
+#include "support/clipboard.h"
 #include "support/external_call.h"
 #include "support/helpers.h"
 #include "support/owners.h"
@@ -116,6 +117,54 @@ TEST(ToAnsiExactly, CodePage1252ExactlyOrNotAtAll) {
 TEST(StackGuard, SetBeforeMainWithoutTheCryptoApi) {
     EXPECT_NE(__stack_chk_guard, nullptr);
     EXPECT_EQ(GetModuleHandleW(L"rsaenh.dll"), nullptr);
+}
+
+// Opens the clipboard, says so, and holds it until told to let go.
+struct ClipboardHolder {
+    UniqueHandle held{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    UniqueHandle release{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+};
+DWORD WINAPI HoldClipboard(void* parameter) {
+    auto& holder = *static_cast<ClipboardHolder*>(parameter);
+    const BOOL opened = OpenClipboard(nullptr);
+    SetEvent(holder.held.get());
+    WaitForSingleObject(holder.release.get(), INFINITE); // the test always lets go
+    if (opened)
+        CloseClipboard();
+    return opened;
+}
+
+// Another program holds the clipboard (here a thread of the test's own): the copy tries
+// again for a moment, then says the clipboard is busy and leaves it as it was.
+TEST(Clipboard, TextGoesOnItAndABusyClipboardIsReported) {
+    const HWND owner =
+        CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    ASSERT_NE(owner, nullptr);
+    PutTextOnClipboard(owner, L"before");
+    EXPECT_EQ(ClipboardText(), L"before");
+
+    ClipboardHolder holder;
+    const auto bound = static_cast<DWORD>(Scaled(std::chrono::seconds{10}).count());
+    const UniqueHandle thread(CreateThread(nullptr, 0, HoldClipboard, &holder, 0, nullptr));
+    ASSERT_TRUE(thread);
+    DWORD opened = 0;
+    {
+        const ScopeExit released([&] {
+            SetEvent(holder.release.get());
+            EXPECT_EQ(WaitForSingleObject(thread.get(), bound), WAIT_OBJECT_0);
+        });
+        ASSERT_EQ(WaitForSingleObject(holder.held.get(), bound), WAIT_OBJECT_0);
+        try {
+            PutTextOnClipboard(owner, L"after");
+            ADD_FAILURE() << "a busy clipboard was taken";
+        } catch (const AppError& error) {
+            EXPECT_EQ(error.Description(), L"The clipboard is in use by another program");
+        }
+    }
+    EXPECT_TRUE(GetExitCodeThread(thread.get(), &opened) && opened)
+        << "the holder had no clipboard";
+    EXPECT_EQ(ClipboardText(), L"before");
+    DestroyWindow(owner);
 }
 
 } // namespace

@@ -12,8 +12,7 @@ namespace {
 
 using std::chrono::milliseconds;
 
-[[noreturn]] void Fail(const std::string& call) {
-    const DWORD code = ::GetLastError();
+[[noreturn]] void Fail(const std::string& call, DWORD code = ::GetLastError()) {
     throw std::runtime_error(call + " failed with error " + std::to_string(code));
 }
 
@@ -49,8 +48,10 @@ FileHandle OpenInheritable(const std::wstring& name, DWORD access) {
     SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
     FileHandle handle(::CreateFileW(name.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                     &inheritable, OPEN_EXISTING, 0, nullptr));
-    if (!handle)
-        Fail("CreateFileW " + ToAnsi(name));
+    if (!handle) {
+        const DWORD code = ::GetLastError(); // before the conversion can change it
+        Fail("CreateFileW " + ToAnsi(name), code);
+    }
     return handle;
 }
 

@@ -1,5 +1,6 @@
 #include "byte_search.h"
 
+#include "engine/core/dump_layout.h"
 #include "support/text.h"
 
 #include <algorithm>
@@ -27,16 +28,6 @@ std::wstring_view Trimmed(std::wstring_view text) {
     if (first == std::wstring_view::npos)
         return {};
     return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
-}
-
-int HexValue(wchar_t character) {
-    if (character >= L'0' && character <= L'9')
-        return character - L'0';
-    if (character >= L'a' && character <= L'f')
-        return character - L'a' + 10;
-    if (character >= L'A' && character <= L'F')
-        return character - L'A' + 10;
-    return -1;
 }
 
 std::wstring Quoted(std::wstring_view text) {
@@ -136,8 +127,8 @@ ParsedQuery HexQuery(std::wstring_view text) {
                         L"Hex bytes are pairs of digits: " + Quoted(text) + L" has a digit alone."};
             continue;
         }
-        const int value = HexValue(character);
-        if (value < 0)
+        const int value = dump_layout::HexDigitValue(character);
+        if (value == dump_layout::kNotAHexDigit)
             return {std::nullopt, Quoted(std::wstring(1, character)) +
                                       L" is not a hex digit. Hex bytes are pairs of the digits "
                                       L"0-9 and A-F, such as 4D 5A 90."};
@@ -194,13 +185,13 @@ ParsedOffset ParseOffset(std::wstring_view typed, bool decimal, std::size_t byte
         return refuse(Quoted(typed) + L" is not an offset. " + range);
     std::uint64_t value = 0;
     for (const wchar_t character : text) {
-        const int digit = HexValue(character);
-        if (digit < 0 || static_cast<unsigned>(digit) >= base)
+        const unsigned digit = dump_layout::HexDigitValue(character);
+        if (digit >= base)
             return refuse(Quoted(typed) +
                           (base == 16 ? L" is not a hex offset. " : L" is not a decimal offset. ") +
                           range);
         // Past the largest dump long before it could overflow.
-        value = std::min<std::uint64_t>(value * base + static_cast<unsigned>(digit), 1ULL << 48);
+        value = std::min<std::uint64_t>(value * base + digit, 1ULL << 48);
     }
     if (value >= byteCount)
         return refuse(Quoted(typed) + L" lies beyond the dump. " + range);

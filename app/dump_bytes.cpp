@@ -11,23 +11,6 @@ namespace layout = dump_layout;
 
 namespace {
 
-constexpr int kNotHex = -1;
-
-// Hex digits of either case, as an edited dump may have them.
-constexpr std::array<signed char, 128> kDigitValues = [] {
-    std::array<signed char, 128> values{};
-    values.fill(kNotHex);
-    for (int digit = 0; digit < 10; ++digit)
-        values['0' + digit] = static_cast<signed char>(digit);
-    for (int digit = 0; digit < 6; ++digit)
-        values['A' + digit] = values['a' + digit] = static_cast<signed char>(10 + digit);
-    return values;
-}();
-
-int DigitValue(wchar_t character) {
-    return character < 128 ? kDigitValues[character] : kNotHex;
-}
-
 // A line's offset, when it starts with the offset column and the blanks after it.
 bool ReadOffset(std::wstring_view line, std::size_t& offset) {
     if (line.size() < layout::kHexColumn || line[layout::kOffsetDigits] != L' ' ||
@@ -35,8 +18,8 @@ bool ReadOffset(std::wstring_view line, std::size_t& offset) {
         return false;
     offset = 0;
     for (std::size_t at = 0; at < layout::kOffsetDigits; ++at) {
-        const int value = DigitValue(line[at]);
-        if (value == kNotHex)
+        const std::uint8_t value = layout::HexDigitValue(line[at]);
+        if (value == layout::kNotAHexDigit)
             return false;
         offset = offset * 16 + static_cast<std::size_t>(value);
     }
@@ -50,8 +33,9 @@ std::size_t ReadPairs(std::wstring_view line, unsigned char* out) {
         const std::size_t column = layout::HexDigitsColumn(count);
         if (column + 1 >= line.size())
             break;
-        const int high = DigitValue(line[column]), low = DigitValue(line[column + 1]);
-        if (high == kNotHex || low == kNotHex)
+        const std::uint8_t high = layout::HexDigitValue(line[column]),
+                           low = layout::HexDigitValue(line[column + 1]);
+        if (high == layout::kNotAHexDigit || low == layout::kNotAHexDigit)
             break;
         out[count] = static_cast<unsigned char>(high * 16 + low);
     }

@@ -18,7 +18,7 @@ bool IsBlank(char c) {
 }
 
 std::uint8_t HexValue(char c) {
-    return kHexValue[static_cast<unsigned char>(c)];
+    return dump_layout::kHexDigitValues[static_cast<unsigned char>(c)];
 }
 
 // A full line without its line end: 0xFF under the columns that hold blanks and bars.

@@ -9,20 +9,6 @@
 
 namespace octolume::dump_tool {
 
-// The value of a hex digit, or 0xFF for any other character.
-inline constexpr std::array<std::uint8_t, 256> kHexValue = [] {
-    std::array<std::uint8_t, 256> values{};
-    values.fill(0xFF);
-    for (int digit = 0; digit < 16; ++digit) {
-        const char upper = dump_layout::kHexDigits[digit];
-        values[static_cast<unsigned char>(upper)] = static_cast<std::uint8_t>(digit);
-        if (digit >= 10)
-            values[static_cast<unsigned char>(upper - 'A' + 'a')] =
-                static_cast<std::uint8_t>(digit);
-    }
-    return values;
-}();
-
 struct DumpLine {
     std::uint64_t offset = 0;
     std::array<unsigned char, dump_layout::kBytesPerLine> bytes{};

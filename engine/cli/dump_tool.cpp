@@ -98,7 +98,7 @@ std::optional<std::uint64_t> ParseCount(std::string_view text) {
         return std::nullopt;
     std::uint64_t value = 0;
     for (const char c : text) {
-        const unsigned digit = kHexValue[static_cast<unsigned char>(c)];
+        const unsigned digit = dump_layout::kHexDigitValues[static_cast<unsigned char>(c)];
         if (digit >= base || value > (UINT64_MAX - digit) / base)
             return std::nullopt;
         value = value * base + digit;

@@ -72,6 +72,22 @@ constexpr std::array<char, kLineSize> kLineTemplate = [] {
 
 constexpr char kHexDigits[] = "0123456789ABCDEF";
 
+// What a hex digit of either case stands for, as an edited dump or a typed query may have
+// it; kNotAHexDigit for every other character.
+constexpr std::uint8_t kNotAHexDigit = 0xFF;
+constexpr std::array<std::uint8_t, 256> kHexDigitValues = [] {
+    std::array<std::uint8_t, 256> values{};
+    values.fill(kNotAHexDigit);
+    for (std::uint8_t digit = 0; digit < 16; ++digit) {
+        values[static_cast<unsigned char>(kHexDigits[digit])] = digit;
+        values[static_cast<unsigned char>(kHexDigits[digit] | 0x20)] = digit; // a-f; 0-9 stay
+    }
+    return values;
+}();
+constexpr std::uint8_t HexDigitValue(char32_t character) {
+    return character < kHexDigitValues.size() ? kHexDigitValues[character] : kNotAHexDigit;
+}
+
 constexpr bool IsShown(unsigned char byte) {
     return byte >= 0x20 && byte <= 0x7E;
 }

@@ -18,10 +18,6 @@ LineIndexedText DumpText(const std::vector<unsigned char>& bytes, std::uint64_t 
     return text;
 }
 
-std::wstring Widened(const std::string& ascii) {
-    return {ascii.begin(), ascii.end()};
-}
-
 std::vector<unsigned char> Bytes(std::string_view text) {
     return {text.begin(), text.end()};
 }
@@ -136,11 +132,11 @@ TEST(GoToOffsets, HexOrDecimalWithinTheDump) {
 TEST(DumpViewBytes, FollowEveryNewText) {
     ViewerWindow window;
     DumpView& view = window.Dump();
-    view.ShowText(Widened(kPattern17Dump));
+    view.ShowText(Wide(kPattern17Dump));
     EXPECT_TRUE(view.Bytes().bytes == PatternBytes(17));
-    view.ShowText(Widened(kPattern1Dump));
+    view.ShowText(Wide(kPattern1Dump));
     EXPECT_TRUE(view.Bytes().bytes == PatternBytes(1));
-    SetWindowTextW(view.Handle(), Widened(kPattern16Dump).c_str());
+    SetWindowTextW(view.Handle(), Wide(kPattern16Dump).c_str());
     EXPECT_TRUE(view.Bytes().bytes == PatternBytes(16));
     view.SelectBytes(14, 2);
     DWORD start = 0, end = 0;

@@ -53,6 +53,11 @@ private:
     std::wstring path_;
 };
 
+// ASCII text (a written-out dump) as the program's UTF-16.
+inline std::wstring Wide(std::string_view ascii) {
+    return {ascii.begin(), ascii.end()};
+}
+
 // A file's bytes; throws if it cannot be read.
 std::string ReadFileBytes(const std::wstring& path);
 

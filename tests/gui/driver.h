@@ -12,7 +12,6 @@
 #include <functional>
 #include <memory>
 #include <string>
-#include <string_view>
 
 namespace octolume::test {
 
@@ -24,9 +23,6 @@ inline bool WaitUntil(const std::function<bool()>& condition) {
     return WaitUntil(condition, kTimeout);
 }
 
-inline std::wstring Wide(std::string_view ascii) {
-    return {ascii.begin(), ascii.end()};
-}
 inline bool Exists(const std::wstring& path) {
     return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }

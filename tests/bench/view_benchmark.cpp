@@ -41,8 +41,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <map>
 #include <optional>
 #include <random>
@@ -194,8 +192,8 @@ void TimeScrolling(HWND view, int notches) {
 
 // Eight bytes from 4 KiB before the end of the file, found in its dump.
 void TimeFind(HWND view, const std::wstring& file) {
-    std::ifstream in{std::filesystem::path(file), std::ios::binary};
-    const std::vector<unsigned char> bytes{std::istreambuf_iterator<char>(in), {}};
+    const std::string content = ReadFileBytes(file);
+    const std::vector<unsigned char> bytes(content.begin(), content.end());
     const std::size_t at = bytes.size() - 4096;
     const ByteQuery query{{bytes.begin() + at, bytes.begin() + at + 8}, false};
     const auto found = [&](std::size_t where) { return where == at ? 1.0 : 0.0; };

@@ -30,8 +30,10 @@ std::wstring_view Trimmed(std::wstring_view text) {
     return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
 }
 
+constexpr std::size_t kMostQuotedCharacters = 60;
+
 std::wstring Quoted(std::wstring_view text) {
-    return L"\"" + std::wstring(text) + L"\"";
+    return QuotedQuery(text);
 }
 
 // Horspool's search over [first, last) of `bytes`, forwards for the first match or
@@ -106,6 +108,16 @@ std::optional<FoundBytes> Find(std::span<const unsigned char> bytes, const ByteQ
 }
 
 } // namespace
+
+std::wstring QuotedQuery(std::wstring_view text) {
+    if (text.size() <= kMostQuotedCharacters)
+        return L"\"" + std::wstring(text) + L"\"";
+    std::size_t cut = kMostQuotedCharacters;
+    // Never half of a surrogate pair.
+    if (text[cut - 1] >= 0xD800 && text[cut - 1] <= 0xDBFF)
+        --cut;
+    return L"\"" + std::wstring(text.substr(0, cut)) + L"\u2026\"";
+}
 
 ParsedQuery TextQuery(std::wstring_view text, bool matchCase) {
     if (text.empty())

@@ -24,6 +24,10 @@ struct ParsedQuery {
     std::wstring refusal;
 };
 
+// A query as a message quotes it: in double quotes, cut after 60 characters with "…", so
+// that a query of thousands of bytes still gives a box that fits the screen.
+std::wstring QuotedQuery(std::wstring_view text);
+
 // Text is matched as the bytes of its characters in the system's ANSI code page.
 ParsedQuery TextQuery(std::wstring_view text, bool matchCase);
 // Pairs of hex digits, with or without blanks between the pairs: "4D 5A 90", "4d5a90".

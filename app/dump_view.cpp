@@ -14,7 +14,7 @@ namespace {
 constexpr DWORD kViewStyle =
     WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_HSCROLL | WS_VSCROLL | ES_MULTILINE | ES_READONLY;
 // A line gone to is shown below a little of what comes before it.
-constexpr long long kLinesAboveTarget = 2;
+constexpr std::size_t kLinesAboveTarget = 2;
 
 } // namespace
 
@@ -36,25 +36,25 @@ void DumpView::Create(const DumpViewSetup& setup, const PixelRect& rect) {
         throw;
     }
     view_ = view;
+    text_ = TextView::Of(view);
+    text_->SetWordRule(
+        [this](const LineIndexedText&, std::size_t position) { return WordAt(position); });
     dropTarget_ = setup.dropTarget;
 }
 
 void DumpView::ShowText(std::wstring text) {
     bytes_ = {}; // the previous dump's bytes are not kept past it
-    if (view_ != nullptr)
-        SetViewText(view_, std::move(text));
+    if (text_ != nullptr)
+        text_->SetText(std::move(text));
 }
 
 const LineIndexedText& DumpView::Text() const {
     static const LineIndexedText none;
-    return view_ != nullptr ? ViewTextOf(view_) : none;
+    return text_ != nullptr ? text_->Text() : none;
 }
 
-std::pair<std::size_t, std::size_t> DumpView::Selection() const {
-    DWORD start = 0, end = 0;
-    if (view_ != nullptr)
-        Send(view_, EM_GETSEL, reinterpret_cast<WPARAM>(&start), &end);
-    return {start, end};
+TextSelection DumpView::Selection() const {
+    return text_ != nullptr ? text_->Selection() : TextSelection{};
 }
 
 const DumpBytes& DumpView::Bytes() {
@@ -66,15 +66,34 @@ const DumpBytes& DumpView::Bytes() {
 
 void DumpView::SelectBytes(std::size_t first, std::size_t count) {
     const DumpBytes& dump = Bytes();
-    if (view_ == nullptr || count == 0 || first + count > dump.bytes.size())
+    if (text_ == nullptr || count == 0 || first + count > dump.bytes.size())
         return;
     const std::size_t start = HexPairPosition(Text(), dump, first);
     const std::size_t end = HexPairPosition(Text(), dump, first + count - 1) + 2;
-    Send(view_, EM_SETSEL, start, static_cast<LPARAM>(end));
-    const auto line = static_cast<long long>(Text().LineOf(start));
-    const auto top = static_cast<long long>(Send(view_, EM_GETFIRSTVISIBLELINE));
-    Send(view_, EM_LINESCROLL, 0, static_cast<LPARAM>(line - kLinesAboveTarget - top));
-    Send(view_, EM_SCROLLCARET); // sideways, and a long match's end
+    text_->Select(start, end);
+    const std::size_t line = Text().LineOf(start);
+    text_->ShowLineFirst(line > kLinesAboveTarget ? line - kLinesAboveTarget : 0);
+}
+
+std::optional<DumpLine> DumpView::DumpLineAt(std::size_t textLine) {
+    const DumpBytes& dump = Bytes();
+    // The header is the line before the first of the bytes.
+    if (dump.bytes.empty() || dump.firstLine == 0 || textLine + 1 < dump.firstLine)
+        return std::nullopt;
+    return DumpLineOfRow(textLine + 1 - dump.firstLine, dump.bytes.size());
+}
+
+std::optional<std::pair<std::size_t, std::size_t>> DumpView::WordAt(std::size_t position) {
+    const LineIndexedText& text = Text();
+    const std::size_t line = text.LineOf(position);
+    const std::optional<DumpLine> dumpLine = DumpLineAt(line);
+    if (!dumpLine)
+        return std::nullopt;
+    const std::size_t start = text.LineStart(line);
+    const auto word = DumpWordAt(*dumpLine, text.Line(line), position - start);
+    if (!word)
+        return std::nullopt;
+    return std::pair(start + word->first, start + word->second);
 }
 
 void DumpView::RevokeDropTarget() {

@@ -4,15 +4,20 @@
 // read back from the dump for Find and Go To.
 
 #include "drop_intake.h"
+#include "dump/dump_places.h"
 #include "dump_bytes.h"
 #include "layout.h"
 #include "line_indexed_text.h"
+#include "text_positions.h"
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 namespace octolume {
+
+class TextView;
 
 struct DumpViewSetup {
     HINSTANCE instance = nullptr;
@@ -36,8 +41,7 @@ public:
     // std::bad_alloc, leaving the view as it was, when the text cannot be indexed.
     void ShowText(std::wstring text);
     const LineIndexedText& Text() const;
-    // Where the selection starts and ends (EM_GETSEL).
-    std::pair<std::size_t, std::size_t> Selection() const;
+    TextSelection Selection() const;
 
     // The bytes the dump shows, read back from its text once and kept until the text
     // changes. Throws std::bad_alloc.
@@ -45,15 +49,23 @@ public:
     // Selects the hex pairs of `count` bytes from `first` on, and scrolls the first one's
     // line near the top of the view.
     void SelectBytes(std::size_t first, std::size_t count);
+    // The line of the dump that a line of the text shows; nothing for a text that is no dump.
+    std::optional<DumpLine> DumpLineAt(std::size_t textLine);
 
     // Revokes the drop target while the parent is being destroyed.
     void RevokeDropTarget();
     // The parent and its children are gone.
-    void Forget() noexcept { view_ = nullptr; }
+    void Forget() noexcept {
+        view_ = nullptr;
+        text_ = nullptr;
+    }
 
 private:
+    std::optional<std::pair<std::size_t, std::size_t>> WordAt(std::size_t position);
+
     ViewDropTarget* dropTarget_ = nullptr;
     HWND view_ = nullptr;
+    TextView* text_ = nullptr; // the view's own, gone with it
     DumpBytes bytes_;
 };
 

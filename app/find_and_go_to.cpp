@@ -45,11 +45,13 @@ FindAndGoTo* OwnerOf(HWND dialog, UINT message, LPARAM lParam) {
 } // namespace
 
 HWND FindAndGoTo::OpenDialog(HWND& dialog, int resource) {
-    if (dialog == nullptr) {
+    const bool first = dialog == nullptr;
+    if (first) {
         dialog = External(::CreateDialogParamW, instance_, MAKEINTRESOURCEW(resource), owner_,
                           DialogProcedure, reinterpret_cast<LPARAM>(this));
         if (dialog == nullptr)
             throw AppError(error_number::kInternal, L"Unable to create a dialog");
+        PlaceBesideView(dialog);
     }
     External(::ShowWindow, dialog, SW_SHOW);
     return dialog;
@@ -62,25 +64,35 @@ void FindAndGoTo::Close(HWND dialog) {
 }
 
 void FindAndGoTo::ShowFind() {
-    if (loading_)
+    if (loads_ > 0)
         return;
     if (findDialog_ != nullptr && External(::IsWindowVisible, findDialog_))
         ReadFindDialog(); // what was typed and not yet looked for stays
-    // The selection as the query, when it is a piece of one line.
-    const auto [start, end] = view_.Selection();
-    const LineIndexedText& text = view_.Text();
-    if (start < end && end <= text.Length() && text.LineOf(start) == text.LineOf(end))
-        settings_.query = text.Text().substr(start, end - start);
-    const bool first = findDialog_ == nullptr;
+    if (const std::optional<SelectionQuery> fromSelection = SelectedQuery()) {
+        settings_.query = fromSelection->text;
+        settings_.hex = fromSelection->hex;
+    }
     const HWND dialog = OpenDialog(findDialog_, IDD_FIND);
-    if (first)
-        PlaceBelowMatches(dialog);
     ShowFindSettings();
     FocusControl(dialog, IDC_FIND_WHAT);
 }
 
-// At the view's bottom right: what is found is shown near the view's top.
-void FindAndGoTo::PlaceBelowMatches(HWND dialog) {
+std::optional<SelectionQuery> FindAndGoTo::SelectedQuery() {
+    const TextSelection selection = view_.Selection();
+    const LineIndexedText& text = view_.Text();
+    const std::size_t line = text.LineOf(selection.Start());
+    if (selection.Empty() || text.LineOf(selection.End()) != line)
+        return std::nullopt;
+    const std::optional<DumpLine> dumpLine = view_.DumpLineAt(line);
+    if (!dumpLine)
+        return std::nullopt;
+    const std::size_t start = text.LineStart(line);
+    return QueryFromSelection(*dumpLine, text.Line(line), selection.Start() - start,
+                              selection.End() - start);
+}
+
+// At the view's bottom right: what is found, or gone to, is shown near the view's top.
+void FindAndGoTo::PlaceBesideView(HWND dialog) {
     RECT view{}, own{};
     External(::GetWindowRect, view_.Handle(), &view);
     External(::GetWindowRect, dialog, &own);
@@ -91,7 +103,7 @@ void FindAndGoTo::PlaceBelowMatches(HWND dialog) {
 }
 
 void FindAndGoTo::ShowGoTo() {
-    if (loading_)
+    if (loads_ > 0)
         return;
     FocusControl(OpenDialog(goToDialog_, IDD_GO_TO), IDC_GO_TO_OFFSET);
 }
@@ -115,19 +127,26 @@ void FindAndGoTo::ReadFindDialog() {
     settings_.up = Checked(findDialog_, IDC_FIND_UP);
 }
 
+bool FindAndGoTo::FindDialogShown() const {
+    return findDialog_ != nullptr && External(::IsWindowVisible, findDialog_);
+}
+
 // In the Find dialog while it is open; otherwise in a box of its own.
 void FindAndGoTo::Say(const std::wstring& text) {
-    if (findDialog_ != nullptr && External(::IsWindowVisible, findDialog_))
+    if (FindDialogShown())
         External(::SetDlgItemTextW, findDialog_, IDC_FIND_STATUS, text.c_str());
     else
         ShowMessageBox(text, kTitle, MB_OK | MB_ICONINFORMATION);
 }
 
 void FindAndGoTo::FindNext(bool backwards) {
-    if (loading_)
+    if (loads_ > 0)
         return;
     if (settings_.query.empty()) {
-        ShowFind();
+        if (FindDialogShown())
+            Say(L"Type the text or the bytes to find.");
+        else
+            ShowFind();
         return;
     }
     if (findDialog_ != nullptr)
@@ -139,15 +158,10 @@ void FindAndGoTo::FindNext(bool backwards) {
         return;
     }
     const DumpBytes& dump = view_.Bytes();
-    const auto [start, end] = view_.Selection();
-    // Forwards from the byte after the selected one's start, so that overlapping matches
-    // are found one after the other; backwards from before it.
-    std::size_t from = ByteAtOrAfter(view_.Text(), dump, start);
-    if (!backwards && start != end)
-        ++from;
+    const std::size_t from = SearchStart(backwards);
     const std::optional<FoundBytes> found = FindBytes(dump.bytes, *parsed.query, from, backwards);
     if (!found) {
-        ShowMessageBox(L"Cannot find \"" + settings_.query + L"\" in the dump.", kTitle,
+        ShowMessageBox(L"Cannot find " + QuotedQuery(settings_.query) + L" in the dump.", kTitle,
                        MB_OK | MB_ICONINFORMATION);
         return;
     }
@@ -155,6 +169,18 @@ void FindAndGoTo::FindNext(bool backwards) {
     if (found->wrapped)
         Say(backwards ? L"Passed the start of the dump and went on from its end."
                       : L"Passed the end of the dump and went on from its start.");
+}
+
+std::size_t FindAndGoTo::SearchStart(bool backwards) {
+    const TextSelection selection = view_.Selection();
+    const LineIndexedText& text = view_.Text();
+    const std::size_t line = text.LineOf(selection.Start());
+    const std::optional<DumpLine> dumpLine = view_.DumpLineAt(line);
+    if (!dumpLine)
+        return 0;
+    const std::uint64_t byte = SearchStartByte(*dumpLine, selection.Start() - text.LineStart(line),
+                                               selection.Empty(), backwards);
+    return static_cast<std::size_t>(std::min<std::uint64_t>(byte, view_.Bytes().bytes.size()));
 }
 
 void FindAndGoTo::GoTo() {
@@ -206,6 +232,8 @@ INT_PTR CALLBACK FindAndGoTo::DialogProcedure(HWND dialog, UINT message, WPARAM 
     const bool find = dialog == self->findDialog_;
     if (message == WM_NCDESTROY) // gone with the main window
         (find ? self->findDialog_ : self->goToDialog_) = nullptr;
+    if (message == WM_INITDIALOG && External(::GetDlgItem, dialog, IDC_GO_TO_HEX) != nullptr)
+        External(::CheckRadioButton, dialog, IDC_GO_TO_HEX, IDC_GO_TO_DECIMAL, IDC_GO_TO_HEX);
     if (message != WM_COMMAND)
         return message == WM_INITDIALOG;
     // No exception may cross back into the window system.

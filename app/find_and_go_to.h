@@ -8,6 +8,7 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 namespace octolume {
@@ -28,11 +29,13 @@ public:
 
     // The main window that owns the dialogs; they close with it.
     void SetOwner(HWND owner) noexcept { owner_ = owner; }
-    // While a load runs, every request is refused quietly.
-    void SetLoading(bool loading) noexcept { loading_ = loading; }
+    // While a load runs, every request is refused quietly. A load can start inside another
+    // (a drop taken while the first one lets pending messages through): both are counted.
+    void LoadStarted() noexcept { ++loads_; }
+    void LoadEnded() noexcept { --loads_; }
 
-    // Ctrl+F: opens the Find dialog, with the view's selection as the query when it lies
-    // on one line.
+    // Ctrl+F: opens the Find dialog, with the view's selection as the query when it is a
+    // query (QueryFromSelection).
     void ShowFind();
     // Ctrl+G.
     void ShowGoTo();
@@ -41,9 +44,7 @@ public:
     // Keyboard navigation for the open dialogs: true when the message was theirs.
     bool TakeDialogMessage(MSG& message);
 
-    const FindSettings& Settings() const noexcept { return settings_; }
     HWND FindDialog() const noexcept { return findDialog_; }
-    HWND GoToDialog() const noexcept { return goToDialog_; }
 
 private:
     static INT_PTR CALLBACK DialogProcedure(HWND dialog, UINT message, WPARAM wParam,
@@ -53,7 +54,10 @@ private:
     void OnGoToCommand(WORD command);
     void ReadFindDialog();
     void ShowFindSettings();
-    void PlaceBelowMatches(HWND dialog);
+    bool FindDialogShown() const;
+    std::optional<SelectionQuery> SelectedQuery();
+    std::size_t SearchStart(bool backwards);
+    void PlaceBesideView(HWND dialog);
     void Say(const std::wstring& text);
     void GoTo();
     void Close(HWND dialog);
@@ -63,7 +67,7 @@ private:
     HWND owner_ = nullptr;
     HWND findDialog_ = nullptr;
     HWND goToDialog_ = nullptr;
-    bool loading_ = false;
+    int loads_ = 0;
     FindSettings settings_;
 };
 

@@ -340,8 +340,8 @@ void frmOctolume::mnuFileOpenFile_Click() {
 }
 
 void frmOctolume::GetAndDisplayOctolume(const std::wstring& path) {
-    finder_.SetLoading(true);
-    const ScopeExit loaded([this] { finder_.SetLoading(false); });
+    finder_.LoadStarted();
+    const ScopeExit loaded([this] { finder_.LoadEnded(); });
     octolume::GetAndDisplayOctolume({view_, label_}, path);
 }
 

@@ -71,8 +71,6 @@ public:
     void GetAndDisplayOctolume(const std::wstring& path);
     // Something was dropped on the view: show the file it names.
     void rtfOctolume_OLEDragDrop(IDataObject* data);
-    // Find and Go To, the keys of the view that reach them.
-    FindAndGoTo& Finder() noexcept { return finder_; }
 
     // The view's keys (Ctrl+F, Ctrl+G, F3, Shift+F3) and the keyboard of the Find and Go To
     // dialogs, before a message of the thread is dispatched: true when it was taken.

@@ -28,10 +28,6 @@ namespace {
 
 using Microsoft::WRL::ComPtr;
 
-// Messages of the program's own, in process only. kTakeText: lParam points at the
-// std::wstring to take over, without a copy. kGetText: answers the LineIndexedText.
-constexpr UINT kTakeText = WM_USER + 0x100;
-constexpr UINT kGetText = WM_USER + 0x101;
 constexpr UINT_PTR kAutoScrollTimer = 1;
 constexpr UINT kAutoScrollMs = 50;
 constexpr UINT kCopyCommand = 1;
@@ -63,12 +59,32 @@ LRESULT AccessibleObjectOf(HWND window, WPARAM flags, LPARAM objectId) {
     return External(::DefWindowProcW, window, WM_GETOBJECT, flags, objectId);
 }
 
+// The selection of a view without the focus: the highlight at a little under half its
+// strength over the window's colour, light enough for the window's text and clearly apart
+// from it, as while a Find dialog has the focus.
+COLORREF UnfocusedSelectionColour(COLORREF highlight, COLORREF window) {
+    const auto mix = [](int strong, int weak) { return (strong * 2 + weak * 3) / 5; };
+    return RGB(mix(GetRValue(highlight), GetRValue(window)),
+               mix(GetGValue(highlight), GetGValue(window)),
+               mix(GetBValue(highlight), GetBValue(window)));
+}
+
 // The window: painting, keyboard, mouse and scrolling over a LineIndexedText.
-class TextViewWindow {
+class TextViewWindow final : public TextView {
 public:
     explicit TextViewWindow(HWND window) : window_(window) {}
+    ~TextViewWindow() = default;
 
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
+    // What the program's own code asks.
+    void SetText(std::wstring text) override;
+    const LineIndexedText& Text() const override { return text_; }
+    TextSelection Selection() const override { return selection_; }
+    void Select(std::size_t anchor, std::size_t caret) override;
+    std::size_t FirstVisibleLine() const override { return grid_.firstLine; }
+    void ShowLineFirst(std::size_t line) override;
+    void SetWordRule(WordRule rule) override { wordRule_ = std::move(rule); }
 
 private:
     struct Colours {
@@ -77,8 +93,6 @@ private:
     };
 
     // Text and selection.
-    void SetText(std::wstring text);
-    void Select(std::size_t anchor, std::size_t caret);
     void MoveCaret(std::size_t position, bool extend, bool keepGoalColumn = false);
     void SelectAll() { Select(0, text_.Length()); }
     void CopySelection();
@@ -113,6 +127,8 @@ private:
     void OnAutoScroll();
     void OnContextMenu(LPARAM screenPoint);
     void OnSetSelection(WPARAM start, LPARAM end);
+    void OnSize();
+    void OnDoubleClick(POINT point);
     std::size_t PositionAt(POINT point) const { return grid_.PositionAt(text_, point.x, point.y); }
 
     HWND window_;
@@ -127,6 +143,8 @@ private:
     bool selecting_ = false;
     int wheelRest_[2] = {0, 0}; // vertical, sideways: less than a notch
     std::vector<int> advances_; // one character width per glyph drawn
+    std::size_t columnsInSight_ = 0;
+    WordRule wordRule_;
 };
 
 // --- Text and selection ---------------------------------------------------------------
@@ -157,6 +175,12 @@ void TextViewWindow::MoveCaret(std::size_t position, bool extend, bool keepGoalC
     ScrollCaretIntoView();
     Invalidate();
     PlaceCaret();
+}
+
+void TextViewWindow::ShowLineFirst(std::size_t line) {
+    ScrollTo(static_cast<long long>(std::min(line, text_.LineCount() - 1)),
+             static_cast<long long>(grid_.firstColumn));
+    ScrollCaretIntoView();
 }
 
 void TextViewWindow::CopySelection() {
@@ -351,10 +375,12 @@ void TextViewWindow::PaintRow(HDC dc, int row, const RECT& client) {
         PaintRun(dc, client.left, client.right, top, {}, normal);
         return;
     }
-    const Colours selected = focused_ ? Colours{External(::GetSysColor, COLOR_HIGHLIGHTTEXT),
-                                                External(::GetSysColor, COLOR_HIGHLIGHT)}
-                                      : Colours{External(::GetSysColor, COLOR_WINDOWTEXT),
-                                                External(::GetSysColor, COLOR_BTNFACE)};
+    const Colours selected =
+        focused_ ? Colours{External(::GetSysColor, COLOR_HIGHLIGHTTEXT),
+                           External(::GetSysColor, COLOR_HIGHLIGHT)}
+                 : Colours{normal.text,
+                           UnfocusedSelectionColour(External(::GetSysColor, COLOR_HIGHLIGHT),
+                                                    normal.background)};
     const std::wstring_view text = text_.Line(line);
     const std::size_t start = text_.LineStart(line);
     // The columns in sight, and the selected ones among them.
@@ -593,6 +619,32 @@ void TextViewWindow::OnSetSelection(WPARAM start, LPARAM end) {
                static_cast<int>(end) == -1 ? text_.Length() : static_cast<DWORD>(end));
 }
 
+void TextViewWindow::OnSize() {
+    UpdateScrollBars();
+    // Room gained sideways goes first to the columns on the left that were scrolled out of
+    // sight, as long as the caret stays in sight.
+    const std::size_t columns = VisibleColumns();
+    long long column = static_cast<long long>(grid_.firstColumn);
+    if (columns > columnsInSight_ && columnsInSight_ != 0) {
+        const std::size_t caret = text_.ColumnOf(selection_.caret);
+        const long long keepingCaret =
+            static_cast<long long>(caret) - static_cast<long long>(columns) + 1;
+        column = std::max(
+            {0LL, keepingCaret, column - static_cast<long long>(columns - columnsInSight_)});
+    }
+    columnsInSight_ = columns;
+    // A larger view may also show lines past the former last one.
+    ScrollTo(static_cast<long long>(grid_.firstLine), column);
+    Invalidate();
+}
+
+void TextViewWindow::OnDoubleClick(POINT point) {
+    const std::size_t position = PositionAt(point);
+    const auto word = wordRule_ ? wordRule_(text_, position) : std::nullopt;
+    const auto [first, last] = word ? *word : WordAround(text_, position);
+    Select(first, last);
+}
+
 LRESULT TextViewWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     const auto point = [lParam] { return POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}; };
     if (const std::optional<LRESULT> answer =
@@ -603,20 +655,14 @@ LRESULT TextViewWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
         MeasureFont();
         UpdateScrollBars();
         return 0;
-    case kTakeText:
     case WM_SETTEXT:
         try {
-            if (message == kTakeText)
-                SetText(std::move(*reinterpret_cast<std::wstring*>(lParam)));
-            else
-                SetText(lParam ? std::wstring(reinterpret_cast<const wchar_t*>(lParam))
-                               : std::wstring());
+            SetText(lParam ? std::wstring(reinterpret_cast<const wchar_t*>(lParam))
+                           : std::wstring());
             return TRUE;
         } catch (const std::bad_alloc&) {
             return FALSE;
         }
-    case kGetText:
-        return reinterpret_cast<LRESULT>(&text_);
     case WM_SETFONT:
         font_ = reinterpret_cast<HFONT>(wParam);
         MeasureFont();
@@ -639,9 +685,7 @@ LRESULT TextViewWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
     case WM_ERASEBKGND:
         return TRUE; // every pixel is painted by WM_PAINT
     case WM_SIZE:
-        UpdateScrollBars();
-        ScrollBy(0, 0); // a larger view may show lines past the former last one
-        Invalidate();
+        OnSize();
         return 0;
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
@@ -663,11 +707,9 @@ LRESULT TextViewWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
     case WM_LBUTTONDOWN:
         OnButtonDown(point(), (wParam & MK_SHIFT) != 0);
         return 0;
-    case WM_LBUTTONDBLCLK: {
-        const auto [first, last] = WordAround(text_, PositionAt(point()));
-        Select(first, last);
+    case WM_LBUTTONDBLCLK:
+        OnDoubleClick(point());
         return 0;
-    }
     case WM_MOUSEMOVE:
         if (selecting_)
             MoveCaret(PositionAt(point()), true);
@@ -752,13 +794,15 @@ void RegisterTextViewClass(HINSTANCE instance) {
     RegisterWindowClass(windowClass);
 }
 
-void SetViewText(HWND view, std::wstring text) {
-    if (!Send(view, kTakeText, 0, &text))
-        throw std::bad_alloc();
-}
-
-const LineIndexedText& ViewTextOf(HWND view) {
-    return *reinterpret_cast<const LineIndexedText*>(Send(view, kGetText));
+TextView* TextView::Of(HWND window) {
+    DWORD process = 0;
+    External(::GetWindowThreadProcessId, window, &process);
+    wchar_t className[64]{};
+    if (process != External(::GetCurrentProcessId) ||
+        External(::GetClassNameW, window, className, 64) == 0 ||
+        std::wstring_view(className) != OCTOLUME_TEXT_VIEW_CLASS)
+        return nullptr;
+    return reinterpret_cast<TextViewWindow*>(External(::GetWindowLongPtrW, window, 0));
 }
 
 } // namespace octolume

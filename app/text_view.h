@@ -14,22 +14,49 @@
 //   menu with Copy and Select All.
 
 #include "line_indexed_text.h"
+#include "text_positions.h"
 
 #include <windows.h>
 
+#include <cstddef>
+#include <functional>
+#include <optional>
 #include <string>
+#include <utility>
 
 namespace octolume {
 
 // Registers the window class OCTOLUME_TEXT_VIEW_CLASS once per process. Throws AppError.
 void RegisterTextViewClass(HINSTANCE instance);
 
-// Replaces a view's whole text, taking the string over instead of copying it (a dump can
-// be tens of millions of characters). The view shows it from the top, nothing selected.
-// Throws std::bad_alloc, leaving the old text, when the line index cannot be made.
-void SetViewText(HWND view, std::wstring text);
+// The word a double-click at a position takes, when its owner knows the text better than
+// runs of blanks and others do; nothing leaves the choice to the view.
+using WordRule = std::function<std::optional<std::pair<std::size_t, std::size_t>>(
+    const LineIndexedText& text, std::size_t position)>;
 
-// The text a view of this process holds, read in place; it lasts until the text changes.
-const LineIndexedText& ViewTextOf(HWND view);
+// What the program's own code asks of a view, directly: a view has no message of its own,
+// so other programs reach only what an edit control offers them.
+class TextView {
+public:
+    // The view of a window of this process's class; nothing for any other window.
+    static TextView* Of(HWND window);
+
+    // Replaces the whole text, taking the string over instead of copying it (a dump can be
+    // tens of millions of characters). The view shows it from the top, nothing selected.
+    // Throws std::bad_alloc, leaving the old text, when the line index cannot be made.
+    virtual void SetText(std::wstring text) = 0;
+    // Read in place; it lasts until the text changes.
+    virtual const LineIndexedText& Text() const = 0;
+    virtual TextSelection Selection() const = 0;
+    virtual void Select(std::size_t anchor, std::size_t caret) = 0;
+    virtual std::size_t FirstVisibleLine() const = 0;
+    // Scrolls so that the line is the first in sight (as far as the text allows), then
+    // brings the caret into sight.
+    virtual void ShowLineFirst(std::size_t line) = 0;
+    virtual void SetWordRule(WordRule rule) = 0;
+
+protected:
+    ~TextView() = default;
+};
 
 } // namespace octolume

@@ -18,6 +18,7 @@
 
 #include <gtest/gtest.h>
 #include <cmath>
+#include <functional>
 
 namespace octolume::test {
 using namespace MOctolume;
@@ -279,6 +280,49 @@ TEST(MainWindow, DropsLoadOneAfterAnotherIntoTheSameView) {
         EXPECT_EQ(std::pair(GetDlgItem(form->hWnd(), IDC_RTF_OCTOLUME), GetFocus()),
                   std::pair(view, view));
     }
+}
+
+// A drop taken while another load lets pending messages through runs a load of its own to
+// its end; the first is still loading after it, and Find stays refused until it ends.
+TEST(MainWindow, FindWaitsForEveryLoadToEndAlsoALoadInsideAnother) {
+    const LibraryHandle engine(LoadLibraryW(BuiltFile(L"octolume.dll").c_str()));
+    const auto form = NewWindow();
+    const TempFolder folder;
+    const std::wstring outer = folder.Write(L"outer.bin", "outer"),
+                       inner = folder.Write(L"inner.bin", "inner");
+    const auto findShown = [&] {
+        for (HWND w = GetTopWindow(nullptr); w; w = GetWindow(w, GW_HWNDNEXT))
+            if (GetWindow(w, GW_OWNER) == form->hWnd() && IsWindowVisible(w) &&
+                WindowText(w) == L"Find")
+                return true;
+        return false;
+    };
+    // A window of the test's own, whose posted message the outer load's pass of pending
+    // messages delivers.
+    static std::function<void()> onPosted;
+    bool shownAfterInner = true;
+    onPosted = [&] {
+        form->GetAndDisplayOctolume(inner);
+        SendMessageW(form->hWnd(), WM_COMMAND, IDM_FIND, 0);
+        shownAfterInner = findShown();
+    };
+    const HWND helper =
+        CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    SetWindowLongPtrW(helper, GWLP_WNDPROC,
+                      reinterpret_cast<LONG_PTR>(+[](HWND w, UINT m, WPARAM wp, LPARAM lp) {
+                          if (m == WM_APP) {
+                              onPosted();
+                              return LRESULT{0};
+                          }
+                          return DefWindowProcW(w, m, wp, lp);
+                      }));
+    PostMessageW(helper, WM_APP, 0, 0);
+    form->GetAndDisplayOctolume(outer);
+    DestroyWindow(helper);
+    EXPECT_FALSE(shownAfterInner) << "Find opened while the outer load still ran";
+    EXPECT_EQ(WindowText(form->lblFileName()), outer);
+    SendMessageW(form->hWnd(), WM_COMMAND, IDM_FIND, 0);
+    EXPECT_TRUE(findShown()) << "Find refused after every load ended";
 }
 
 // The close box, File > Exit and the end of the session each run the exit sequence: every load

@@ -55,12 +55,12 @@ TEST(DumpBytes, ReadBackFromTheHexColumnsOfEveryLengthOfDump) {
 
 // Each query's bytes, and a clear refusal of what cannot be bytes.
 TEST(ByteQueries, TextInTheAnsiCodePageAndHexPairs) {
-    EXPECT_EQ(TextQuery(L"Hi \u00e9", true).query->bytes, Bytes("Hi \xe9"));
-    EXPECT_TRUE(TextQuery(L"hi", false).query->foldCase);
-    EXPECT_FALSE(TextQuery(L"hi", true).query->foldCase);
+    EXPECT_EQ(TextQuery(L"Hi \u00e9", true).query.value().bytes, Bytes("Hi \xe9"));
+    EXPECT_TRUE(TextQuery(L"hi", false).query.value().foldCase);
+    EXPECT_FALSE(TextQuery(L"hi", true).query.value().foldCase);
     EXPECT_NE(TextQuery(L"\u0100", false).refusal.find(L"ANSI code page"), std::wstring::npos);
     for (const wchar_t* same : {L"4D 5A 90", L"4d5a90", L" 4D5A  90 "})
-        EXPECT_EQ(HexQuery(same).query->bytes, Bytes("\x4d\x5a\x90")) << same;
+        EXPECT_EQ(HexQuery(same).query.value().bytes, Bytes("\x4d\x5a\x90")) << same;
     EXPECT_EQ(HexQuery(L"4D5").refusal,
               L"Hex bytes are pairs of digits: \"4D5\" has an odd number of them.");
     EXPECT_EQ(HexQuery(L"4 D").refusal,
@@ -95,13 +95,15 @@ TEST(FindBytes, FindsEveryMatchInBothDirectionsAndWrapsOnce) {
     // Across a line of the dump, and not in its offsets or printable characters.
     const std::vector<unsigned char> pattern = PatternBytes(33);
     const DumpBytes dump = ReadDumpBytes(DumpText(pattern, 33));
-    EXPECT_EQ(FindBytes(dump.bytes, HexQuery(L"11 36 5B 80").query.value(), 0, false)->start, 14u);
+    EXPECT_EQ(FindBytes(dump.bytes, HexQuery(L"11 36 5B 80").query.value(), 0, false).value().start,
+              14u);
     EXPECT_FALSE(FindBytes(dump.bytes, HexQuery(L"00000010").query.value(), 0, false));
-    EXPECT_EQ(FindBytes(dump.bytes, TextQuery(L"0Uz", true).query.value(), 0, false)->start, 1u);
+    EXPECT_EQ(FindBytes(dump.bytes, TextQuery(L"0Uz", true).query.value(), 0, false).value().start,
+              1u);
     EXPECT_FALSE(FindBytes(dump.bytes, TextQuery(L".0U", true).query.value(), 0, false));
     const std::vector<unsigned char> large = RandomBytes(16 << 20, 7);
     const ByteQuery tail{{large.end() - 9, large.end()}, false};
-    EXPECT_EQ(FindBytes(large, tail, 1, true)->start, large.size() - 9);
+    EXPECT_EQ(FindBytes(large, tail, 1, true).value().start, large.size() - 9);
 }
 
 // Hex by default, 0x or h; decimal by # or the choice; negative or past the end refused.

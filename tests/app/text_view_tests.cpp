@@ -145,7 +145,7 @@ TEST(EditQueries, ReadBackEveryTextAndIndexItsLines) {
 
 // Positions are 32-bit: a position cut at 16 bits would show line 84,464 instead of 150,000.
 TEST_F(TextView, ScrollsPast65535LinesByBarKeysAndWheel) {
-    SetViewText(view(), NumberedLines(200000));
+    octolume::TextView::Of(view())->SetText(NumberedLines(200000));
     SetScrollPos(view(), SB_VERT, 150000, FALSE);
     Send(WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 150000 & 0xFFFF));
     EXPECT_EQ(FirstLine(), 150000u);
@@ -205,7 +205,7 @@ TEST_F(TextView, SelectsByMouseAndKeysAndCopiesExactlyTheSelection) {
     Send(WM_LBUTTONUP, 0, At(2, 30));
     EXPECT_EQ(Selection(), std::pair(0ul, DWORD(text.size())));
     // Dragged below the view: it scrolls along.
-    SetViewText(view(), NumberedLines(1000));
+    octolume::TextView::Of(view())->SetText(NumberedLines(1000));
     Send(WM_LBUTTONDOWN, MK_LBUTTON, At(0, 0));
     for (int move = 0; move < 5; ++move)
         Send(WM_MOUSEMOVE, MK_LBUTTON, At(60, 3));
@@ -215,6 +215,59 @@ TEST_F(TextView, SelectsByMouseAndKeysAndCopiesExactlyTheSelection) {
     const std::size_t lastInSight = FirstLine() + client.bottom / cell_.cy - 1;
     EXPECT_GT(FirstLine(), 0u);
     EXPECT_EQ(Selection(), std::pair(0ul, DWORD(lastInSight * 11 + 3)));
+}
+
+// Scrolled sideways in a narrow view to keep the caret in sight, the view gives the room it
+// gains back to the columns on the left: the first column comes back into sight.
+TEST_F(TextView, AWiderViewBringsTheFirstColumnBackIntoSight) {
+    std::wstring lines;
+    for (int line = 0; line < 40; ++line)
+        lines += std::wstring(78, L'0' + line % 10) + L"\r\n";
+    octolume::TextView::Of(view())->SetText(lines);
+    RECT place{};
+    GetWindowRect(view(), &place);
+    const auto resize = [&](int width) {
+        SetWindowPos(view(), nullptr, 0, 0, width, place.bottom - place.top,
+                     SWP_NOMOVE | SWP_NOZORDER);
+    };
+    SetFocus(view());
+    resize(10 * cell_.cx);
+    for (int step = 0; step < 30; ++step)
+        Key(VK_RIGHT);
+    ASSERT_GT(GetScrollPos(view(), SB_HORZ), 0) << "the caret kept in sight";
+    resize(place.right - place.left);
+    EXPECT_EQ(GetScrollPos(view(), SB_HORZ), 0);
+    Key(VK_END); // at the line's end the caret keeps its own columns in sight
+    resize(10 * cell_.cx);
+    resize(place.right - place.left);
+    EXPECT_EQ(SendMessageW(view(), EM_GETSEL, 0, 0), MAKELRESULT(78, 78));
+    EXPECT_GT(GetScrollPos(view(), SB_HORZ), 0);
+}
+
+// The selection stands out also while another window has the focus (a Find dialog, say):
+// the highlight at a reduced strength, clearly apart from the window's colour and the grey
+// of a button face.
+TEST_F(TextView, ASelectionStandsOutWithAndWithoutTheFocus) {
+    SetWindowTextW(view(), L"    selected blanks");
+    Send(EM_SETSEL, 0, 4);
+    const auto background = [&] {
+        RedrawWindow(view(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        const HDC dc = GetDC(view());
+        const COLORREF colour = GetPixel(dc, 2 + cell_.cx, cell_.cy / 2);
+        ReleaseDC(view(), dc);
+        return colour;
+    };
+    const auto distance = [](COLORREF a, COLORREF b) {
+        return std::abs(GetRValue(a) - GetRValue(b)) + std::abs(GetGValue(a) - GetGValue(b)) +
+               std::abs(GetBValue(a) - GetBValue(b));
+    };
+    SetFocus(view());
+    EXPECT_EQ(background(), GetSysColor(COLOR_HIGHLIGHT));
+    SetFocus(window_.Frame());
+    const COLORREF unfocused = background();
+    EXPECT_GE(distance(unfocused, GetSysColor(COLOR_WINDOW)), 90) << std::hex << unfocused;
+    EXPECT_GE(distance(unfocused, GetSysColor(COLOR_BTNFACE)), 60) << std::hex << unfocused;
+    EXPECT_GE(distance(unfocused, GetSysColor(COLOR_WINDOWTEXT)), 300) << "the text unreadable";
 }
 
 struct ExtTextOutCount {
@@ -285,9 +338,9 @@ TEST_F(TextView, PaintsOnlyWhatIsInSightAndNothingWhileRedrawIsOff) {
         RedrawWindow(view(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
         return count.calls;
     };
-    SetViewText(view(), NumberedLines(100));
+    octolume::TextView::Of(view())->SetText(NumberedLines(100));
     const int shortText = paint();
-    SetViewText(view(), NumberedLines(1048578));
+    octolume::TextView::Of(view())->SetText(NumberedLines(1048578));
     // Every row in sight a numbered line, as at the top of the short text.
     Send(WM_VSCROLL, SB_BOTTOM);
     Send(WM_VSCROLL, SB_LINEUP);
@@ -297,7 +350,7 @@ TEST_F(TextView, PaintsOnlyWhatIsInSightAndNothingWhileRedrawIsOff) {
     EXPECT_EQ(longText, shortText);
 
     // Two wheel notches waiting in the queue, down six lines; then three lines sideways.
-    SetViewText(view(), NumberedLines(1000) + std::wstring(200, L'w'));
+    octolume::TextView::Of(view())->SetText(NumberedLines(1000) + std::wstring(200, L'w'));
     Send(WM_LBUTTONDOWN, MK_LBUTTON, At(3, 2)); // a selection and the caret in the moved part
     Send(WM_MOUSEMOVE, MK_LBUTTON, At(5, 6));
     Send(WM_LBUTTONUP, 0, At(5, 6));
@@ -339,10 +392,18 @@ TEST_F(TextView, PaintsOnlyWhatIsInSightAndNothingWhileRedrawIsOff) {
     EXPECT_GT(InkOnFirstLine(view(), cell_), 0);
 }
 
-// Through the system's proxy of an edit control; Wine has none and gives its plain client
-// object, which the view must reach without a crash.
+// Accessibility tools get the system's proxy of an edit control, which reads what every
+// system has: the window's style (read-only, multi-line) and the edit queries (text, its
+// length, the selection). The proxy itself (role "text", the read-only state, the dump as the
+// value) exists only on Windows, and only there is it checked; Wine's oleacc has none and
+// gives its plain client object, which the view must hand out without a crash.
 TEST_F(TextView, AccessibilityToolsSeeAReadOnlyTextField) {
     SetWindowTextW(view(), L"some text");
+    Send(EM_SETSEL, 5, 9);
+    const auto style = static_cast<DWORD>(GetWindowLongW(view(), GWL_STYLE));
+    EXPECT_EQ(style & (ES_READONLY | ES_MULTILINE), DWORD(ES_READONLY | ES_MULTILINE));
+    EXPECT_EQ(WindowText(view()), L"some text");
+    EXPECT_EQ(Selection(), std::pair(5ul, 9ul));
     Microsoft::WRL::ComPtr<IAccessible> object;
     ASSERT_EQ(AccessibleObjectFromWindow(view(), OBJID_CLIENT, IID_IAccessible,
                                          reinterpret_cast<void**>(object.GetAddressOf())),
@@ -353,14 +414,14 @@ TEST_F(TextView, AccessibilityToolsSeeAReadOnlyTextField) {
     VARIANT role{}, state{};
     ASSERT_EQ(object->get_accRole(self, &role), S_OK);
     ASSERT_EQ(object->get_accState(self, &state), S_OK);
-    BSTR value = nullptr;
-    object->get_accValue(self, &value);
-    const std::wstring valueText = value ? value : L"(none)";
-    SysFreeString(value);
     if (GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version")) {
         EXPECT_EQ(role.lVal, ROLE_SYSTEM_CLIENT);
         return;
     }
+    BSTR value = nullptr;
+    object->get_accValue(self, &value);
+    const std::wstring valueText = value ? value : L"(none)";
+    SysFreeString(value);
     EXPECT_EQ(role.lVal, ROLE_SYSTEM_TEXT);
     EXPECT_TRUE(state.lVal & STATE_SYSTEM_READONLY) << std::hex << state.lVal;
     EXPECT_EQ(valueText, L"some text");

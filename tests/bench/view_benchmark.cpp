@@ -198,9 +198,10 @@ void TimeFind(HWND view, const std::wstring& file) {
     const ByteQuery query{{bytes.begin() + at, bytes.begin() + at + 8}, false};
     const auto found = [&](std::size_t where) { return where == at ? 1.0 : 0.0; };
     double start = Now();
-    const DumpBytes dump = ReadDumpBytes(ViewTextOf(view));
+    const DumpBytes dump = ReadDumpBytes(TextView::Of(view)->Text());
     const std::optional<FoundBytes> first = FindBytes(dump.bytes, query, 0, false);
-    const std::size_t pair = first ? HexPairPosition(ViewTextOf(view), dump, first->start) : 0;
+    const std::size_t pair =
+        first ? HexPairPosition(TextView::Of(view)->Text(), dump, first->start) : 0;
     Print("find_first", Now() - start);
     Print("find_first_found", first && pair > 0 ? found(first->start) : 0);
     Samples again, search, scan;

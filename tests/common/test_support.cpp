@@ -191,8 +191,12 @@ std::wstring ClipboardText() {
         return L"(the clipboard stayed busy)";
     std::wstring text;
     if (const HANDLE data = ::GetClipboardData(CF_UNICODETEXT)) {
-        text = static_cast<const wchar_t*>(::GlobalLock(data));
-        ::GlobalUnlock(data);
+        if (const auto* locked = static_cast<const wchar_t*>(::GlobalLock(data))) {
+            text = locked;
+            ::GlobalUnlock(data);
+        } else {
+            text = L"(the clipboard's text could not be locked)";
+        }
     }
     ::CloseClipboard();
     return text;

@@ -107,5 +107,108 @@ TEST(FindAndGoTo, SelectTheBytesTheyFindOrGoToAndSayWhatTheyCannot) {
     EXPECT_TRUE(WaitUntil([&] { return !::IsWindowVisible(goTo); }));
 }
 
+bool Checked(HWND dialog, int control) {
+    return ::SendMessageW(::GetDlgItem(dialog, control), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+// What a user meets in the first minutes: the match found becomes the next query in its own
+// form, an empty query is said so, a query of thousands of bytes gives a box that fits the
+// screen, Go To opens beside the view with Hex chosen and keeps Decimal once chosen, and the
+// view answers no private message from another program.
+TEST(FindAndGoTo, KeepTheQueryInItsFormAndStayUsableWithAnyInput) {
+    TempFolder folder;
+    std::vector<unsigned char> bytes = PatternBytes(4096);
+    const std::string hello = "Hello, world!";
+    std::copy(hello.begin(), hello.end(), bytes.begin() + 0x40);
+    std::copy(hello.begin(), hello.end(), bytes.begin() + 0x205);
+    const std::wstring file = folder.Write(L"hello.bin", bytes);
+
+    Process program;
+    const HWND window = program.Find(IsMainWindow);
+    ASSERT_NE(window, nullptr);
+    const HWND view = ::GetDlgItem(window, IDC_RTF_OCTOLUME);
+    ASSERT_TRUE(Drop(window, file));
+    RECT place{};
+    ::GetWindowRect(view, &place);
+    ASSERT_TRUE(Xdotool(window, L"mousemove --sync " + std::to_wstring(place.left + 40) + L" " +
+                                    std::to_wstring(place.top + 30) + L" click 1"));
+    const auto selected = [&](std::pair<DWORD, DWORD> expected) {
+        return WaitUntil([&] { return Selection(view) == expected; });
+    };
+    const auto titled = [](const wchar_t* title) {
+        return [title](HWND w) { return IsBox(w) && WindowText(w) == title; };
+    };
+
+    // Found as text, then Ctrl+F offers the match as its hex bytes, which find the next one.
+    ASSERT_TRUE(Xdotool(window, L"key --clearmodifiers ctrl+f"));
+    const HWND find = program.Find(titled(L"Find"));
+    ASSERT_NE(find, nullptr);
+    const HWND what = ::GetDlgItem(find, IDC_FIND_WHAT);
+    ASSERT_TRUE(Xdotool(find, L"type 'Hello'"));
+    ASSERT_TRUE(Xdotool(find, L"key Return"));
+    ASSERT_TRUE(selected(PairsOf(0x40, 5)));
+    ASSERT_TRUE(Xdotool(find, L"key Escape"));
+    ASSERT_TRUE(WaitUntil([&] { return !::IsWindowVisible(find); }));
+    ASSERT_TRUE(Xdotool(window, L"key --clearmodifiers ctrl+f"));
+    ASSERT_TRUE(WaitUntil([&] { return ::IsWindowVisible(find) != FALSE; }));
+    EXPECT_EQ(WindowText(what), L"48 65 6C 6C 6F");
+    EXPECT_TRUE(Checked(find, IDC_FIND_HEX));
+    ASSERT_TRUE(Xdotool(find, L"key Return"));
+    EXPECT_TRUE(selected(PairsOf(0x205, 5)));
+
+    // Nothing typed: said in the dialog.
+    ASSERT_TRUE(Xdotool(find, L"key ctrl+a BackSpace Return"));
+    EXPECT_TRUE(WaitUntil([&] {
+        return WindowText(::GetDlgItem(find, IDC_FIND_STATUS)) ==
+               L"Type the text or the bytes to find.";
+    }));
+
+    // Ten thousand bytes: the box quotes sixty characters of them and fits the screen.
+    std::wstring longQuery = L"01";
+    for (int byte = 1; byte < 10000; ++byte)
+        longQuery += L" 00";
+    ::SendMessageW(what, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(longQuery.c_str()));
+    ASSERT_TRUE(Xdotool(find, L"key alt+x Return"));
+    const HWND box = program.Find(
+        [&](HWND w) { return IsBox(w) && WindowText(w) == L"Octolume32" && w != find; });
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(BoxText(box), L"Cannot find \"" + longQuery.substr(0, 60) + L"\u2026\" in the dump.");
+    RECT boxPlace{};
+    ::GetWindowRect(box, &boxPlace);
+    EXPECT_LE(boxPlace.bottom, ::GetSystemMetrics(SM_CYSCREEN));
+    EXPECT_LT(boxPlace.bottom - boxPlace.top, 400);
+    ASSERT_TRUE(Dismiss(box));
+    ASSERT_TRUE(Xdotool(find, L"key Escape"));
+    ASSERT_TRUE(WaitUntil([&] { return !::IsWindowVisible(find); }));
+
+    // Go To: beside the view, Hex chosen; Decimal kept once chosen.
+    ASSERT_TRUE(Xdotool(window, L"key --clearmodifiers ctrl+g"));
+    const HWND goTo = program.Find(titled(L"Go To"));
+    ASSERT_NE(goTo, nullptr);
+    EXPECT_TRUE(Checked(goTo, IDC_GO_TO_HEX));
+    EXPECT_FALSE(Checked(goTo, IDC_GO_TO_DECIMAL));
+    RECT goToPlace{};
+    ::GetWindowRect(goTo, &goToPlace);
+    EXPECT_TRUE(goToPlace.left >= place.left && goToPlace.top >= place.top &&
+                goToPlace.right <= place.right && goToPlace.bottom <= place.bottom)
+        << goToPlace.left << "," << goToPlace.top;
+    ASSERT_TRUE(Xdotool(goTo, L"key alt+d alt+o"));
+    ASSERT_TRUE(Xdotool(goTo, L"type '496'"));
+    ASSERT_TRUE(Xdotool(goTo, L"key Return"));
+    EXPECT_TRUE(selected(PairsOf(496, 1)));
+    ASSERT_TRUE(WaitUntil([&] { return !::IsWindowVisible(goTo); }));
+    ASSERT_TRUE(Xdotool(window, L"key --clearmodifiers ctrl+g"));
+    ASSERT_TRUE(WaitUntil([&] { return ::IsWindowVisible(goTo) != FALSE; }));
+    EXPECT_TRUE(Checked(goTo, IDC_GO_TO_DECIMAL));
+    ASSERT_TRUE(Xdotool(goTo, L"key Escape"));
+
+    // Another program's private messages get nothing, and nothing is read or written.
+    for (const UINT message : {UINT(WM_USER + 0x100), UINT(WM_USER + 0x101)})
+        EXPECT_EQ(::SendMessageW(view, message, 0, 0x1234), 0) << message;
+    EXPECT_EQ(::SendMessageW(view, WM_GETTEXTLENGTH, 0, 0),
+              LRESULT(ExpectedViewText(bytes).size()));
+    EXPECT_EQ(program.ExitCode(milliseconds{0}), DWORD(STILL_ACTIVE));
+}
+
 } // namespace
 } // namespace octolume::test

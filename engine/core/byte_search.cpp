@@ -3,6 +3,13 @@
 #include <algorithm>
 #include <cstdint>
 
+#if defined(__i386__) || defined(__x86_64__)
+#include <emmintrin.h>
+#define OCTOLUME_SSE2_SEARCH 1
+// Only the filter's functions use SSE2: the 32-bit build does not assume it.
+#define OCTOLUME_SSE2 __attribute__((target("sse2")))
+#endif
+
 namespace octolume {
 
 namespace {
@@ -95,6 +102,137 @@ std::optional<std::size_t> FindFirst(const Text& text, const Direction& directio
     return std::nullopt;
 }
 
+// The last window start in [first, last) at which the needle matches, through the forward
+// functions over the mirrored text: the window at p starts at `starts` - 1 - p there.
+template <class Search>
+std::optional<std::size_t> MirroredLast(std::span<const unsigned char> text, std::size_t length,
+                                        std::size_t first, std::size_t last, Search&& search) {
+    const std::size_t starts = text.size() - length + 1;
+    const std::optional<std::size_t> mirrored =
+        search(Backwards{text.data() + text.size()}, starts - last, starts - first);
+    if (!mirrored)
+        return std::nullopt;
+    return starts - 1 - *mirrored;
+}
+
+template <bool kFold>
+std::optional<std::size_t> SkipsLast(std::span<const unsigned char> text, const Direction& backward,
+                                     std::size_t first, std::size_t last) {
+    return MirroredLast(text, backward.needle.size(), first, last,
+                        [&](const Backwards& bytes, std::size_t from, std::size_t to) {
+                            return FindFirst<kFold>(bytes, backward, from, to);
+                        });
+}
+
+template <bool kFold>
+std::optional<std::size_t> ScanLast(std::span<const unsigned char> text, const Direction& backward,
+                                    std::size_t first, std::size_t last) {
+    return MirroredLast(text, backward.needle.size(), first, last,
+                        [&](const Backwards& bytes, std::size_t from, std::size_t to) {
+                            return ScanFirst<kFold>(bytes, backward.needle, from, to);
+                        });
+}
+
+#ifdef OCTOLUME_SSE2_SEARCH
+
+bool CpuHasSse2() {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("sse2");
+}
+
+// Sixteen bytes with the ASCII capitals made small: 'A' to 'Z' are those that lie within 25
+// above 'A'.
+OCTOLUME_SSE2 inline __m128i FoldedBlock(__m128i bytes) {
+    const __m128i fromA = _mm_sub_epi8(bytes, _mm_set1_epi8('A'));
+    const __m128i capital = _mm_cmpeq_epi8(_mm_min_epu8(fromA, _mm_set1_epi8(25)), fromA);
+    return _mm_or_si128(bytes, _mm_and_si128(capital, _mm_set1_epi8(0x20)));
+}
+
+// Bit i: the window at `at` + i starts with the needle's first byte and ends with its last.
+template <bool kFold>
+OCTOLUME_SSE2 inline unsigned Candidates(const unsigned char* at, std::size_t tailAt, __m128i head,
+                                         __m128i tail) {
+    __m128i starts = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+    __m128i ends = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + tailAt));
+    if constexpr (kFold) {
+        starts = FoldedBlock(starts);
+        ends = FoldedBlock(ends);
+    }
+    return static_cast<unsigned>(
+        _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(starts, head), _mm_cmpeq_epi8(ends, tail))));
+}
+
+// How far a candidate window matches from its second byte on: at least the needle's length
+// less one for a match.
+template <bool kFold>
+std::size_t SameFromSecond(const unsigned char* window, const std::vector<unsigned char>& needle) {
+    std::size_t same = 1;
+    while (same + 1 < needle.size() && Folded<kFold>(window[same]) == needle[same])
+        ++same;
+    return same;
+}
+
+// The filter holds to the same budget as the skips: the comparisons of candidates that fail
+// against the bytes passed. The blocks of sixteen windows themselves cost next to nothing.
+template <bool kFold>
+OCTOLUME_SSE2 std::optional<std::size_t> FilterFirst(std::span<const unsigned char> text,
+                                                     const Direction& forward, std::size_t first,
+                                                     std::size_t last) {
+    const std::vector<unsigned char>& needle = forward.needle;
+    const std::size_t tailAt = needle.size() - 1;
+    const __m128i head = _mm_set1_epi8(static_cast<char>(needle.front()));
+    const __m128i tail = _mm_set1_epi8(static_cast<char>(needle.back()));
+    const std::uint64_t allowance = 2 * std::uint64_t{needle.size()};
+    std::uint64_t steps = 0;
+    std::size_t at = first;
+    for (; last - at >= 16; at += 16)
+        for (unsigned mask = Candidates<kFold>(text.data() + at, tailAt, head, tail); mask != 0;
+             mask &= mask - 1) {
+            const std::size_t window = at + static_cast<unsigned>(__builtin_ctz(mask));
+            const std::size_t same = SameFromSecond<kFold>(text.data() + window, needle);
+            if (same >= tailAt)
+                return window;
+            steps += same;
+            if (steps > (at - first) / kBytesPerStep + allowance)
+                return ScanFirst<kFold>(Forwards{text.data()}, needle, at, last);
+        }
+    if (at == last)
+        return std::nullopt;
+    return FindFirst<kFold>(Forwards{text.data()}, forward, at, last);
+}
+
+template <bool kFold>
+OCTOLUME_SSE2 std::optional<std::size_t>
+FilterLast(std::span<const unsigned char> text, const Direction& forward, const Direction& backward,
+           std::size_t first, std::size_t last) {
+    const std::vector<unsigned char>& needle = forward.needle;
+    const std::size_t tailAt = needle.size() - 1;
+    const __m128i head = _mm_set1_epi8(static_cast<char>(needle.front()));
+    const __m128i tail = _mm_set1_epi8(static_cast<char>(needle.back()));
+    const std::uint64_t allowance = 2 * std::uint64_t{needle.size()};
+    std::uint64_t steps = 0;
+    std::size_t end = last;
+    for (; end - first >= 16; end -= 16) {
+        const std::size_t at = end - 16;
+        for (unsigned mask = Candidates<kFold>(text.data() + at, tailAt, head, tail); mask != 0;) {
+            const unsigned bit = 31 - static_cast<unsigned>(__builtin_clz(mask));
+            mask &= ~(1u << bit);
+            const std::size_t window = at + bit;
+            const std::size_t same = SameFromSecond<kFold>(text.data() + window, needle);
+            if (same >= tailAt)
+                return window;
+            steps += same;
+            if (steps > (last - end) / kBytesPerStep + allowance)
+                return ScanLast<kFold>(text, backward, first, end);
+        }
+    }
+    if (end == first)
+        return std::nullopt;
+    return SkipsLast<kFold>(text, backward, first, end);
+}
+
+#endif
+
 Direction ReadAs(std::vector<unsigned char> folded, bool foldCase) {
     Direction direction{std::move(folded), {}};
     const std::size_t length = direction.needle.size();
@@ -118,8 +256,23 @@ std::vector<unsigned char> FoldedBytes(std::span<const unsigned char> bytes, boo
 
 } // namespace
 
+std::span<const SearchPath> AvailableSearchPaths() {
+    static const std::vector<SearchPath> paths = [] {
+        std::vector<SearchPath> available{SearchPath::kSkips};
+#ifdef OCTOLUME_SSE2_SEARCH
+        if (CpuHasSse2())
+            available.push_back(SearchPath::kSse2);
+#endif
+        return available;
+    }();
+    return paths;
+}
+
 ByteSearcher::ByteSearcher(std::span<const unsigned char> needle, bool foldCase)
-    : foldCase_(foldCase), forward_(ReadAs(FoldedBytes(needle, foldCase), foldCase)) {
+    : ByteSearcher(needle, foldCase, AvailableSearchPaths().back()) {}
+
+ByteSearcher::ByteSearcher(std::span<const unsigned char> needle, bool foldCase, SearchPath path)
+    : foldCase_(foldCase), path_(path), forward_(ReadAs(FoldedBytes(needle, foldCase), foldCase)) {
     std::vector<unsigned char> reversed = forward_.needle;
     std::reverse(reversed.begin(), reversed.end());
     backward_ = ReadAs(std::move(reversed), foldCase);
@@ -133,6 +286,11 @@ std::optional<std::size_t> ByteSearcher::First(std::span<const unsigned char> te
     last = std::min(last, text.size() - length + 1);
     if (first >= last)
         return std::nullopt;
+#ifdef OCTOLUME_SSE2_SEARCH
+    if (path_ == SearchPath::kSse2)
+        return foldCase_ ? FilterFirst<true>(text, forward_, first, last)
+                         : FilterFirst<false>(text, forward_, first, last);
+#endif
     const Forwards bytes{text.data()};
     return foldCase_ ? FindFirst<true>(bytes, forward_, first, last)
                      : FindFirst<false>(bytes, forward_, first, last);
@@ -143,19 +301,16 @@ std::optional<std::size_t> ByteSearcher::Last(std::span<const unsigned char> tex
     const std::size_t length = Length();
     if (length == 0 || text.size() < length)
         return std::nullopt;
-    // Windows start at 0 to `starts` - 1; the window at p starts at `starts` - 1 - p in the
-    // mirrored text.
-    const std::size_t starts = text.size() - length + 1;
-    last = std::min(last, starts);
+    last = std::min(last, text.size() - length + 1);
     if (first >= last)
         return std::nullopt;
-    const Backwards bytes{text.data() + text.size()};
-    const std::optional<std::size_t> mirrored =
-        foldCase_ ? FindFirst<true>(bytes, backward_, starts - last, starts - first)
-                  : FindFirst<false>(bytes, backward_, starts - last, starts - first);
-    if (!mirrored)
-        return std::nullopt;
-    return starts - 1 - *mirrored;
+#ifdef OCTOLUME_SSE2_SEARCH
+    if (path_ == SearchPath::kSse2)
+        return foldCase_ ? FilterLast<true>(text, forward_, backward_, first, last)
+                         : FilterLast<false>(text, forward_, backward_, first, last);
+#endif
+    return foldCase_ ? SkipsLast<true>(text, backward_, first, last)
+                     : SkipsLast<false>(text, backward_, first, last);
 }
 
 } // namespace octolume

@@ -1,8 +1,10 @@
 #pragma once
 // Finds a run of bytes in a span of bytes, forwards or backwards, in time linear in the span
-// whatever the bytes. Ordinary queries go at the pace of Horspool's skips; where the skips
-// stop paying (a query of 01 and thousands of 00 over zeros compares nearly the whole query
-// at every byte), a Knuth-Morris-Pratt scan takes over for the rest of the span.
+// whatever the bytes. Ordinary queries go at the pace of a quick filter: sixteen windows at
+// a time where the CPU has SSE2 (those whose first and last bytes match are compared
+// whole), Horspool's skips elsewhere. Where the filter stops paying (a query of 01 and
+// thousands of 00 over zeros compares nearly the whole query at every byte), a
+// Knuth-Morris-Pratt scan takes over for the rest of the span.
 
 #include <array>
 #include <cstddef>
@@ -21,11 +23,18 @@ struct Direction {
 };
 } // namespace byte_search_detail
 
+// The filters a searcher can use. Every one finds the same matches; the tests hold each to
+// the reference, the benchmark times each.
+enum class SearchPath { kSkips, kSse2 };
+// The paths this CPU runs, the plain one first and the fastest last.
+std::span<const SearchPath> AvailableSearchPaths();
+
 class ByteSearcher {
 public:
     // `needle` is copied; an empty one matches nothing. With `foldCase`, the ASCII letters
-    // A-Z and a-z match in either case; no other byte is folded.
+    // A-Z and a-z match in either case; no other byte is folded. The path must be available.
     ByteSearcher(std::span<const unsigned char> needle, bool foldCase);
+    ByteSearcher(std::span<const unsigned char> needle, bool foldCase, SearchPath path);
 
     std::size_t Length() const noexcept { return forward_.needle.size(); }
 
@@ -39,6 +48,7 @@ public:
 
 private:
     bool foldCase_;
+    SearchPath path_;
     byte_search_detail::Direction forward_;
     byte_search_detail::Direction backward_; // the needle reversed
 };

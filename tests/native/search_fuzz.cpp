@@ -1,4 +1,5 @@
-// libFuzzer target: the byte search, forwards and backwards, against the plain reference.
+// libFuzzer target: the byte search, forwards and backwards through every path the CPU runs,
+// against the plain reference.
 // The first byte of an input picks folding and whether the bytes are cut down to a small
 // alphabet (where long partial matches are common), the next six the needle's length and the
 // range; the needle comes next, the text after it.

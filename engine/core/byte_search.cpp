@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <type_traits>
 
 #if defined(__i386__) || defined(__x86_64__)
 #include <emmintrin.h>
@@ -148,53 +149,63 @@ OCTOLUME_SSE2 inline __m128i FoldedBlock(__m128i bytes) {
     return _mm_or_si128(bytes, _mm_and_si128(capital, _mm_set1_epi8(0x20)));
 }
 
-// Bit i: the window at `at` + i starts with the needle's first byte and ends with its last.
-template <bool kFold>
-OCTOLUME_SSE2 inline unsigned Candidates(const unsigned char* at, std::size_t tailAt, __m128i head,
-                                         __m128i tail) {
-    __m128i starts = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
-    __m128i ends = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + tailAt));
-    if constexpr (kFold) {
-        starts = FoldedBlock(starts);
-        ends = FoldedBlock(ends);
+// What the two directions of the filter share: the candidates of sixteen windows, and the
+// budget of their comparisons against the bytes passed (the blocks of windows themselves
+// cost next to nothing), the same as the skips'.
+template <bool kFold> class Filter {
+public:
+    explicit Filter(const std::vector<unsigned char>& needle)
+        : needle_(needle), tailAt_(needle.size() - 1),
+          allowance_(2 * std::uint64_t{needle.size()}) {}
+
+    // Bit i: the window at `at` + i starts with the needle's first byte and ends with its last.
+    OCTOLUME_SSE2 unsigned Candidates(const unsigned char* at) const {
+        __m128i starts = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+        __m128i ends = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + tailAt_));
+        if constexpr (kFold) {
+            starts = FoldedBlock(starts);
+            ends = FoldedBlock(ends);
+        }
+        const __m128i head = _mm_set1_epi8(static_cast<char>(needle_.front()));
+        const __m128i tail = _mm_set1_epi8(static_cast<char>(needle_.back()));
+        return static_cast<unsigned>(_mm_movemask_epi8(
+            _mm_and_si128(_mm_cmpeq_epi8(starts, head), _mm_cmpeq_epi8(ends, tail))));
     }
-    return static_cast<unsigned>(
-        _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(starts, head), _mm_cmpeq_epi8(ends, tail))));
-}
 
-// How far a candidate window matches from its second byte on: at least the needle's length
-// less one for a match.
-template <bool kFold>
-std::size_t SameFromSecond(const unsigned char* window, const std::vector<unsigned char>& needle) {
-    std::size_t same = 1;
-    while (same + 1 < needle.size() && Folded<kFold>(window[same]) == needle[same])
-        ++same;
-    return same;
-}
+    enum class Verdict { kMatch, kGoOn, kScan };
+    // Compares a candidate window, `passed` bytes from where the search began; kScan once the
+    // comparisons have outgrown the budget.
+    Verdict Check(const unsigned char* window, std::uint64_t passed) {
+        std::size_t same = 1;
+        while (same < tailAt_ && Folded<kFold>(window[same]) == needle_[same])
+            ++same;
+        if (same >= tailAt_)
+            return Verdict::kMatch;
+        steps_ += same;
+        return steps_ > passed / kBytesPerStep + allowance_ ? Verdict::kScan : Verdict::kGoOn;
+    }
 
-// The filter holds to the same budget as the skips: the comparisons of candidates that fail
-// against the bytes passed. The blocks of sixteen windows themselves cost next to nothing.
+private:
+    const std::vector<unsigned char>& needle_;
+    std::size_t tailAt_;
+    std::uint64_t allowance_;
+    std::uint64_t steps_ = 0;
+};
+
 template <bool kFold>
 OCTOLUME_SSE2 std::optional<std::size_t> FilterFirst(std::span<const unsigned char> text,
                                                      const Direction& forward, std::size_t first,
                                                      std::size_t last) {
-    const std::vector<unsigned char>& needle = forward.needle;
-    const std::size_t tailAt = needle.size() - 1;
-    const __m128i head = _mm_set1_epi8(static_cast<char>(needle.front()));
-    const __m128i tail = _mm_set1_epi8(static_cast<char>(needle.back()));
-    const std::uint64_t allowance = 2 * std::uint64_t{needle.size()};
-    std::uint64_t steps = 0;
+    Filter<kFold> filter(forward.needle);
     std::size_t at = first;
     for (; last - at >= 16; at += 16)
-        for (unsigned mask = Candidates<kFold>(text.data() + at, tailAt, head, tail); mask != 0;
-             mask &= mask - 1) {
+        for (unsigned mask = filter.Candidates(text.data() + at); mask != 0; mask &= mask - 1) {
             const std::size_t window = at + static_cast<unsigned>(__builtin_ctz(mask));
-            const std::size_t same = SameFromSecond<kFold>(text.data() + window, needle);
-            if (same >= tailAt)
+            const auto verdict = filter.Check(text.data() + window, at - first);
+            if (verdict == Filter<kFold>::Verdict::kMatch)
                 return window;
-            steps += same;
-            if (steps > (at - first) / kBytesPerStep + allowance)
-                return ScanFirst<kFold>(Forwards{text.data()}, needle, at, last);
+            if (verdict == Filter<kFold>::Verdict::kScan)
+                return ScanFirst<kFold>(Forwards{text.data()}, forward.needle, at, last);
         }
     if (at == last)
         return std::nullopt;
@@ -205,33 +216,37 @@ template <bool kFold>
 OCTOLUME_SSE2 std::optional<std::size_t>
 FilterLast(std::span<const unsigned char> text, const Direction& forward, const Direction& backward,
            std::size_t first, std::size_t last) {
-    const std::vector<unsigned char>& needle = forward.needle;
-    const std::size_t tailAt = needle.size() - 1;
-    const __m128i head = _mm_set1_epi8(static_cast<char>(needle.front()));
-    const __m128i tail = _mm_set1_epi8(static_cast<char>(needle.back()));
-    const std::uint64_t allowance = 2 * std::uint64_t{needle.size()};
-    std::uint64_t steps = 0;
+    Filter<kFold> filter(forward.needle);
     std::size_t end = last;
-    for (; end - first >= 16; end -= 16) {
-        const std::size_t at = end - 16;
-        for (unsigned mask = Candidates<kFold>(text.data() + at, tailAt, head, tail); mask != 0;) {
+    for (; end - first >= 16; end -= 16)
+        for (unsigned mask = filter.Candidates(text.data() + end - 16); mask != 0;) {
             const unsigned bit = 31 - static_cast<unsigned>(__builtin_clz(mask));
             mask &= ~(1u << bit);
-            const std::size_t window = at + bit;
-            const std::size_t same = SameFromSecond<kFold>(text.data() + window, needle);
-            if (same >= tailAt)
+            const std::size_t window = end - 16 + bit;
+            const auto verdict = filter.Check(text.data() + window, last - end);
+            if (verdict == Filter<kFold>::Verdict::kMatch)
                 return window;
-            steps += same;
-            if (steps > (last - end) / kBytesPerStep + allowance)
+            if (verdict == Filter<kFold>::Verdict::kScan)
                 return ScanLast<kFold>(text, backward, first, end);
         }
-    }
     if (end == first)
         return std::nullopt;
     return SkipsLast<kFold>(text, backward, first, end);
 }
 
 #endif
+
+// Calls search(fold, last) with `last` cut to the text's `windows`, unless that leaves the
+// range empty: `fold` is std::true_type when folding, std::false_type when not, so that
+// each way gets code of its own.
+template <class Search>
+std::optional<std::size_t> InRange(bool foldCase, std::size_t windows, std::size_t first,
+                                   std::size_t last, Search&& search) {
+    last = std::min(last, windows);
+    if (first >= last)
+        return std::nullopt;
+    return foldCase ? search(std::true_type{}, last) : search(std::false_type{}, last);
+}
 
 Direction ReadAs(std::vector<unsigned char> folded, bool foldCase) {
     Direction direction{std::move(folded), {}};
@@ -278,39 +293,32 @@ ByteSearcher::ByteSearcher(std::span<const unsigned char> needle, bool foldCase,
     backward_ = ReadAs(std::move(reversed), foldCase);
 }
 
+std::size_t ByteSearcher::WindowsIn(std::span<const unsigned char> text) const noexcept {
+    return Length() == 0 || text.size() < Length() ? 0 : text.size() - Length() + 1;
+}
+
 std::optional<std::size_t> ByteSearcher::First(std::span<const unsigned char> text,
                                                std::size_t first, std::size_t last) const {
-    const std::size_t length = Length();
-    if (length == 0 || text.size() < length)
-        return std::nullopt;
-    last = std::min(last, text.size() - length + 1);
-    if (first >= last)
-        return std::nullopt;
+    return InRange(foldCase_, WindowsIn(text), first, last, [&](auto fold, std::size_t end) {
+        constexpr bool kFold = decltype(fold)::value;
 #ifdef OCTOLUME_SSE2_SEARCH
-    if (path_ == SearchPath::kSse2)
-        return foldCase_ ? FilterFirst<true>(text, forward_, first, last)
-                         : FilterFirst<false>(text, forward_, first, last);
+        if (path_ == SearchPath::kSse2)
+            return FilterFirst<kFold>(text, forward_, first, end);
 #endif
-    const Forwards bytes{text.data()};
-    return foldCase_ ? FindFirst<true>(bytes, forward_, first, last)
-                     : FindFirst<false>(bytes, forward_, first, last);
+        return FindFirst<kFold>(Forwards{text.data()}, forward_, first, end);
+    });
 }
 
 std::optional<std::size_t> ByteSearcher::Last(std::span<const unsigned char> text,
                                               std::size_t first, std::size_t last) const {
-    const std::size_t length = Length();
-    if (length == 0 || text.size() < length)
-        return std::nullopt;
-    last = std::min(last, text.size() - length + 1);
-    if (first >= last)
-        return std::nullopt;
+    return InRange(foldCase_, WindowsIn(text), first, last, [&](auto fold, std::size_t end) {
+        constexpr bool kFold = decltype(fold)::value;
 #ifdef OCTOLUME_SSE2_SEARCH
-    if (path_ == SearchPath::kSse2)
-        return foldCase_ ? FilterLast<true>(text, forward_, backward_, first, last)
-                         : FilterLast<false>(text, forward_, backward_, first, last);
+        if (path_ == SearchPath::kSse2)
+            return FilterLast<kFold>(text, forward_, backward_, first, end);
 #endif
-    return foldCase_ ? SkipsLast<true>(text, backward_, first, last)
-                     : SkipsLast<false>(text, backward_, first, last);
+        return SkipsLast<kFold>(text, backward_, first, end);
+    });
 }
 
 } // namespace octolume

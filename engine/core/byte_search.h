@@ -47,6 +47,9 @@ public:
                                     std::size_t last) const;
 
 private:
+    // How many windows of the needle's length the text has: none for an empty needle.
+    std::size_t WindowsIn(std::span<const unsigned char> text) const noexcept;
+
     bool foldCase_;
     SearchPath path_;
     byte_search_detail::Direction forward_;

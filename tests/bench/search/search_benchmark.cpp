@@ -28,19 +28,8 @@ using Bytes = std::vector<unsigned char>;
 
 constexpr std::size_t kTextSize = std::size_t{16} << 20;
 
-#if defined(_WIN32)
-const char* const kPlatform = "i686 under Wine";
-#elif defined(__x86_64__)
-const char* const kPlatform = "x86-64 native";
-#else
-const char* const kPlatform = "native";
-#endif
-
-std::string MegabytesPerSecond(double value) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.0f MB/s", value / 1e6);
-    return text;
-}
+using bench::kPlatform;
+using bench::MegabytesPerSecond;
 
 // The speeds (text bytes a second) of `runs` runs of `search`, which must find nothing.
 template <class Search> bench::Samples Speeds(int runs, Search&& search) {

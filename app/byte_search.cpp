@@ -1,25 +1,15 @@
 #include "byte_search.h"
 
+#include "engine/core/byte_search.h"
 #include "engine/core/dump_layout.h"
 #include "support/text.h"
 
 #include <algorithm>
-#include <array>
 #include <cwchar>
 
 namespace octolume {
 
 namespace {
-
-// How bytes compare: as they are, or with ASCII letters folded to lower case.
-struct SameBytes {
-    unsigned char operator()(unsigned char byte) const { return byte; }
-};
-struct AsciiCaseFolded {
-    unsigned char operator()(unsigned char byte) const {
-        return byte >= 'A' && byte <= 'Z' ? static_cast<unsigned char>(byte - 'A' + 'a') : byte;
-    }
-};
 
 constexpr wchar_t kBlanks[] = L" \t";
 
@@ -34,77 +24,6 @@ constexpr std::size_t kMostQuotedCharacters = 60;
 
 std::wstring Quoted(std::wstring_view text) {
     return QuotedQuery(text);
-}
-
-// Horspool's search over [first, last) of `bytes`, forwards for the first match or
-// backwards for the last.
-template <class Fold> class Searcher {
-public:
-    explicit Searcher(std::span<const unsigned char> needle) : needle_(needle) {
-        const Fold fold;
-        const std::size_t length = needle.size();
-        forwardSkip_.fill(length);
-        backwardSkip_.fill(length);
-        for (std::size_t at = 0; at + 1 < length; ++at)
-            forwardSkip_[fold(needle[at])] = length - 1 - at;
-        for (std::size_t at = length - 1; at > 0; --at)
-            backwardSkip_[fold(needle[at])] = at;
-    }
-
-    std::optional<std::size_t> First(std::span<const unsigned char> bytes, std::size_t first,
-                                     std::size_t last) const {
-        const std::size_t length = needle_.size();
-        for (std::size_t at = first; last >= length && at <= last - length;
-             at += forwardSkip_[fold_(bytes[at + length - 1])])
-            if (MatchesAt(bytes, at))
-                return at;
-        return std::nullopt;
-    }
-
-    std::optional<std::size_t> Last(std::span<const unsigned char> bytes, std::size_t first,
-                                    std::size_t last) const {
-        const std::size_t length = needle_.size();
-        if (last < length || last - length < first)
-            return std::nullopt;
-        for (std::size_t at = last - length;;) {
-            if (MatchesAt(bytes, at))
-                return at;
-            const std::size_t skip = backwardSkip_[fold_(bytes[at])];
-            if (at - first < skip)
-                return std::nullopt;
-            at -= skip;
-        }
-    }
-
-private:
-    bool MatchesAt(std::span<const unsigned char> bytes, std::size_t at) const {
-        for (std::size_t k = needle_.size(); k-- > 0;)
-            if (fold_(bytes[at + k]) != fold_(needle_[k]))
-                return false;
-        return true;
-    }
-
-    std::span<const unsigned char> needle_;
-    Fold fold_;
-    std::array<std::size_t, 256> forwardSkip_;
-    std::array<std::size_t, 256> backwardSkip_;
-};
-
-template <class Fold>
-std::optional<FoundBytes> Find(std::span<const unsigned char> bytes, const ByteQuery& query,
-                               std::size_t from, bool backwards) {
-    const Searcher<Fold> searcher(query.bytes);
-    // The matches that start before `from` end before this.
-    const std::size_t beforeEnd = std::min(bytes.size(), from + query.bytes.size() - 1);
-    std::optional<std::size_t> found =
-        backwards ? searcher.Last(bytes, 0, beforeEnd) : searcher.First(bytes, from, bytes.size());
-    if (found)
-        return FoundBytes{*found, false};
-    found =
-        backwards ? searcher.Last(bytes, from, bytes.size()) : searcher.First(bytes, 0, beforeEnd);
-    if (found)
-        return FoundBytes{*found, true};
-    return std::nullopt;
 }
 
 } // namespace
@@ -161,11 +80,16 @@ ParsedQuery HexQuery(std::wstring_view text) {
 
 std::optional<FoundBytes> FindBytes(std::span<const unsigned char> bytes, const ByteQuery& query,
                                     std::size_t from, bool backwards) {
-    if (query.bytes.empty())
-        return std::nullopt;
     from = std::min(from, bytes.size());
-    return query.foldCase ? Find<AsciiCaseFolded>(bytes, query, from, backwards)
-                          : Find<SameBytes>(bytes, query, from, backwards);
+    const ByteSearcher searcher(query.bytes, query.foldCase);
+    std::optional<std::size_t> found =
+        backwards ? searcher.Last(bytes, 0, from) : searcher.First(bytes, from, bytes.size());
+    if (found)
+        return FoundBytes{*found, false};
+    found = backwards ? searcher.Last(bytes, from, bytes.size()) : searcher.First(bytes, 0, from);
+    if (found)
+        return FoundBytes{*found, true};
+    return std::nullopt;
 }
 
 ParsedOffset ParseOffset(std::wstring_view typed, bool decimal, std::size_t byteCount) {

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Runs every benchmark of the project and prints one table of their target figures:
-# the dump core and octolume-dump natively (an optimized build without sanitizers in
-# build/native-release), the dump core, the start-up and the dump view under Wine on
-# a private virtual display. Each benchmark prints its own lines as it goes, and one
+# the dump core, the byte search and octolume-dump natively (an optimized build without
+# sanitizers in build/native-release); the core, the search, the start-up and the dump view
+# under Wine on a private virtual display. Each prints its own lines as it goes, and one
 #   ROW<TAB>figure<TAB>ours<TAB>reference<TAB>ratio<TAB>target
 # line per target figure, which this script gathers.
 #
@@ -28,7 +28,7 @@ done
 "$octolume_root/scripts/setup.sh"
 release=$octolume_build/native-release
 cmake -S "$octolume_root" -B "$release" -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$release" -j2 --target dump_benchmark octolume-dump
+cmake --build "$release" -j2 --target dump_benchmark search_benchmark octolume-dump
 build_windows
 
 trap stop_all EXIT
@@ -57,6 +57,8 @@ run "dump core and octolume-dump, native" \
     "$release/tests/bench/dump/dump_benchmark" --runs "$runs" \
     --tool "$release/engine/cli/octolume-dump"
 run "dump core, Windows build under Wine" wine "$bin/dump_benchmark.exe" --runs "$runs"
+run "byte search, native" "$release/tests/bench/search/search_benchmark" --runs "$runs"
+run "byte search, Windows build under Wine" wine "$bin/search_benchmark.exe" --runs "$runs"
 run "start-up, under Wine" wine "$bin/startup_benchmark.exe" --runs $((runs * 4))
 run "dump view, under Wine" wine "$bin/view_benchmark.exe" --runs "$runs"
 

@@ -11,6 +11,20 @@
 
 namespace octolume::bench {
 
+#if defined(_WIN32)
+inline const char* const kPlatform = "i686 under Wine";
+#elif defined(__x86_64__)
+inline const char* const kPlatform = "x86-64 native";
+#else
+inline const char* const kPlatform = "native";
+#endif
+
+inline std::string MegabytesPerSecond(double bytesPerSecond) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.0f MB/s", bytesPerSecond / 1e6);
+    return text;
+}
+
 inline void PrintRow(const std::string& figure, const std::string& ours,
                      const std::string& reference, double ratio, const std::string& target) {
     std::printf("ROW\t%s\t%s\t%s\t%.2f\t%s\n", figure.c_str(), ours.c_str(), reference.c_str(),

@@ -31,19 +31,8 @@ namespace {
 
 using namespace octolume;
 
-std::string MegabytesPerSecond(double value) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.0f MB/s", value / 1e6);
-    return text;
-}
-
-#if defined(_WIN32)
-const char* const kPlatform = "i686 under Wine";
-#elif defined(__x86_64__)
-const char* const kPlatform = "x86-64 native";
-#else
-const char* const kPlatform = "native";
-#endif
+using bench::kPlatform;
+using bench::MegabytesPerSecond;
 
 // The most bytes of one file the viewer's engine dumps, in one piece.
 constexpr std::size_t kDumpByteLimit = 16 * 1024 * 1024;

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <stdexcept>
 
 extern "C" void* __stack_chk_guard;
@@ -134,9 +135,21 @@ DWORD WINAPI HoldClipboard(void* parameter) {
     return opened;
 }
 
+// The AppError the call raises, if it raises one.
+template <class Call> std::optional<AppError> RaisedError(Call&& call) {
+    try {
+        call();
+    } catch (const AppError& error) {
+        return error;
+    }
+    return std::nullopt;
+}
+
 // Another program holds the clipboard (here a thread of the test's own): the copy tries
-// again for a moment, then says the clipboard is busy and leaves it as it was.
-TEST(Clipboard, TextGoesOnItAndABusyClipboardIsReported) {
+// again for a moment, then says the clipboard is busy and leaves it as it was. A text the
+// system refuses once the clipboard is emptied is said to be refused, with the refusing
+// call's code, and the clipboard is left empty and closed.
+TEST(Clipboard, TextGoesOnItABusyClipboardAndARefusedTextAreReported) {
     const HWND owner =
         CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
     ASSERT_NE(owner, nullptr);
@@ -154,16 +167,21 @@ TEST(Clipboard, TextGoesOnItAndABusyClipboardIsReported) {
             EXPECT_EQ(WaitForSingleObject(thread.get(), bound), WAIT_OBJECT_0);
         });
         ASSERT_EQ(WaitForSingleObject(holder.held.get(), bound), WAIT_OBJECT_0);
-        try {
-            PutTextOnClipboard(owner, L"after");
-            ADD_FAILURE() << "a busy clipboard was taken";
-        } catch (const AppError& error) {
-            EXPECT_EQ(error.Description(), L"The clipboard is in use by another program");
-        }
+        const auto busy = RaisedError([&] { PutTextOnClipboard(owner, L"after"); });
+        EXPECT_EQ(busy ? busy->Description() : L"(taken)",
+                  L"The clipboard is in use by another program");
     }
     EXPECT_TRUE(GetExitCodeThread(thread.get(), &opened) && opened)
         << "the holder had no clipboard";
     EXPECT_EQ(ClipboardText(), L"before");
+
+    const UINT kNoFormat = 0;
+    const auto refused = RaisedError([&] { PutTextOnClipboardAs(owner, L"after", kNoFormat); });
+    EXPECT_EQ(refused ? refused->Description() : L"(taken)",
+              L"The text could not be put on the clipboard.");
+    EXPECT_NE(refused ? refused->LastLibraryErrorCode() : 0u, 0u);
+    EXPECT_EQ(GetOpenClipboardWindow(), nullptr);
+    EXPECT_EQ(ClipboardText(), L"");
     DestroyWindow(owner);
 }
 

@@ -113,6 +113,31 @@ TEST(ToAnsiExactly, CodePage1252ExactlyOrNotAtAll) {
         EXPECT_EQ(ToAnsiExactly(path), std::nullopt);
 }
 
+// What another thread found of the record: before its own first call, and after it.
+struct OtherThreadRecord {
+    DWORD before = ~0u, after = ~0u;
+};
+DWORD WINAPI RecordOnAnotherThread(void* parameter) {
+    auto& record = *static_cast<OtherThreadRecord*>(parameter);
+    record.before = LastLibraryError();
+    External(::SetLastError, ERROR_INVALID_PARAMETER);
+    record.after = LastLibraryError();
+    return 0;
+}
+
+// Two threads that call the system each read the code of their own last call.
+TEST(LastLibraryError, EachThreadReadsItsOwnCalls) {
+    External(::SetLastError, ERROR_ACCESS_DENIED);
+    OtherThreadRecord other;
+    const UniqueHandle thread(CreateThread(nullptr, 0, RecordOnAnotherThread, &other, 0, nullptr));
+    ASSERT_TRUE(thread);
+    const auto bound = static_cast<DWORD>(Scaled(std::chrono::seconds{10}).count());
+    ASSERT_EQ(WaitForSingleObject(thread.get(), bound), WAIT_OBJECT_0);
+    EXPECT_EQ(other.before, 0u);
+    EXPECT_EQ(other.after, static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    EXPECT_EQ(LastLibraryError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+}
+
 // The stack protector's guard is set before main, with the kernel alone: the CryptoAPI that
 // the compiler's own set-up used (30 ms of start-up under Wine) is not loaded.
 TEST(StackGuard, SetBeforeMainWithoutTheCryptoApi) {

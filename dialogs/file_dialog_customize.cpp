@@ -28,6 +28,8 @@ constexpr std::int32_t kVisualGroup = 5;
 constexpr std::int32_t kTypeUnit = 0x1000000;
 constexpr std::int32_t kIdMask = 0xFFFFFF;
 constexpr std::int32_t kLargestId = 0xFFFFFF;
+// A check button's record: its check state in the lowest bit, beside the prominent bit.
+constexpr std::int32_t kCheckedBit = 1;
 constexpr std::int32_t kProminentBit = 0x10000000;
 constexpr std::size_t kFieldWidth = 10;
 
@@ -309,7 +311,7 @@ bool IFileDialog::Customize_CreateNonGroupItem(std::int32_t itemType, const std:
         if (activeDialog_ || itemType < kItemCheckButton || itemType > kItemSeparator) {
             return false;
         }
-        const std::int32_t flags = (itemType == kItemCheckButton && isChecked) ? 1 : 0;
+        const std::int32_t flags = (itemType == kItemCheckButton && isChecked) ? kCheckedBit : 0;
         std::map<std::int32_t, CustomControlRecord> record{
             {idToKey_.NextId(), {itemTextOrCaption, flags}}};
         if (!RegisterControlKey(itemKey, itemType, 0, false)) {
@@ -529,7 +531,7 @@ void IFileDialog::ApplyCustomizations() {
             } else if (remake->follows == Remake::kIdCaption) {
                 call(remake->method, {id, record.caption});
             } else {
-                call(remake->method, {id, record.caption, record.flags});
+                call(remake->method, {id, record.caption, record.flags & kCheckedBit});
             }
             openGroups += type == control::kVisualGroup ? 1 : 0;
         }

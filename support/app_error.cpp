@@ -8,7 +8,9 @@
 namespace octolume {
 
 namespace {
-DWORD recordedLastError = 0;
+// Each thread's own, as the system's last-error code is: a thread that shows a dialog reads
+// the code of its own calls, never one another thread wrote meanwhile.
+thread_local DWORD recordedLastError = 0;
 } // namespace
 
 DWORD LastLibraryError() noexcept {

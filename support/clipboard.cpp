@@ -28,6 +28,11 @@ bool OpenClipboardWhenFree(HWND owner) {
 } // namespace
 
 void PutTextOnClipboard(HWND owner, std::wstring_view text) {
+    PutTextOnClipboardAs(owner, text, CF_UNICODETEXT);
+}
+
+void PutTextOnClipboardAs(HWND owner, std::wstring_view text, UINT format) {
+    // Made before the clipboard is touched: running out of memory changes nothing there.
     GlobalMemory block(External(::GlobalAlloc, GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t)));
     if (!block)
         throw AppError(error_number::kOutOfMemory, L"Out of memory");
@@ -41,11 +46,13 @@ void PutTextOnClipboard(HWND owner, std::wstring_view text) {
     }
     if (!OpenClipboardWhenFree(owner))
         throw AppError(error_number::kInternal, L"The clipboard is in use by another program");
-    External(::EmptyClipboard);
+    const ScopeExit close([] { External(::CloseClipboard); });
+    // The error is made before the close, so it carries the refusing call's code. Once the
+    // old content is emptied it cannot come back: a refused text leaves the clipboard empty.
+    if (!External(::EmptyClipboard) || !External(::SetClipboardData, format, block.get()))
+        throw AppError(error_number::kInternal, L"The text could not be put on the clipboard.");
     // Once set, the block is the clipboard's.
-    if (External(::SetClipboardData, CF_UNICODETEXT, block.get()))
-        static_cast<void>(block.release());
-    External(::CloseClipboard);
+    static_cast<void>(block.release());
 }
 
 } // namespace octolume

@@ -1,7 +1,8 @@
 #pragma once
 // Every call into an external library (the system or the dump engine) goes through
 // External(), which records the thread's last-error code right after the call. The
-// error reporter shows the code recorded after the most recent such call.
+// error reporter shows the code recorded after the most recent such call on its thread:
+// the record is kept per thread.
 
 #include <windows.h>
 

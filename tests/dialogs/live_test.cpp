@@ -145,9 +145,12 @@ TEST_F(LiveDialog, CustomControlsAreReadAndChangedWhileShown) {
     ASSERT_TRUE(d.Customize_CreateGroup(D::kGroupComboBox, L"combo", L"", {L"Alpha", L"Beta"}));
     ASSERT_TRUE(d.Customize_CreateNonGroupItem(D::kItemPushButton, L"push", L"Push me"));
     ASSERT_TRUE(d.Customize_CreateNonGroupItem(D::kItemText, L"text", L"Some text"));
+    ASSERT_TRUE(d.Customize_CreateNonGroupItem(D::kItemCheckButton, L"plain", L"Plain"));
+    d.Customize_MakeControlProminent(L"plain"); // and still unchecked
     std::vector<std::int32_t> got;
     std::wstring texts;
     const auto act = [&] {
+        got.push_back(d.CustomControl_GetSelected(L"plain"));
         got.push_back(d.CustomControl_GetSelected(L"check"));
         d.CustomControl_SetSelected(L"check", 0, false);
         got.push_back(d.CustomControl_GetSelected(L"check"));
@@ -182,7 +185,7 @@ TEST_F(LiveDialog, CustomControlsAreReadAndChangedWhileShown) {
     // Closed without an error code, Show succeeds with nothing chosen.
     EXPECT_EQ(Show(IFileDialog::kModeOpen, act), 0);
     EXPECT_EQ(dialog_.Results(), nullptr);
-    EXPECT_EQ(got, (std::vector<std::int32_t>{1, 0, 1, -1, 1, 2, 1, 1, 1, 0, 2, 2, 1, 1, 1, 0}));
+    EXPECT_EQ(got, (std::vector<std::int32_t>{0, 1, 0, 1, -1, 1, 2, 1, 1, 1, 0, 2, 2, 1, 1, 1, 0}));
     EXPECT_EQ(texts, L"first text|second text");
 }
 

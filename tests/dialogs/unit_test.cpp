@@ -496,6 +496,20 @@ TEST_F(ShowTest, ReplayLiveMembersAndCallsDuringShow) {
     EXPECT_EQ(world_.TakeLog(kCustomize), L"");
 }
 
+// The prominent mark is no check state: each check button starts as it was recorded.
+TEST_F(ShowTest, AProminentCheckButtonStartsInItsOwnCheckState) {
+    world_.offerCustomize = true;
+    IFileDialog& d = *dialog_;
+    ASSERT_TRUE(d.Customize_CreateNonGroupItem(IFileDialog::kItemCheckButton, L"plain", L"Plain"));
+    ASSERT_TRUE(
+        d.Customize_CreateNonGroupItem(IFileDialog::kItemCheckButton, L"ticked", L"Ticked", true));
+    d.Customize_MakeControlProminent(L"plain");
+    d.Customize_MakeControlProminent(L"ticked");
+    EXPECT_EQ(Show(), 0);
+    EXPECT_EQ(world_.TakeLog(kCustomize), L"AddCheckButton 101 'Plain' 0; MakeProminent 101; "
+                                          L"AddCheckButton 102 'Ticked' 1; MakeProminent 102");
+}
+
 TEST_F(ShowTest, TheLastControlIdIs0xFFFFFF) {
     world_.offerCustomize = true;
     IFileDialog& d = *dialog_;

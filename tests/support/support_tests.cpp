@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <stdexcept>
 
 extern "C" void* __stack_chk_guard;
@@ -112,6 +113,31 @@ TEST(ToAnsiExactly, CodePage1252ExactlyOrNotAtAll) {
         EXPECT_EQ(ToAnsiExactly(path), std::nullopt);
 }
 
+// What another thread found of the record: before its own first call, and after it.
+struct OtherThreadRecord {
+    DWORD before = ~0u, after = ~0u;
+};
+DWORD WINAPI RecordOnAnotherThread(void* parameter) {
+    auto& record = *static_cast<OtherThreadRecord*>(parameter);
+    record.before = LastLibraryError();
+    External(::SetLastError, ERROR_INVALID_PARAMETER);
+    record.after = LastLibraryError();
+    return 0;
+}
+
+// Two threads that call the system each read the code of their own last call.
+TEST(LastLibraryError, EachThreadReadsItsOwnCalls) {
+    External(::SetLastError, ERROR_ACCESS_DENIED);
+    OtherThreadRecord other;
+    const UniqueHandle thread(CreateThread(nullptr, 0, RecordOnAnotherThread, &other, 0, nullptr));
+    ASSERT_TRUE(thread);
+    const auto bound = static_cast<DWORD>(Scaled(std::chrono::seconds{10}).count());
+    ASSERT_EQ(WaitForSingleObject(thread.get(), bound), WAIT_OBJECT_0);
+    EXPECT_EQ(other.before, 0u);
+    EXPECT_EQ(other.after, static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    EXPECT_EQ(LastLibraryError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+}
+
 // The stack protector's guard is set before main, with the kernel alone: the CryptoAPI that
 // the compiler's own set-up used (30 ms of start-up under Wine) is not loaded.
 TEST(StackGuard, SetBeforeMainWithoutTheCryptoApi) {
@@ -134,9 +160,21 @@ DWORD WINAPI HoldClipboard(void* parameter) {
     return opened;
 }
 
+// The AppError the call raises, if it raises one.
+template <class Call> std::optional<AppError> RaisedError(Call&& call) {
+    try {
+        call();
+    } catch (const AppError& error) {
+        return error;
+    }
+    return std::nullopt;
+}
+
 // Another program holds the clipboard (here a thread of the test's own): the copy tries
-// again for a moment, then says the clipboard is busy and leaves it as it was.
-TEST(Clipboard, TextGoesOnItAndABusyClipboardIsReported) {
+// again for a moment, then says the clipboard is busy and leaves it as it was. A text the
+// system refuses once the clipboard is emptied is said to be refused, with the refusing
+// call's code, and the clipboard is left empty and closed.
+TEST(Clipboard, TextGoesOnItABusyClipboardAndARefusedTextAreReported) {
     const HWND owner =
         CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
     ASSERT_NE(owner, nullptr);
@@ -154,16 +192,21 @@ TEST(Clipboard, TextGoesOnItAndABusyClipboardIsReported) {
             EXPECT_EQ(WaitForSingleObject(thread.get(), bound), WAIT_OBJECT_0);
         });
         ASSERT_EQ(WaitForSingleObject(holder.held.get(), bound), WAIT_OBJECT_0);
-        try {
-            PutTextOnClipboard(owner, L"after");
-            ADD_FAILURE() << "a busy clipboard was taken";
-        } catch (const AppError& error) {
-            EXPECT_EQ(error.Description(), L"The clipboard is in use by another program");
-        }
+        const auto busy = RaisedError([&] { PutTextOnClipboard(owner, L"after"); });
+        EXPECT_EQ(busy ? busy->Description() : L"(taken)",
+                  L"The clipboard is in use by another program");
     }
     EXPECT_TRUE(GetExitCodeThread(thread.get(), &opened) && opened)
         << "the holder had no clipboard";
     EXPECT_EQ(ClipboardText(), L"before");
+
+    const UINT kNoFormat = 0;
+    const auto refused = RaisedError([&] { PutTextOnClipboardAs(owner, L"after", kNoFormat); });
+    EXPECT_EQ(refused ? refused->Description() : L"(taken)",
+              L"The text could not be put on the clipboard.");
+    EXPECT_NE(refused ? refused->LastLibraryErrorCode() : 0u, 0u);
+    EXPECT_EQ(GetOpenClipboardWindow(), nullptr);
+    EXPECT_EQ(ClipboardText(), L"");
     DestroyWindow(owner);
 }
 

@@ -1,5 +1,7 @@
 #include "test_support.h"
 
+#include <winioctl.h>
+
 #include "support/app_error.h"
 #include "support/text.h"
 
@@ -131,6 +133,24 @@ std::wstring TempFolder::Write(const std::wstring& name,
 std::wstring TempFolder::CopyIn(const std::wstring& source, const std::wstring& name) const {
     const std::wstring target = path_ + L"\\" + name;
     std::filesystem::copy_file(source, target);
+    return target;
+}
+
+std::wstring TempFolder::Zeros(const std::wstring& name, std::uint64_t size) const {
+    const std::wstring target = path_ + L"\\" + name;
+    const HANDLE file = ::CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        throw std::runtime_error("cannot create a file of zeros");
+    DWORD returned = 0;
+    // Sparse where the file system has it (NTFS); Wine's files on Linux are sparse anyway.
+    ::DeviceIoControl(file, FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &returned, nullptr);
+    LARGE_INTEGER end{};
+    end.QuadPart = static_cast<LONGLONG>(size);
+    const bool sized = ::SetFilePointerEx(file, end, nullptr, FILE_BEGIN) && ::SetEndOfFile(file);
+    ::CloseHandle(file);
+    if (!sized)
+        throw std::runtime_error("cannot size a file of zeros");
     return target;
 }
 

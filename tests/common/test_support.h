@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <chrono>
+#include <cstdint>
 #include <cstddef>
 #include <functional>
 #include <map>
@@ -47,6 +48,9 @@ public:
     std::wstring Write(const std::wstring& name, const std::vector<unsigned char>& bytes) const;
     // Copies a file in under the given name; returns the copy's full path.
     std::wstring CopyIn(const std::wstring& source, const std::wstring& name) const;
+    // A file of `size` zero bytes, made by setting its end: no byte is written, and where the
+    // file system has sparse files none takes room. Returns its full path.
+    std::wstring Zeros(const std::wstring& name, std::uint64_t size) const;
     std::wstring Subfolder(const std::wstring& name) const;
 
 private:

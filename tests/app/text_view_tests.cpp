@@ -1,8 +1,8 @@
 // The program's text view in process, as the user and other programs use it: the edit queries
 // over its text and line index (without a window), scrolling past 16-bit positions, selection and
 // copy, the redraw switch, painting only what is in sight, and what accessibility tools read.
-#include "edit_queries.h"
-#include "text_view.h"
+#include "view/edit_queries.h"
+#include "view/text_view.h"
 #include "test_support.h"
 #include "viewer_test_support.h"
 

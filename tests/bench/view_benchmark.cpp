@@ -23,11 +23,11 @@
 //              bytes read back from the view's text first, then again from those bytes;
 //              against std::search and memchr over the file's own bytes
 
-#include "app/byte_search.h"
-#include "app/dump_bytes.h"
-#include "app/main_window.h"
-#include "app/message_pump.h"
-#include "app/text_view.h"
+#include "dump/byte_search.h"
+#include "dump/dump_bytes.h"
+#include "shell/main_window.h"
+#include "shell/message_pump.h"
+#include "view/text_view.h"
 #include "bench_report.h"
 #include "child_process.h"
 #include "engine/engine_contract.h"

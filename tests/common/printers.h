@@ -1,7 +1,7 @@
 #pragma once
 // How GoogleTest prints the program's own types in failure messages.
 
-#include "app/layout.h"
+#include "shell/layout.h"
 
 #include <ostream>
 

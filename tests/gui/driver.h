@@ -3,7 +3,7 @@
 // pointer go through the X server (xdotool): Wine lets no process open another's menus.
 
 #include "child_process.h"
-#include "resource.h"
+#include "shell/resource.h"
 #include "test_support.h"
 
 #include <windows.h>

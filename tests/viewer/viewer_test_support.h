@@ -1,8 +1,8 @@
 #pragma once
 // A hidden window of the test's own with the program's dump view, set up by the program's own
 // code, and a label: what the load pipeline fills.
-#include "app/dump_view.h"
-#include "app/load_and_display.h"
+#include "dump/dump_view.h"
+#include "shell/load_and_display.h"
 #include "support/owners.h"
 #include <string>
 

@@ -4,8 +4,8 @@
 // WM_GETTEXTLENGTH, EM_GETSEL, EM_GETLINECOUNT, EM_GETFIRSTVISIBLELINE, EM_LINEINDEX,
 // EM_LINEFROMCHAR, EM_LINELENGTH and EM_GETLINE. No window needed.
 
-#include "line_indexed_text.h"
-#include "text_positions.h"
+#include "view/line_indexed_text.h"
+#include "view/text_positions.h"
 
 #include <windows.h>
 

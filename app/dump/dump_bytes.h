@@ -4,7 +4,7 @@
 // byte to its hex pair in the text and back. The header, the offsets, the printable
 // characters and a last line that gives the file's size are left aside. No window needed.
 
-#include "line_indexed_text.h"
+#include "view/line_indexed_text.h"
 
 #include <cstddef>
 #include <cstdint>

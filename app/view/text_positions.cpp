@@ -1,4 +1,4 @@
-#include "text_positions.h"
+#include "view/text_positions.h"
 
 namespace octolume {
 

@@ -1,4 +1,4 @@
-#include "startup.h"
+#include "shell/startup.h"
 
 #include "engine/engine_contract.h"
 #include "support/external_call.h"

@@ -1,6 +1,6 @@
-#include "picture_box.h"
+#include "shell/picture_box.h"
 
-#include "resource.h"
+#include "shell/resource.h"
 #include "support/external_call.h"
 #include "support/helpers.h"
 #include "support/owners.h"

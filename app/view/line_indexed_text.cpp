@@ -1,4 +1,4 @@
-#include "line_indexed_text.h"
+#include "view/line_indexed_text.h"
 
 #include <algorithm>
 

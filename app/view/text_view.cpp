@@ -1,9 +1,9 @@
-#include "text_view.h"
+#include "view/text_view.h"
 
-#include "edit_queries.h"
-#include "line_indexed_text.h"
-#include "resource.h"
-#include "text_positions.h"
+#include "view/edit_queries.h"
+#include "view/line_indexed_text.h"
+#include "shell/resource.h"
+#include "view/text_positions.h"
 
 #include "support/app_error.h"
 #include "support/clipboard.h"

@@ -1,4 +1,4 @@
-#include "message_pump.h"
+#include "shell/message_pump.h"
 
 #include "support/external_call.h"
 

@@ -13,8 +13,8 @@
 //   mouse (drag past the edge scrolls, Shift+click, double-click for a word) and a context
 //   menu with Copy and Select All.
 
-#include "line_indexed_text.h"
-#include "text_positions.h"
+#include "view/line_indexed_text.h"
+#include "view/text_positions.h"
 
 #include <windows.h>
 

@@ -1,6 +1,6 @@
-#include "find_and_go_to.h"
+#include "dump/find_and_go_to.h"
 
-#include "resource.h"
+#include "shell/resource.h"
 
 #include "support/app_error.h"
 #include "support/external_call.h"

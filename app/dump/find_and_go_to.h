@@ -3,8 +3,8 @@
 // searches behind them and behind F3 and Shift+F3. They work on the file's bytes as the
 // dump shows them (DumpView::Bytes) and select what they find in the view.
 
-#include "byte_search.h"
-#include "dump_view.h"
+#include "dump/byte_search.h"
+#include "dump/dump_view.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "mouse_pointer.h"
+#include "shell/mouse_pointer.h"
 
 #include "support/external_call.h"
 

@@ -1,4 +1,4 @@
-#include "layout.h"
+#include "shell/layout.h"
 
 #include <cmath>
 

@@ -2,7 +2,7 @@
 // Positions, lines and columns of a line-indexed text: how the caret moves, what a
 // selection covers and which character a point of the view falls on. No window needed.
 
-#include "line_indexed_text.h"
+#include "view/line_indexed_text.h"
 
 #include <algorithm>
 #include <cstddef>

@@ -1,4 +1,4 @@
-#include "byte_search.h"
+#include "dump/byte_search.h"
 
 #include "engine/core/byte_search.h"
 #include "engine/core/dump_layout.h"

@@ -1,4 +1,4 @@
-#include "about_box.h"
+#include "shell/about_box.h"
 
 #include "support/app_error.h"
 #include "support/external_call.h"

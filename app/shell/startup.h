@@ -2,7 +2,7 @@
 // MOctolume: the program's start-up. The dump engine library is loaded from the
 // program's own folder before anything else; only then is the main window created.
 
-#include "main_window.h"
+#include "shell/main_window.h"
 #include "support/app_error.h"
 
 #include <windows.h>

@@ -1,7 +1,7 @@
-#include "dump_view.h"
+#include "dump/dump_view.h"
 
-#include "resource.h"
-#include "text_view.h"
+#include "shell/resource.h"
+#include "view/text_view.h"
 
 #include "support/app_error.h"
 #include "support/external_call.h"

@@ -3,12 +3,12 @@
 // dump in a fixed-pitch font, with the window's drop target on it, and the file's bytes
 // read back from the dump for Find and Go To.
 
-#include "drop_intake.h"
+#include "shell/drop_intake.h"
 #include "dump/dump_places.h"
-#include "dump_bytes.h"
-#include "layout.h"
-#include "line_indexed_text.h"
-#include "text_positions.h"
+#include "dump/dump_bytes.h"
+#include "shell/layout.h"
+#include "view/line_indexed_text.h"
+#include "view/text_positions.h"
 
 #include <windows.h>
 

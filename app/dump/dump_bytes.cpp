@@ -1,4 +1,4 @@
-#include "dump_bytes.h"
+#include "dump/dump_bytes.h"
 
 #include "engine/core/dump_layout.h"
 

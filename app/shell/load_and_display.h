@@ -1,7 +1,7 @@
 #pragma once
 // The load-and-display pipeline: a path in, its dump in the view and the path in the label.
 
-#include "dump_view.h"
+#include "dump/dump_view.h"
 
 #include <windows.h>
 

@@ -1,5 +1,5 @@
 // Octolume32's entry point; everything else lives in the octolume_app library.
-#include "startup.h"
+#include "shell/startup.h"
 
 #include <windows.h>
 

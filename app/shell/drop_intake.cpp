@@ -1,4 +1,4 @@
-#include "drop_intake.h"
+#include "shell/drop_intake.h"
 
 #include "support/app_error.h"
 #include "support/external_call.h"

@@ -3,10 +3,10 @@
 // view below it and the current file's name in a label at the bottom, under the
 // menu bar File (Open File..., Exit) and About.
 
-#include "drop_intake.h"
-#include "dump_view.h"
-#include "find_and_go_to.h"
-#include "layout.h"
+#include "shell/drop_intake.h"
+#include "dump/dump_view.h"
+#include "dump/find_and_go_to.h"
+#include "shell/layout.h"
 #include "support/owners.h"
 
 #include <windows.h>

@@ -1,4 +1,4 @@
-#include "edit_queries.h"
+#include "view/edit_queries.h"
 
 #include <algorithm>
 

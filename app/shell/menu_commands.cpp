@@ -1,9 +1,9 @@
 // The main window's File > Open File... and About commands.
 
-#include "main_window.h"
+#include "shell/main_window.h"
 
-#include "about_box.h"
-#include "startup.h"
+#include "shell/about_box.h"
+#include "shell/startup.h"
 
 #include "dialogs/classic_file_dialog.h"
 #include "support/app_error.h"

@@ -1,7 +1,7 @@
-#include "load_and_display.h"
+#include "shell/load_and_display.h"
 
-#include "message_pump.h"
-#include "mouse_pointer.h"
+#include "shell/message_pump.h"
+#include "shell/mouse_pointer.h"
 
 #include "engine/engine_contract.h"
 #include "support/app_error.h"

@@ -92,12 +92,14 @@ std::optional<FoundBytes> FindBytes(std::span<const unsigned char> bytes, const 
     return std::nullopt;
 }
 
-ParsedOffset ParseOffset(std::wstring_view typed, bool decimal, std::size_t byteCount) {
+ParsedOffset ParseOffset(std::wstring_view typed, bool decimal, std::uint64_t byteCount) {
     const std::wstring range =
         byteCount == 0 ? L"The dump shows no bytes."
                        : L"Offsets in this dump run from 0 to " + [&] {
-                             wchar_t hex[32];
-                             std::swprintf(hex, 32, L"0x%zX (%zu).", byteCount - 1, byteCount - 1);
+                             wchar_t hex[48];
+                             std::swprintf(hex, 48, L"0x%llX (%llu).",
+                                           static_cast<unsigned long long>(byteCount - 1),
+                                           static_cast<unsigned long long>(byteCount - 1));
                              return std::wstring(hex);
                          }();
     std::wstring_view text = Trimmed(typed);
@@ -126,12 +128,12 @@ ParsedOffset ParseOffset(std::wstring_view typed, bool decimal, std::size_t byte
             return refuse(Quoted(typed) +
                           (base == 16 ? L" is not a hex offset. " : L" is not a decimal offset. ") +
                           range);
-        // Past the largest dump long before it could overflow.
-        value = std::min<std::uint64_t>(value * base + digit, 1ULL << 48);
+        // Past the largest file long before it could overflow.
+        value = std::min<std::uint64_t>(value * base + digit, 1ULL << 60);
     }
     if (value >= byteCount)
         return refuse(Quoted(typed) + L" lies beyond the dump. " + range);
-    return {static_cast<std::size_t>(value), {}};
+    return {value, {}};
 }
 
 } // namespace octolume

@@ -48,9 +48,9 @@ std::optional<FoundBytes> FindBytes(std::span<const unsigned char> bytes, const 
 // `decimal` is chosen. Refused with a message that gives the valid range when it is not
 // a number or lies outside 0 to byteCount - 1.
 struct ParsedOffset {
-    std::optional<std::size_t> offset;
+    std::optional<std::uint64_t> offset;
     std::wstring refusal;
 };
-ParsedOffset ParseOffset(std::wstring_view text, bool decimal, std::size_t byteCount);
+ParsedOffset ParseOffset(std::wstring_view text, bool decimal, std::uint64_t byteCount);
 
 } // namespace octolume

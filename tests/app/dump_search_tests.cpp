@@ -126,6 +126,12 @@ TEST(GoToOffsets, HexOrDecimalWithinTheDump) {
               L"\"-1\" is negative. Offsets in this dump run from 0 to 0xFFF (4095).");
     EXPECT_EQ(ParseOffset(L"1000", false, 4096).refusal,
               L"\"1000\" lies beyond the dump. Offsets in this dump run from 0 to 0xFFF (4095).");
+    constexpr std::uint64_t k64GiB = 64ULL << 30;
+    EXPECT_EQ(ParseOffset(L"FFFFFFFFF", false, k64GiB).offset, 0xFFFFFFFFFULL);
+    EXPECT_EQ(ParseOffset(L"#68719476735", false, k64GiB).offset, k64GiB - 1);
+    EXPECT_EQ(ParseOffset(L"1000000000", false, k64GiB).refusal,
+              L"\"1000000000\" lies beyond the dump. Offsets in this dump run from 0 to "
+              L"0xFFFFFFFFF (68719476735).");
     EXPECT_EQ(ParseOffset(L"0", false, 0).refusal, L"\"0\" lies beyond the dump. The dump shows "
                                                    L"no bytes.");
 }

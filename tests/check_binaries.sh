@@ -5,7 +5,7 @@
 # with relocations, no-execute data, no structured exception handlers (marked, and none
 # installed by their code), stack canaries (seen when a symbol table is left). The
 # program is a large-address-aware 32-bit GUI executable; the engine exports exactly
-# DoOctolume, undecorated.
+# DoOctolume and the paged entry points, undecorated.
 # Usage: check_binaries.sh OBJDUMP PROGRAM ENGINE
 set -eu
 objdump=$1 program=$2 engine=$3
@@ -44,7 +44,9 @@ done
 
 exports=$("$objdump" -p "$engine" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' |
           sed -n 's/^[[:space:]]*\[[[:space:]]*[0-9]*\][[:space:]]*//p')
-[ "$exports" = "DoOctolume" ] || fail "engine exports: $exports"
+# The name table is sorted.
+expected="DoOctolume OctolumeCloseFile OctolumeDumpLines OctolumeFindBytes OctolumeOpenFile OctolumeReadBytes"
+[ "$(echo $exports)" = "$expected" ] || fail "engine exports: $exports"
 
-[ $status -eq 0 ] && echo "binaries: imports, hardening flags, PE32 GUI program (large-address-aware), engine exports DoOctolume"
+[ $status -eq 0 ] && echo "binaries: imports, hardening flags, PE32 GUI program (large-address-aware), engine exports DoOctolume and the paged entry points"
 exit $status

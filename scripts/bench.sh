@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Runs every benchmark of the project and prints one table of their target figures:
 # the dump core, the byte search and octolume-dump natively (an optimized build without
-# sanitizers in build/native-release); the core, the search, the start-up and the dump view
-# under Wine on a private virtual display. Each prints its own lines as it goes, and one
+# sanitizers in build/native-release); the core, the search, the start-up, the dump view and
+# the engine's paged entry points under Wine on a private virtual display. Each prints its own lines as it goes, and one
 #   ROW<TAB>figure<TAB>ours<TAB>reference<TAB>ratio<TAB>target
 # line per target figure, which this script gathers.
 #
@@ -61,6 +61,7 @@ run "byte search, native" "$release/tests/bench/search/search_benchmark" --runs 
 run "byte search, Windows build under Wine" wine "$bin/search_benchmark.exe" --runs "$runs"
 run "start-up, under Wine" wine "$bin/startup_benchmark.exe" --runs $((runs * 4))
 run "dump view, under Wine" wine "$bin/view_benchmark.exe" --runs "$runs"
+run "paged engine, under Wine" wine "$bin/paged_benchmark.exe" --runs "$runs"
 
 # The table, in Markdown, with whether each target is met.
 echo

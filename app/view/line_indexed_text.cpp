@@ -75,23 +75,21 @@ void LineIndexedText::Assign(std::wstring text) {
     }
     longest = std::max(longest, length - lineStart);
 
-    static std::uint64_t lastSerial = 0;
     text_ = std::move(text);
     laterLineStarts_ = std::move(starts);
     longestLine_ = longest;
-    serial_ = ++lastSerial;
 }
 
-std::size_t LineIndexedText::LineStart(std::size_t line) const noexcept {
+std::uint64_t LineIndexedText::LineStart(std::uint64_t line) const {
     if (line == 0)
         return 0;
     return line <= laterLineStarts_.size() ? laterLineStarts_[line - 1] : text_.size();
 }
 
-std::size_t LineIndexedText::LineLength(std::size_t line) const noexcept {
+std::size_t LineIndexedText::LineLength(std::uint64_t line) const {
     if (line >= LineCount())
         return 0;
-    const std::size_t start = LineStart(line);
+    const auto start = static_cast<std::size_t>(LineStart(line));
     if (line + 1 == LineCount())
         return text_.size() - start;
     std::size_t end = laterLineStarts_[line];
@@ -102,15 +100,24 @@ std::size_t LineIndexedText::LineLength(std::size_t line) const noexcept {
     return end - start;
 }
 
-std::wstring_view LineIndexedText::Line(std::size_t line) const noexcept {
-    return std::wstring_view(text_).substr(LineStart(line), LineLength(line));
+std::wstring_view LineIndexedText::Line(std::uint64_t line) const {
+    return std::wstring_view(text_).substr(static_cast<std::size_t>(LineStart(line)),
+                                           LineLength(line));
 }
 
-std::size_t LineIndexedText::LineOf(std::size_t position) const noexcept {
+std::uint64_t LineIndexedText::LineOf(std::uint64_t position) const {
     // Lines before the position's: those starting at or before it.
-    return static_cast<std::size_t>(
-        std::upper_bound(laterLineStarts_.begin(), laterLineStarts_.end(), position) -
+    const auto clamped = static_cast<std::size_t>(std::min<std::uint64_t>(position, text_.size()));
+    return static_cast<std::uint64_t>(
+        std::upper_bound(laterLineStarts_.begin(), laterLineStarts_.end(), clamped) -
         laterLineStarts_.begin());
+}
+
+void LineIndexedText::AppendText(std::uint64_t first, std::uint64_t last, std::wstring& out) const {
+    const auto from = static_cast<std::size_t>(std::min<std::uint64_t>(first, text_.size()));
+    const auto to = static_cast<std::size_t>(std::min<std::uint64_t>(last, text_.size()));
+    if (from < to)
+        out.append(text_, from, to - from);
 }
 
 } // namespace octolume

@@ -1,7 +1,10 @@
 #pragma once
-// A text held once, with an index of where each line starts. A line ends at CR LF, or at a
-// CR or an LF alone; the break belongs to the line it ends, and character positions count
-// it, as an edit control's do.
+// A text held once in memory, with an index of where each line starts: the document of a
+// text set whole (a message, a text another program sets). A line ends at CR LF, or at a CR
+// or an LF alone; the break belongs to the line it ends, and character positions count it,
+// as an edit control's do.
+
+#include "view/text_document.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -11,36 +14,31 @@
 
 namespace octolume {
 
-class LineIndexedText {
+class LineIndexedText final : public TextDocument {
 public:
+    LineIndexedText() = default;
+    explicit LineIndexedText(std::wstring text) { Assign(std::move(text)); }
+
     // Takes the text over. The index is built before anything changes, so a failed
     // allocation (std::bad_alloc) leaves the old text in place.
     void Assign(std::wstring text);
 
     const std::wstring& Text() const noexcept { return text_; }
-    std::size_t Length() const noexcept { return text_.size(); }
-    // At least 1: an empty text is one empty line, and so is what follows a last break.
-    std::size_t LineCount() const noexcept { return laterLineStarts_.size() + 1; }
-    std::size_t LineStart(std::size_t line) const noexcept;
-    // Without its break.
-    std::size_t LineLength(std::size_t line) const noexcept;
-    std::wstring_view Line(std::size_t line) const noexcept;
-    // The line a position is on; a position past the end is on the last line.
-    std::size_t LineOf(std::size_t position) const noexcept;
-    std::size_t ColumnOf(std::size_t position) const noexcept {
-        return position - LineStart(LineOf(position));
-    }
-    std::size_t LongestLineLength() const noexcept { return longestLine_; }
-    // Differs for every text assigned in the process: what was read from one text is
-    // known stale once the number changes.
-    std::uint64_t Serial() const noexcept { return serial_; }
+
+    std::uint64_t LineCount() const override { return laterLineStarts_.size() + 1; }
+    std::uint64_t Length() const override { return text_.size(); }
+    std::uint64_t LineStart(std::uint64_t line) const override;
+    std::size_t LineLength(std::uint64_t line) const override;
+    std::uint64_t LineOf(std::uint64_t position) const override;
+    std::size_t LongestLineLength() const override { return longestLine_; }
+    std::wstring_view Line(std::uint64_t line) const override;
+    void AppendText(std::uint64_t first, std::uint64_t last, std::wstring& out) const override;
 
 private:
     std::wstring text_;
     // Where lines 1 to n - 1 start; line 0 starts at 0, so an empty text needs no entry.
     std::vector<std::size_t> laterLineStarts_;
     std::size_t longestLine_ = 0;
-    std::uint64_t serial_ = 0;
 };
 
 } // namespace octolume

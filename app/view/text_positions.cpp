@@ -5,68 +5,78 @@ namespace octolume {
 namespace {
 
 bool IsBlank(wchar_t character) {
-    return character == L' ' || character == L'\t' || character == L'\r' || character == L'\n';
+    return character == L' ' || character == L'\t';
 }
 
 // Rounded towards minus infinity, as rows and columns above or left of the view are.
-long long FloorDivide(long long value, long long by) {
+std::int64_t FloorDivide(std::int64_t value, std::int64_t by) {
     return value >= 0 ? value / by : -1 - (-1 - value) / by;
 }
 
 } // namespace
 
-std::size_t NextPosition(const LineIndexedText& text, std::size_t position) noexcept {
-    const std::wstring& characters = text.Text();
-    if (position >= characters.size())
-        return characters.size();
-    if (characters[position] == L'\r' && position + 1 < characters.size() &&
-        characters[position + 1] == L'\n')
-        return position + 2;
-    return position + 1;
+std::uint64_t NextPosition(const TextDocument& text, std::uint64_t position) {
+    if (position >= text.Length())
+        return text.Length();
+    const std::uint64_t line = text.LineOf(position);
+    // Within the break, the next position is the next line's start.
+    return position < text.LineEnd(line) ? position + 1 : text.LineStart(line + 1);
 }
 
-std::size_t PreviousPosition(const LineIndexedText& text, std::size_t position) noexcept {
-    const std::wstring& characters = text.Text();
+std::uint64_t PreviousPosition(const TextDocument& text, std::uint64_t position) {
     if (position == 0)
         return 0;
-    position = std::min(position, characters.size());
-    if (position >= 2 && characters[position - 1] == L'\n' && characters[position - 2] == L'\r')
-        return position - 2;
-    return position - 1;
+    position = std::min(position, text.Length());
+    const std::uint64_t line = text.LineOf(position);
+    const std::uint64_t start = text.LineStart(line);
+    if (position == start) // over the break before it, to the end of the line before
+        return text.LineEnd(line - 1);
+    return std::min(position - 1, text.LineEnd(line));
 }
 
-std::pair<std::size_t, std::size_t> WordAround(const LineIndexedText& text,
-                                               std::size_t position) noexcept {
-    const std::wstring& characters = text.Text();
-    const std::size_t line = text.LineOf(position);
-    const std::size_t start = text.LineStart(line), end = start + text.LineLength(line);
-    position = std::min(position, end);
-    if (start == end)
-        return {start, end};
+std::pair<std::uint64_t, std::uint64_t> WordAround(const TextDocument& text,
+                                                   std::uint64_t position) {
+    if (const auto word = text.WordAt(position))
+        return *word;
+    const std::uint64_t line = text.LineOf(position);
+    const std::uint64_t start = text.LineStart(line);
+    const std::wstring_view characters = text.Line(line);
+    const std::size_t end = characters.size();
+    auto at = static_cast<std::size_t>(std::min<std::uint64_t>(position - start, end));
+    if (end == 0)
+        return {start, start};
     // At the end of a line the word is the one it ends.
-    const bool blank = IsBlank(characters[position == end ? position - 1 : position]);
-    std::size_t first = position, last = position;
-    while (first > start && IsBlank(characters[first - 1]) == blank)
+    const bool blank = IsBlank(characters[at == end ? at - 1 : at]);
+    std::size_t first = at, last = at;
+    while (first > 0 && IsBlank(characters[first - 1]) == blank)
         --first;
     while (last < end && IsBlank(characters[last]) == blank)
         ++last;
-    return {first, last};
+    return {start + first, start + last};
 }
 
-std::size_t PositionOnLine(const LineIndexedText& text, long long line,
-                           std::size_t column) noexcept {
-    const auto clamped = static_cast<std::size_t>(
-        std::clamp<long long>(line, 0, static_cast<long long>(text.LineCount() - 1)));
+std::uint64_t LineMovedBy(const TextDocument& text, std::uint64_t line, std::int64_t lines) {
+    const std::uint64_t last = text.LineCount() - 1;
+    if (lines < 0)
+        return line > static_cast<std::uint64_t>(-(lines + 1)) ? line + lines : 0;
+    return last - line > static_cast<std::uint64_t>(lines) ? line + lines : last;
+}
+
+std::uint64_t PositionOnLine(const TextDocument& text, std::int64_t line, std::size_t column) {
+    const std::uint64_t clamped =
+        line < 0 ? 0 : std::min<std::uint64_t>(static_cast<std::uint64_t>(line), text.LineCount() - 1);
     return text.LineStart(clamped) + std::min(column, text.LineLength(clamped));
 }
 
-std::size_t CellGrid::PositionAt(const LineIndexedText& text, int x, int y) const noexcept {
-    const long long line = static_cast<long long>(firstLine) + FloorDivide(y, cellHeight);
+std::uint64_t CellGrid::PositionAt(const TextDocument& text, int x, int y) const {
+    const std::int64_t row = FloorDivide(y, cellHeight);
+    const std::uint64_t line = LineMovedBy(text, firstLine, row);
     // The nearest gap: half a cell to the right of a character's left edge is its right one.
-    const long long column =
-        static_cast<long long>(firstColumn) +
-        FloorDivide(static_cast<long long>(x) - margin + cellWidth / 2, cellWidth);
-    return PositionOnLine(text, line, static_cast<std::size_t>(std::max(0LL, column)));
+    const std::int64_t column =
+        static_cast<std::int64_t>(firstColumn) +
+        FloorDivide(static_cast<std::int64_t>(x) - margin + cellWidth / 2, cellWidth);
+    return PositionOnLine(text, static_cast<std::int64_t>(line),
+                          static_cast<std::size_t>(std::max<std::int64_t>(0, column)));
 }
 
 } // namespace octolume

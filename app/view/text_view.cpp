@@ -2,8 +2,11 @@
 
 #include "view/edit_queries.h"
 #include "view/line_indexed_text.h"
-#include "shell/resource.h"
+#include "view/scroll_mapping.h"
 #include "view/text_positions.h"
+
+#include "shell/resource.h"
+#include "support/message_box.h"
 
 #include "support/app_error.h"
 #include "support/clipboard.h"
@@ -17,6 +20,7 @@
 #include <wrl/client.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <memory>
 #include <new>
 #include <utility>
@@ -32,12 +36,30 @@ constexpr UINT_PTR kAutoScrollTimer = 1;
 constexpr UINT kAutoScrollMs = 50;
 constexpr UINT kCopyCommand = 1;
 constexpr UINT kSelectAllCommand = 2;
+constexpr UINT kFirstOwnerCommand = 100;
 constexpr UINT kDefaultWheelStep = 3;
 // Wheel messages already queued are taken together with the one at hand, up to this many.
 constexpr int kMostQueuedWheelSteps = 1000;
 
 bool KeyDown(int key) {
     return External(::GetKeyState, key) < 0;
+}
+
+// 1234567 as "1,234,567".
+std::wstring Grouped(std::uint64_t value) {
+    std::wstring digits = std::to_wstring(value);
+    for (std::size_t at = digits.size(); at > 3; at -= 3)
+        digits.insert(at - 3, 1, L',');
+    return digits;
+}
+
+// Lines from one to the other, as a signed count; a difference too large for that is as
+// good as any move of more than a screen.
+std::int64_t LinesBetween(std::uint64_t from, std::uint64_t to) {
+    constexpr std::uint64_t kFar = std::uint64_t{1} << 62;
+    if (to >= from)
+        return static_cast<std::int64_t>(std::min(to - from, kFar));
+    return -static_cast<std::int64_t>(std::min(from - to, kFar));
 }
 
 // Accessibility tools get the system's proxy of an edit control, which asks the window
@@ -69,22 +91,34 @@ COLORREF UnfocusedSelectionColour(COLORREF highlight, COLORREF window) {
                mix(GetBValue(highlight), GetBValue(window)));
 }
 
-// The window: painting, keyboard, mouse and scrolling over a LineIndexedText.
+// The window: painting, keyboard, mouse and scrolling over a document.
 class TextViewWindow final : public TextView {
 public:
-    explicit TextViewWindow(HWND window) : window_(window) {}
+    explicit TextViewWindow(HWND window)
+        : window_(window), document_(std::make_shared<LineIndexedText>()) {}
     ~TextViewWindow() = default;
 
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
     // What the program's own code asks.
-    void SetText(std::wstring text) override;
-    const LineIndexedText& Text() const override { return text_; }
+    void SetDocument(std::shared_ptr<const TextDocument> document) override;
+    void SetText(std::wstring text) override {
+        SetDocument(std::make_shared<const LineIndexedText>(std::move(text)));
+    }
+    const TextDocument& Document() const override { return *document_; }
+    const std::shared_ptr<const TextDocument>& SharedDocument() const override {
+        return document_;
+    }
     TextSelection Selection() const override { return selection_; }
-    void Select(std::size_t anchor, std::size_t caret) override;
-    std::size_t FirstVisibleLine() const override { return grid_.firstLine; }
-    void ShowLineFirst(std::size_t line) override;
-    void SetWordRule(WordRule rule) override { wordRule_ = std::move(rule); }
+    void Select(std::uint64_t anchor, std::uint64_t caret) override;
+    std::uint64_t FirstVisibleLine() const override { return grid_.firstLine; }
+    void ShowLineFirst(std::uint64_t line) override;
+    void SetSelectionListener(std::function<void()> listener) override {
+        selectionListener_ = std::move(listener);
+    }
+    void SetMenuEntries(std::function<std::vector<ViewMenuEntry>()> entries) override {
+        menuEntries_ = std::move(entries);
+    }
 
 private:
     struct Colours {
@@ -92,9 +126,12 @@ private:
         COLORREF background;
     };
 
+    const TextDocument& Text() const { return *document_; }
+
     // Text and selection.
-    void MoveCaret(std::size_t position, bool extend, bool keepGoalColumn = false);
-    void SelectAll() { Select(0, text_.Length()); }
+    void MoveCaret(std::uint64_t position, bool extend, bool keepGoalColumn = false);
+    void SelectAll() { Select(0, Text().Length()); }
+    void SelectionChanged();
     void CopySelection();
 
     // Geometry and scrolling.
@@ -102,15 +139,13 @@ private:
     RECT Client() const;
     std::size_t VisibleRows() const { return grid_.RowsIn(Client().bottom); }
     std::size_t VisibleColumns() const { return grid_.ColumnsIn(Client().right); }
-    void ScrollTo(long long line, long long column);
-    void ScrollBy(long long lines, long long columns) {
-        ScrollTo(static_cast<long long>(grid_.firstLine) + lines,
-                 static_cast<long long>(grid_.firstColumn) + columns);
-    }
-    void MovePixels(long long lines, long long columns);
+    void ScrollTo(std::uint64_t line, std::size_t column);
+    void ScrollBy(std::int64_t lines, std::int64_t columns);
+    void MovePixels(std::int64_t lines, std::int64_t columns);
     void ScrollCaretIntoView();
     void UpdateScrollBars();
-    void MoveScrollBox(int bar, std::size_t position);
+    ScrollBarSetting VerticalSetting() const;
+    void MoveScrollBox(int bar, int position);
     void Invalidate();
     void PlaceCaret();
 
@@ -129,10 +164,12 @@ private:
     void OnSetSelection(WPARAM start, LPARAM end);
     void OnSize();
     void OnDoubleClick(POINT point);
-    std::size_t PositionAt(POINT point) const { return grid_.PositionAt(text_, point.x, point.y); }
+    std::uint64_t PositionAt(POINT point) const {
+        return grid_.PositionAt(Text(), point.x, point.y);
+    }
 
     HWND window_;
-    LineIndexedText text_;
+    std::shared_ptr<const TextDocument> document_;
     HFONT font_ = nullptr;
     CellGrid grid_;
     TextSelection selection_;
@@ -144,51 +181,75 @@ private:
     int wheelRest_[2] = {0, 0}; // vertical, sideways: less than a notch
     std::vector<int> advances_; // one character width per glyph drawn
     std::size_t columnsInSight_ = 0;
-    WordRule wordRule_;
+    std::function<void()> selectionListener_;
+    std::function<std::vector<ViewMenuEntry>()> menuEntries_;
 };
 
 // --- Text and selection ---------------------------------------------------------------
 
-void TextViewWindow::SetText(std::wstring text) {
-    text_.Assign(std::move(text));
+void TextViewWindow::SetDocument(std::shared_ptr<const TextDocument> document) {
+    document_ = std::move(document);
     selection_ = {};
     goalColumn_ = 0;
-    grid_.firstLine = grid_.firstColumn = 0;
+    grid_.firstLine = 0;
+    grid_.firstColumn = 0;
     UpdateScrollBars();
     Invalidate();
     PlaceCaret();
+    SelectionChanged();
 }
 
-void TextViewWindow::Select(std::size_t anchor, std::size_t caret) {
-    selection_ = {std::min(anchor, text_.Length()), std::min(caret, text_.Length())};
-    goalColumn_ = text_.ColumnOf(selection_.caret);
+void TextViewWindow::Select(std::uint64_t anchor, std::uint64_t caret) {
+    selection_ = {std::min(anchor, Text().Length()), std::min(caret, Text().Length())};
+    goalColumn_ = static_cast<std::size_t>(Text().ColumnOf(selection_.caret));
     Invalidate();
     PlaceCaret();
+    SelectionChanged();
 }
 
-void TextViewWindow::MoveCaret(std::size_t position, bool extend, bool keepGoalColumn) {
-    selection_.caret = std::min(position, text_.Length());
+void TextViewWindow::MoveCaret(std::uint64_t position, bool extend, bool keepGoalColumn) {
+    const TextSelection before = selection_;
+    selection_.caret = std::min(position, Text().Length());
     if (!extend)
         selection_.anchor = selection_.caret;
     if (!keepGoalColumn)
-        goalColumn_ = text_.ColumnOf(selection_.caret);
+        goalColumn_ = static_cast<std::size_t>(Text().ColumnOf(selection_.caret));
     ScrollCaretIntoView();
     Invalidate();
     PlaceCaret();
+    if (selection_ != before)
+        SelectionChanged();
 }
 
-void TextViewWindow::ShowLineFirst(std::size_t line) {
-    ScrollTo(static_cast<long long>(std::min(line, text_.LineCount() - 1)),
-             static_cast<long long>(grid_.firstColumn));
+void TextViewWindow::SelectionChanged() {
+    if (selectionListener_)
+        selectionListener_();
+}
+
+void TextViewWindow::ShowLineFirst(std::uint64_t line) {
+    ScrollTo(std::min(line, Text().LineCount() - 1), grid_.firstColumn);
     ScrollCaretIntoView();
 }
 
 void TextViewWindow::CopySelection() {
     try {
-        if (!selection_.Empty())
-            PutTextOnClipboard(
-                window_, std::wstring_view(text_.Text())
-                             .substr(selection_.Start(), selection_.End() - selection_.Start()));
+        if (selection_.Empty())
+            return;
+        const std::uint64_t size = selection_.End() - selection_.Start();
+        // What the clipboard is given is made twice in this process (the text, and the
+        // clipboard's copy): beyond the bound the selection is refused whole.
+        if (size > kMostTextGiven) {
+            ShowMessageBox(L"The selection is " + Grouped(size) +
+                               L" characters of text: Copy takes at most " +
+                               Grouped(kMostTextGiven) +
+                               L". Select less, or copy it in parts.",
+                           L"Octolume32", MB_OK | MB_ICONEXCLAMATION);
+            return;
+        }
+        std::wstring text;
+        text.reserve(static_cast<std::size_t>(size));
+        Text().AppendText(selection_.Start(), selection_.End(), text);
+        PutTextOnClipboard(window_, text);
     } catch (...) {
         ReportError(CaughtError(), L"rtfOctolume.Copy");
     }
@@ -215,36 +276,38 @@ RECT TextViewWindow::Client() const {
     return client;
 }
 
-void TextViewWindow::ScrollTo(long long line, long long column) {
-    const auto clamp = [](long long value, std::size_t last) {
-        return static_cast<std::size_t>(std::clamp<long long>(value, 0, last));
-    };
-    const std::size_t newLine = clamp(line, LastFirstLine(text_, VisibleRows()));
-    const std::size_t newColumn = clamp(column, LastFirstColumn(text_, VisibleColumns()));
+void TextViewWindow::ScrollTo(std::uint64_t line, std::size_t column) {
+    const std::uint64_t newLine = std::min(line, LastFirstLine(Text(), VisibleRows()));
+    const std::size_t newColumn = std::min(column, LastFirstColumn(Text(), VisibleColumns()));
     if (newLine == grid_.firstLine && newColumn == grid_.firstColumn)
         return;
-    const long long lines =
-        static_cast<long long>(newLine) - static_cast<long long>(grid_.firstLine);
-    const long long columns =
-        static_cast<long long>(newColumn) - static_cast<long long>(grid_.firstColumn);
+    const std::int64_t lines = LinesBetween(grid_.firstLine, newLine);
+    const auto columns =
+        static_cast<std::int64_t>(newColumn) - static_cast<std::int64_t>(grid_.firstColumn);
     grid_.firstLine = newLine;
     grid_.firstColumn = newColumn;
     if (lines != 0)
-        MoveScrollBox(SB_VERT, newLine);
+        MoveScrollBox(SB_VERT, VerticalSetting().position);
     if (columns != 0)
-        MoveScrollBox(SB_HORZ, newColumn);
+        MoveScrollBox(SB_HORZ, static_cast<int>(newColumn));
     MovePixels(lines, columns);
     PlaceCaret();
 }
 
+void TextViewWindow::ScrollBy(std::int64_t lines, std::int64_t columns) {
+    const std::int64_t column = static_cast<std::int64_t>(grid_.firstColumn) + columns;
+    ScrollTo(LineMovedBy(Text(), grid_.firstLine, lines),
+             static_cast<std::size_t>(std::max<std::int64_t>(0, column)));
+}
+
 // What is still in sight after a scroll is moved, not painted again: only the rows and
 // columns that come into sight are left to paint.
-void TextViewWindow::MovePixels(long long lines, long long columns) {
+void TextViewWindow::MovePixels(std::int64_t lines, std::int64_t columns) {
     if (!redraw_)
         return;
     const RECT client = Client();
-    if (std::llabs(lines) > static_cast<long long>(VisibleRows()) ||
-        std::llabs(columns) > static_cast<long long>(VisibleColumns())) {
+    if (std::llabs(lines) > static_cast<std::int64_t>(VisibleRows()) ||
+        std::llabs(columns) > static_cast<std::int64_t>(VisibleColumns())) {
         Invalidate();
         return;
     }
@@ -259,19 +322,25 @@ void TextViewWindow::MovePixels(long long lines, long long columns) {
 }
 
 void TextViewWindow::ScrollCaretIntoView() {
-    const std::size_t line = text_.LineOf(selection_.caret);
-    const std::size_t column = text_.ColumnOf(selection_.caret);
+    const std::uint64_t line = Text().LineOf(selection_.caret);
+    const auto column = static_cast<std::size_t>(Text().ColumnOf(selection_.caret));
     const std::size_t lines = VisibleRows(), columns = VisibleColumns();
-    std::size_t toLine = grid_.firstLine, toColumn = grid_.firstColumn;
+    std::uint64_t toLine = grid_.firstLine;
+    std::size_t toColumn = grid_.firstColumn;
     if (line < grid_.firstLine)
         toLine = line;
-    else if (line >= grid_.firstLine + lines)
+    else if (line - grid_.firstLine >= lines)
         toLine = line - lines + 1;
     if (column < grid_.firstColumn)
         toColumn = column;
     else if (column >= grid_.firstColumn + columns)
         toColumn = column - columns + 1;
-    ScrollTo(static_cast<long long>(toLine), static_cast<long long>(toColumn));
+    ScrollTo(toLine, toColumn);
+}
+
+ScrollBarSetting TextViewWindow::VerticalSetting() const {
+    return VerticalScrollBar(Text().LineCount(), VisibleRows(), grid_.firstLine,
+                             LastFirstLine(Text(), VisibleRows()));
 }
 
 // The bars are drawn with the next paint, not at once: under Wine each bar drawn costs
@@ -282,16 +351,16 @@ void TextViewWindow::UpdateScrollBars() {
     const bool suspend = redraw_ && External(::IsWindowVisible, window_);
     if (suspend)
         External(::DefWindowProcW, window_, WM_SETREDRAW, FALSE, 0);
-    // Positions are 32-bit: a dump of 2 MiB is already 131,075 lines.
+    const ScrollBarSetting setting = VerticalSetting();
     SCROLLINFO vertical{};
     vertical.cbSize = sizeof vertical;
     vertical.fMask = SIF_ALL | SIF_DISABLENOSCROLL;
-    vertical.nMax = static_cast<int>(text_.LineCount() - 1);
-    vertical.nPage = static_cast<UINT>(VisibleRows());
-    vertical.nPos = static_cast<int>(grid_.firstLine);
+    vertical.nMax = setting.maximum;
+    vertical.nPage = setting.page;
+    vertical.nPos = setting.position;
     External(::SetScrollInfo, window_, SB_VERT, &vertical, FALSE);
     SCROLLINFO sideways = vertical;
-    sideways.nMax = static_cast<int>(text_.LongestLineLength());
+    sideways.nMax = static_cast<int>(Text().LongestLineLength());
     sideways.nPage = static_cast<UINT>(VisibleColumns());
     sideways.nPos = static_cast<int>(grid_.firstColumn);
     External(::SetScrollInfo, window_, SB_HORZ, &sideways, FALSE);
@@ -303,7 +372,7 @@ void TextViewWindow::UpdateScrollBars() {
 
 // A scroll draws a bar only when its box moves by a pixel: in a long text a notch of the
 // wheel seldom does, and under Wine drawing the bar costs more than the rows scrolled in.
-void TextViewWindow::MoveScrollBox(int bar, std::size_t position) {
+void TextViewWindow::MoveScrollBox(int bar, int position) {
     const auto box = [&] {
         SCROLLBARINFO info{};
         info.cbSize = sizeof info;
@@ -317,14 +386,14 @@ void TextViewWindow::MoveScrollBox(int bar, std::size_t position) {
     External(::GetScrollInfo, window_, bar, &info);
     const int previous = info.nPos;
     const auto before = box();
-    info.nPos = static_cast<int>(position);
+    info.nPos = position;
     External(::SetScrollInfo, window_, bar, &info, FALSE);
     if (!redraw_ || box() == before)
         return;
     // Set again from where it was, so that the system sees a move and draws it.
     info.nPos = previous;
     External(::SetScrollInfo, window_, bar, &info, FALSE);
-    info.nPos = static_cast<int>(position);
+    info.nPos = position;
     External(::SetScrollInfo, window_, bar, &info, TRUE);
 }
 
@@ -336,9 +405,9 @@ void TextViewWindow::Invalidate() {
 void TextViewWindow::PlaceCaret() {
     if (!focused_)
         return;
-    const std::size_t line = text_.LineOf(selection_.caret);
-    const std::size_t column = text_.ColumnOf(selection_.caret);
-    const bool inSight = line >= grid_.firstLine && line < grid_.firstLine + VisibleRows() + 1 &&
+    const std::uint64_t line = Text().LineOf(selection_.caret);
+    const auto column = static_cast<std::size_t>(Text().ColumnOf(selection_.caret));
+    const bool inSight = line >= grid_.firstLine && line - grid_.firstLine <= VisibleRows() &&
                          column >= grid_.firstColumn &&
                          column <= grid_.firstColumn + VisibleColumns();
     // Out of sight, the caret waits above the view until the text comes back into view.
@@ -370,25 +439,27 @@ void TextViewWindow::PaintRow(HDC dc, int row, const RECT& client) {
     const int top = row * grid_.cellHeight;
     const Colours normal{External(::GetSysColor, COLOR_WINDOWTEXT),
                          External(::GetSysColor, COLOR_WINDOW)};
-    const std::size_t line = grid_.firstLine + static_cast<std::size_t>(row);
-    if (line >= text_.LineCount()) {
+    const std::uint64_t line = grid_.firstLine + static_cast<std::uint64_t>(row);
+    if (line >= Text().LineCount()) {
         PaintRun(dc, client.left, client.right, top, {}, normal);
         return;
     }
     const Colours selected =
         focused_ ? Colours{External(::GetSysColor, COLOR_HIGHLIGHTTEXT),
                            External(::GetSysColor, COLOR_HIGHLIGHT)}
-                 : Colours{normal.text,
-                           UnfocusedSelectionColour(External(::GetSysColor, COLOR_HIGHLIGHT),
-                                                    normal.background)};
-    const std::wstring_view text = text_.Line(line);
-    const std::size_t start = text_.LineStart(line);
+                 : Colours{normal.text, UnfocusedSelectionColour(
+                                            External(::GetSysColor, COLOR_HIGHLIGHT),
+                                            normal.background)};
+    const std::wstring_view text = Text().Line(line);
+    const std::uint64_t start = Text().LineStart(line);
     // The columns in sight, and the selected ones among them.
     const std::size_t from = std::min(grid_.firstColumn, text.size());
     const std::size_t to = std::min(text.size(), grid_.firstColumn + VisibleColumns() + 1);
-    const std::size_t selectedFrom =
-        std::clamp(selection_.Start(), start + from, start + to) - start;
-    const std::size_t selectedTo = std::clamp(selection_.End(), start + from, start + to) - start;
+    const auto column = [&](std::uint64_t position) {
+        return static_cast<std::size_t>(std::clamp(position, start + from, start + to) - start);
+    };
+    const std::size_t selectedFrom = column(selection_.Start());
+    const std::size_t selectedTo = column(selection_.End());
     const int margin = grid_.margin;
 
     PaintRun(dc, client.left, margin, top, {}, normal);
@@ -438,36 +509,36 @@ void TextViewWindow::OnFocus(bool focused) {
 
 void TextViewWindow::OnKeyDown(WPARAM key) {
     const bool extend = KeyDown(VK_SHIFT), control = KeyDown(VK_CONTROL);
-    const std::size_t caret = selection_.caret, line = text_.LineOf(caret);
-    const auto onLine = [&](long long target) {
-        return PositionOnLine(text_, target, goalColumn_);
+    const std::uint64_t caret = selection_.caret, line = Text().LineOf(caret);
+    const auto onLine = [&](std::int64_t lines) {
+        return PositionOnLine(Text(), static_cast<std::int64_t>(LineMovedBy(Text(), line, lines)),
+                              goalColumn_);
     };
-    const long long page = static_cast<long long>(VisibleRows());
+    const auto page = static_cast<std::int64_t>(VisibleRows());
     const bool collapse = !extend && !selection_.Empty();
     switch (key) {
     case VK_LEFT:
-        MoveCaret(collapse ? selection_.Start() : PreviousPosition(text_, caret), extend);
+        MoveCaret(collapse ? selection_.Start() : PreviousPosition(Text(), caret), extend);
         break;
     case VK_RIGHT:
-        MoveCaret(collapse ? selection_.End() : NextPosition(text_, caret), extend);
+        MoveCaret(collapse ? selection_.End() : NextPosition(Text(), caret), extend);
         break;
     case VK_UP:
     case VK_DOWN:
-        MoveCaret(onLine(static_cast<long long>(line) + (key == VK_UP ? -1 : 1)), extend, true);
+        MoveCaret(onLine(key == VK_UP ? -1 : 1), extend, true);
         break;
     case VK_PRIOR:
     case VK_NEXT: {
-        const long long by = key == VK_PRIOR ? -page : page;
+        const std::int64_t by = key == VK_PRIOR ? -page : page;
         ScrollBy(by, 0);
-        MoveCaret(onLine(static_cast<long long>(line) + by), extend, true);
+        MoveCaret(onLine(by), extend, true);
         break;
     }
     case VK_HOME:
-        MoveCaret(control ? 0 : text_.LineStart(line), extend);
+        MoveCaret(control ? 0 : Text().LineStart(line), extend);
         break;
     case VK_END:
-        MoveCaret(control ? text_.Length() : text_.LineStart(line) + text_.LineLength(line),
-                  extend);
+        MoveCaret(control ? Text().Length() : Text().LineEnd(line), extend);
         break;
     case 'A':
         if (control)
@@ -485,47 +556,57 @@ void TextViewWindow::OnKeyDown(WPARAM key) {
 
 void TextViewWindow::OnScroll(int bar, WORD request) {
     const bool vertical = bar == SB_VERT;
-    const long long position =
-        static_cast<long long>(vertical ? grid_.firstLine : grid_.firstColumn);
-    const long long page = static_cast<long long>(vertical ? VisibleRows() : VisibleColumns());
-    long long target = position;
+    const auto page = static_cast<std::int64_t>(vertical ? VisibleRows() : VisibleColumns());
+    const std::uint64_t lastLine = LastFirstLine(Text(), VisibleRows());
+    const std::size_t lastColumn = LastFirstColumn(Text(), VisibleColumns());
+    std::int64_t by = 0;
     switch (request) {
     case SB_LINEUP:
-        target = position - 1;
+        by = -1;
         break;
     case SB_LINEDOWN:
-        target = position + 1;
+        by = 1;
         break;
     case SB_PAGEUP:
-        target = position - page;
+        by = -page;
         break;
     case SB_PAGEDOWN:
-        target = position + page;
+        by = page;
         break;
     case SB_TOP:
-        target = 0;
-        break;
+        if (vertical)
+            ScrollTo(0, grid_.firstColumn);
+        else
+            ScrollTo(grid_.firstLine, 0);
+        return;
     case SB_BOTTOM:
-        target = static_cast<long long>(vertical ? LastFirstLine(text_, VisibleRows())
-                                                 : LastFirstColumn(text_, VisibleColumns()));
-        break;
+        if (vertical)
+            ScrollTo(lastLine, grid_.firstColumn);
+        else
+            ScrollTo(grid_.firstLine, lastColumn);
+        return;
     case SB_THUMBTRACK:
     case SB_THUMBPOSITION: {
-        // The message's own position has 16 bits; the bar's tracking position has 32.
+        // The message's own position has 16 bits; the bar's tracking position has 32, and
+        // past a billion lines it stands for a fraction of them.
         SCROLLINFO info{};
         info.cbSize = sizeof info;
         info.fMask = SIF_TRACKPOS;
         External(::GetScrollInfo, window_, bar, &info);
-        target = info.nTrackPos;
-        break;
+        if (vertical)
+            ScrollTo(LineOfScrollPosition(info.nTrackPos, Text().LineCount(), lastLine),
+                     grid_.firstColumn);
+        else
+            ScrollTo(grid_.firstLine, static_cast<std::size_t>(std::max(0, info.nTrackPos)));
+        return;
     }
     default:
         return;
     }
     if (vertical)
-        ScrollTo(target, static_cast<long long>(grid_.firstColumn));
+        ScrollBy(by, 0);
     else
-        ScrollTo(static_cast<long long>(grid_.firstLine), target);
+        ScrollBy(0, by);
 }
 
 // A wheel spun fast queues many messages: those already waiting are taken with this one
@@ -559,8 +640,9 @@ void TextViewWindow::OnWheel(UINT message, WPARAM wParam) {
                   sideways ? SPI_GETWHEELSCROLLCHARS : SPI_GETWHEELSCROLLLINES, 0, &step, 0) ||
         step == 0)
         step = kDefaultWheelStep;
-    const long long page = static_cast<long long>(sideways ? VisibleColumns() : VisibleRows());
-    const long long by = static_cast<long long>(notches) * (step == WHEEL_PAGESCROLL ? page : step);
+    const auto page = static_cast<std::int64_t>(sideways ? VisibleColumns() : VisibleRows());
+    const std::int64_t by =
+        static_cast<std::int64_t>(notches) * (step == WHEEL_PAGESCROLL ? page : step);
     if (sideways)
         ScrollBy(0, by);
     else
@@ -588,9 +670,11 @@ void TextViewWindow::OnAutoScroll() {
 void TextViewWindow::OnContextMenu(LPARAM screenPoint) {
     POINT at{GET_X_LPARAM(screenPoint), GET_Y_LPARAM(screenPoint)};
     if (screenPoint == -1) { // from the keyboard: at the caret
-        const std::size_t line = text_.LineOf(selection_.caret);
-        at = {grid_.ColumnX(std::max(text_.ColumnOf(selection_.caret), grid_.firstColumn)),
-              static_cast<int>((std::max(line, grid_.firstLine) - grid_.firstLine + 1)) *
+        const std::uint64_t line = Text().LineOf(selection_.caret);
+        const auto column = static_cast<std::size_t>(Text().ColumnOf(selection_.caret));
+        const std::uint64_t row = line > grid_.firstLine ? line - grid_.firstLine : 0;
+        at = {grid_.ColumnX(std::max(column, grid_.firstColumn)),
+              static_cast<int>(std::min<std::uint64_t>(row, VisibleRows()) + 1) *
                   grid_.cellHeight};
         External(::ClientToScreen, window_, &at);
     }
@@ -599,6 +683,12 @@ void TextViewWindow::OnContextMenu(LPARAM screenPoint) {
         return;
     const UINT copyState = selection_.Empty() ? MF_GRAYED : MF_ENABLED;
     External(::AppendMenuW, menu.get(), MF_STRING | copyState, kCopyCommand, L"&Copy");
+    const std::vector<ViewMenuEntry> entries =
+        menuEntries_ ? menuEntries_() : std::vector<ViewMenuEntry>{};
+    for (std::size_t entry = 0; entry < entries.size(); ++entry)
+        External(::AppendMenuW, menu.get(),
+                 MF_STRING | (entries[entry].enabled ? MF_ENABLED : MF_GRAYED),
+                 kFirstOwnerCommand + entry, entries[entry].text.c_str());
     External(::AppendMenuW, menu.get(), MF_SEPARATOR, 0, nullptr);
     External(::AppendMenuW, menu.get(), MF_STRING, kSelectAllCommand, L"Select &All");
     const auto command = static_cast<UINT>(External(::TrackPopupMenu, menu.get(),
@@ -608,6 +698,8 @@ void TextViewWindow::OnContextMenu(LPARAM screenPoint) {
         CopySelection();
     else if (command == kSelectAllCommand)
         SelectAll();
+    else if (command >= kFirstOwnerCommand && command - kFirstOwnerCommand < entries.size())
+        entries[command - kFirstOwnerCommand].choose();
 }
 
 // EM_SETSEL: a start of -1 only takes the selection away; an end of -1 is the end of the text.
@@ -615,8 +707,8 @@ void TextViewWindow::OnSetSelection(WPARAM start, LPARAM end) {
     if (static_cast<int>(start) == -1)
         Select(selection_.caret, selection_.caret);
     else
-        Select(static_cast<std::size_t>(start),
-               static_cast<int>(end) == -1 ? text_.Length() : static_cast<DWORD>(end));
+        Select(static_cast<DWORD>(start),
+               static_cast<int>(end) == -1 ? Text().Length() : static_cast<DWORD>(end));
 }
 
 void TextViewWindow::OnSize() {
@@ -624,31 +716,28 @@ void TextViewWindow::OnSize() {
     // Room gained sideways goes first to the columns on the left that were scrolled out of
     // sight, as long as the caret stays in sight.
     const std::size_t columns = VisibleColumns();
-    long long column = static_cast<long long>(grid_.firstColumn);
+    std::size_t column = grid_.firstColumn;
     if (columns > columnsInSight_ && columnsInSight_ != 0) {
-        const std::size_t caret = text_.ColumnOf(selection_.caret);
-        const long long keepingCaret =
-            static_cast<long long>(caret) - static_cast<long long>(columns) + 1;
-        column = std::max(
-            {0LL, keepingCaret, column - static_cast<long long>(columns - columnsInSight_)});
+        const auto caret = static_cast<std::size_t>(Text().ColumnOf(selection_.caret));
+        const std::size_t gained = columns - columnsInSight_;
+        const std::size_t keepingCaret = caret >= columns ? caret - columns + 1 : 0;
+        column = std::max(keepingCaret, column > gained ? column - gained : 0);
     }
     columnsInSight_ = columns;
     // A larger view may also show lines past the former last one.
-    ScrollTo(static_cast<long long>(grid_.firstLine), column);
+    ScrollTo(grid_.firstLine, column);
     Invalidate();
 }
 
 void TextViewWindow::OnDoubleClick(POINT point) {
-    const std::size_t position = PositionAt(point);
-    const auto word = wordRule_ ? wordRule_(text_, position) : std::nullopt;
-    const auto [first, last] = word ? *word : WordAround(text_, position);
+    const auto [first, last] = WordAround(Text(), PositionAt(point));
     Select(first, last);
 }
 
 LRESULT TextViewWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     const auto point = [lParam] { return POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}; };
     if (const std::optional<LRESULT> answer =
-            AnswerEditQuery({text_, selection_, grid_.firstLine}, message, wParam, lParam))
+            AnswerEditQuery({Text(), selection_, grid_.firstLine}, message, wParam, lParam))
         return *answer;
     switch (message) {
     case WM_CREATE:

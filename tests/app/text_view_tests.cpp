@@ -2,6 +2,7 @@
 // over its text and line index (without a window), scrolling past 16-bit positions, selection and
 // copy, the redraw switch, painting only what is in sight, and what accessibility tools read.
 #include "view/edit_queries.h"
+#include "view/line_indexed_text.h"
 #include "view/text_view.h"
 #include "test_support.h"
 #include "viewer_test_support.h"

@@ -2,6 +2,7 @@
 // engine_contract.h).
 
 #include "engine/core/dump_format.h"
+#include "engine/any_thread.h"
 #include "engine/engine_contract.h"
 #include "support/helpers.h"
 #include "support/owners.h"
@@ -130,7 +131,7 @@ Outcome Dump(BSTR* pathArgument) {
 } // namespace octolume
 
 // Exported undecorated through octolume.def.
-extern "C" BSTR __stdcall DoOctolume(BSTR* path) {
+extern "C" OCTOLUME_ANY_THREAD BSTR __stdcall DoOctolume(BSTR* path) {
     octolume::Outcome outcome;
     try {
         outcome = octolume::Dump(path);

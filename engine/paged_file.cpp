@@ -4,6 +4,7 @@
 #include "engine/core/byte_search.h"
 #include "engine/core/dump_format.h"
 #include "engine/core/paged_bytes.h"
+#include "engine/any_thread.h"
 #include "engine/engine_contract.h"
 #include "support/helpers.h"
 #include "support/owners.h"
@@ -220,30 +221,30 @@ DWORD FindBytes(OctolumePagedFile* file, const OctolumeFindRequest* request, ULO
 } // namespace octolume
 
 // Exported undecorated through octolume.def.
-extern "C" DWORD __stdcall OctolumeOpenFile(const wchar_t* path, BSTR* fullPath,
+extern "C" OCTOLUME_ANY_THREAD DWORD __stdcall OctolumeOpenFile(const wchar_t* path, BSTR* fullPath,
                                             OctolumePagedFile** file, ULONGLONG* size) {
     return octolume::Guarded([&] { return octolume::OpenFile(path, fullPath, file, size); });
 }
 
-extern "C" DWORD __stdcall OctolumeDumpLines(OctolumePagedFile* file, ULONGLONG firstByte,
+extern "C" OCTOLUME_ANY_THREAD DWORD __stdcall OctolumeDumpLines(OctolumePagedFile* file, ULONGLONG firstByte,
                                              ULONG byteCount, char* out, ULONG capacity,
                                              ULONG* written) {
     return octolume::Guarded(
         [&] { return octolume::DumpLines(file, firstByte, byteCount, out, capacity, written); });
 }
 
-extern "C" DWORD __stdcall OctolumeReadBytes(OctolumePagedFile* file, ULONGLONG offset, ULONG count,
+extern "C" OCTOLUME_ANY_THREAD DWORD __stdcall OctolumeReadBytes(OctolumePagedFile* file, ULONGLONG offset, ULONG count,
                                              unsigned char* out, ULONG* delivered) {
     return octolume::Guarded(
         [&] { return octolume::ReadBytes(file, offset, count, out, delivered); });
 }
 
-extern "C" DWORD __stdcall OctolumeFindBytes(OctolumePagedFile* file,
+extern "C" OCTOLUME_ANY_THREAD DWORD __stdcall OctolumeFindBytes(OctolumePagedFile* file,
                                              const OctolumeFindRequest* request, ULONGLONG* found) {
     return octolume::Guarded([&] { return octolume::FindBytes(file, request, found); });
 }
 
-extern "C" void __stdcall OctolumeCloseFile(OctolumePagedFile* file) {
+extern "C" OCTOLUME_ANY_THREAD void __stdcall OctolumeCloseFile(OctolumePagedFile* file) {
     octolume::Guarded([&] {
         std::unique_ptr<OctolumePagedFile> closed(file);
         return ERROR_SUCCESS;

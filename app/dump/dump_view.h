@@ -1,17 +1,16 @@
 #pragma once
 // The dump view: the program's own read-only text view (text_view.h) that shows a file's
-// dump in a fixed-pitch font, with the window's drop target on it, and the file's bytes
-// read back from the dump for Find and Go To.
+// dump in a fixed-pitch font: a short text of its own ("Loading...") or a file's dump as a
+// document of lines made on demand from the file's bytes (dump_document.h).
 
-#include "shell/drop_intake.h"
+#include "dump/dump_document.h"
 #include "dump/dump_places.h"
-#include "dump/dump_bytes.h"
-#include "shell/layout.h"
-#include "view/line_indexed_text.h"
 #include "view/text_positions.h"
 
 #include <windows.h>
 
+#include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -23,8 +22,7 @@ struct DumpViewSetup {
     HINSTANCE instance = nullptr;
     HWND parent = nullptr;
     int controlId = 0;
-    HFONT font = nullptr;                 // null: the view's own fixed-pitch font
-    ViewDropTarget* dropTarget = nullptr; // null: drops are not taken
+    HFONT font = nullptr; // null: the view's own fixed-pitch font
 };
 
 class DumpView {
@@ -34,39 +32,36 @@ public:
     DumpView& operator=(const DumpView&) = delete;
 
     // Creates the view at a place of the parent's client area. Throws AppError.
-    void Create(const DumpViewSetup& setup, const PixelRect& rect);
+    void Create(const DumpViewSetup& setup, const RECT& rect);
     HWND Handle() const noexcept { return view_; }
+    TextView* View() const noexcept { return text_; }
 
-    // Shows the text in place of whatever the view held, taking it over. Throws
-    // std::bad_alloc, leaving the view as it was, when the text cannot be indexed.
+    // Shows a text of the program's own in place of whatever the view held.
     void ShowText(std::wstring text);
-    const LineIndexedText& Text() const;
-    TextSelection Selection() const;
+    // Shows a file's dump from its top. Throws std::bad_alloc, leaving the view as it was.
+    void ShowDump(std::shared_ptr<const DumpSource> source);
+    // The dump shown; null while the view shows a text (or one another program set).
+    std::shared_ptr<const DumpDocument> Dump() const;
 
-    // The bytes the dump shows, read back from its text once and kept until the text
-    // changes. Throws std::bad_alloc.
-    const DumpBytes& Bytes();
+    const TextDocument& Document() const;
+    TextSelection Selection() const;
     // Selects the hex pairs of `count` bytes from `first` on, and scrolls the first one's
     // line near the top of the view.
-    void SelectBytes(std::size_t first, std::size_t count);
-    // The line of the dump that a line of the text shows; nothing for a text that is no dump.
-    std::optional<DumpLine> DumpLineAt(std::size_t textLine);
+    void SelectBytes(std::uint64_t first, std::uint64_t count);
+    // The line of the dump that a line of the view shows; nothing while no dump is shown.
+    std::optional<DumpLine> DumpLineAt(std::uint64_t line) const;
 
-    // Revokes the drop target while the parent is being destroyed.
-    void RevokeDropTarget();
     // The parent and its children are gone.
     void Forget() noexcept {
         view_ = nullptr;
         text_ = nullptr;
+        dump_.reset();
     }
 
 private:
-    std::optional<std::pair<std::size_t, std::size_t>> WordAt(std::size_t position);
-
-    ViewDropTarget* dropTarget_ = nullptr;
     HWND view_ = nullptr;
     TextView* text_ = nullptr; // the view's own, gone with it
-    DumpBytes bytes_;
+    std::shared_ptr<const DumpDocument> dump_;
 };
 
 } // namespace octolume

@@ -8,12 +8,16 @@
 #include "support/report_error.h"
 
 #include <algorithm>
+#include <atomic>
+#include <cwchar>
 
 namespace octolume {
 
 namespace {
 
 constexpr wchar_t kTitle[] = L"Octolume32";
+// More than four times a second.
+constexpr UINT kProgressInterval = 200;
 
 std::wstring ControlText(HWND dialog, int control) {
     const HWND edit = External(::GetDlgItem, dialog, control);
@@ -79,16 +83,17 @@ void FindAndGoTo::ShowFind() {
 
 std::optional<SelectionQuery> FindAndGoTo::SelectedQuery() {
     const TextSelection selection = view_.Selection();
-    const LineIndexedText& text = view_.Text();
-    const std::size_t line = text.LineOf(selection.Start());
+    const TextDocument& text = view_.Document();
+    const std::uint64_t line = text.LineOf(selection.Start());
     if (selection.Empty() || text.LineOf(selection.End()) != line)
         return std::nullopt;
     const std::optional<DumpLine> dumpLine = view_.DumpLineAt(line);
     if (!dumpLine)
         return std::nullopt;
-    const std::size_t start = text.LineStart(line);
-    return QueryFromSelection(*dumpLine, text.Line(line), selection.Start() - start,
-                              selection.End() - start);
+    const std::uint64_t start = text.LineStart(line);
+    return QueryFromSelection(*dumpLine, text.Line(line),
+                              static_cast<std::size_t>(selection.Start() - start),
+                              static_cast<std::size_t>(selection.End() - start));
 }
 
 // At the view's bottom right: what is found, or gone to, is shown near the view's top.
@@ -149,6 +154,7 @@ void FindAndGoTo::FindNext(bool backwards) {
             ShowFind();
         return;
     }
+    EndSearch(); // a new search replaces one still running
     if (findDialog_ != nullptr)
         External(::SetDlgItemTextW, findDialog_, IDC_FIND_STATUS, L"");
     const ParsedQuery parsed =
@@ -157,36 +163,128 @@ void FindAndGoTo::FindNext(bool backwards) {
         ShowMessageBox(parsed.refusal, kTitle, MB_OK | MB_ICONEXCLAMATION);
         return;
     }
-    const DumpBytes& dump = view_.Bytes();
-    const std::size_t from = SearchStart(backwards);
-    const std::optional<FoundBytes> found = FindBytes(dump.bytes, *parsed.query, from, backwards);
-    if (!found) {
-        ShowMessageBox(L"Cannot find " + QuotedQuery(settings_.query) + L" in the dump.", kTitle,
-                       MB_OK | MB_ICONINFORMATION);
+    const std::shared_ptr<const DumpDocument> dump = view_.Dump();
+    SearchPlan plan(dump != nullptr ? dump->Size() : 0, SearchStart(backwards), backwards,
+                    kSearchSliceBytes);
+    if (dump == nullptr) {
+        Finish(SearchOutcome{SearchOutcome::Kind::kNotFound, 0, false, {}}, 0, backwards);
         return;
     }
-    view_.SelectBytes(found->start, parsed.query->bytes.size());
-    if (found->wrapped)
-        Say(backwards ? L"Passed the start of the dump and went on from its end."
-                      : L"Passed the end of the dump and went on from its start.");
+    // A small file, or a match near the start, is answered at once; the rest of a long
+    // search goes on while the window stays alive.
+    const std::atomic<bool> never{false};
+    if (const std::optional<SearchOutcome> outcome = SearchSlices(
+            *dump->Source(), *parsed.query, plan, never, kSearchSliceBytes * 2)) {
+        Finish(*outcome, parsed.query->bytes.size(), backwards);
+        return;
+    }
+    search_ = std::make_unique<SearchTask>(dump->Source(), *parsed.query, plan, owner_,
+                                           kSearchFinishedMessage);
+    searched_ = dump;
+    External(::SetTimer, owner_, kSearchProgressTimer, kProgressInterval, nullptr);
+    OnSearchProgress();
 }
 
-std::size_t FindAndGoTo::SearchStart(bool backwards) {
+void FindAndGoTo::Finish(const SearchOutcome& outcome, std::uint64_t queryLength,
+                         bool backwards) {
+    switch (outcome.kind) {
+    case SearchOutcome::Kind::kFound:
+        view_.SelectBytes(outcome.start, queryLength);
+        if (outcome.wrapped)
+            Say(backwards ? L"Passed the start of the dump and went on from its end."
+                          : L"Passed the end of the dump and went on from its start.");
+        else if (FindDialogShown())
+            External(::SetDlgItemTextW, findDialog_, IDC_FIND_STATUS, L"");
+        break;
+    case SearchOutcome::Kind::kNotFound:
+        if (FindDialogShown())
+            External(::SetDlgItemTextW, findDialog_, IDC_FIND_STATUS, L"");
+        ShowMessageBox(L"Cannot find " + QuotedQuery(settings_.query) + L" in the dump.", kTitle,
+                       MB_OK | MB_ICONINFORMATION);
+        break;
+    case SearchOutcome::Kind::kStopped:
+        Say(L"The search stopped. The selection is as it was.");
+        break;
+    case SearchOutcome::Kind::kFailed:
+        ShowMessageBox(L"The search stopped: " + outcome.failure, kTitle,
+                       MB_OK | MB_ICONEXCLAMATION);
+        break;
+    }
+}
+
+void FindAndGoTo::EndSearch() noexcept {
+    if (search_ == nullptr)
+        return;
+    ::KillTimer(owner_, kSearchProgressTimer);
+    search_.reset(); // stops its thread and waits for it
+    searched_.reset();
+}
+
+void FindAndGoTo::LoadStarted() noexcept {
+    ++loads_;
+    EndSearch();
+}
+
+void FindAndGoTo::Abandon() noexcept {
+    EndSearch();
+}
+
+bool FindAndGoTo::StopSearch() {
+    if (search_ == nullptr)
+        return false;
+    search_->Stop();
+    const std::uint64_t length = search_->QueryLength();
+    const bool backwards = search_->Backwards();
+    // It may have ended on its own meanwhile: then its result stands.
+    SearchOutcome outcome = search_->Outcome();
+    const bool sameDump = searched_ == view_.Dump();
+    EndSearch();
+    if (!sameDump)
+        return true;
+    Finish(outcome, length, backwards);
+    return true;
+}
+
+void FindAndGoTo::OnSearchFinished() {
+    if (search_ == nullptr || !search_->Finished())
+        return; // not a search of ours, or not yet
+    const SearchOutcome outcome = search_->Outcome();
+    const std::uint64_t length = search_->QueryLength();
+    const bool backwards = search_->Backwards();
+    const bool sameDump = searched_ == view_.Dump();
+    EndSearch();
+    if (sameDump)
+        Finish(outcome, length, backwards);
+}
+
+void FindAndGoTo::OnSearchProgress() {
+    if (search_ == nullptr || !FindDialogShown())
+        return;
+    const unsigned perMille = std::min(search_->PerMille(), 999u);
+    wchar_t status[64];
+    std::swprintf(status, 64, L"Searching... %u%% of the file. Esc stops.", perMille / 10);
+    External(::SetDlgItemTextW, findDialog_, IDC_FIND_STATUS, status);
+}
+
+std::uint64_t FindAndGoTo::SearchStart(bool backwards) {
     const TextSelection selection = view_.Selection();
-    const LineIndexedText& text = view_.Text();
-    const std::size_t line = text.LineOf(selection.Start());
+    const TextDocument& text = view_.Document();
+    const std::uint64_t line = text.LineOf(selection.Start());
     const std::optional<DumpLine> dumpLine = view_.DumpLineAt(line);
-    if (!dumpLine)
+    const std::shared_ptr<const DumpDocument> dump = view_.Dump();
+    if (!dumpLine || dump == nullptr)
         return 0;
-    const std::uint64_t byte = SearchStartByte(*dumpLine, selection.Start() - text.LineStart(line),
-                                               selection.Empty(), backwards);
-    return static_cast<std::size_t>(std::min<std::uint64_t>(byte, view_.Bytes().bytes.size()));
+    const std::uint64_t byte =
+        SearchStartByte(*dumpLine, static_cast<std::size_t>(selection.Start() - text.LineStart(line)),
+                        selection.Empty(), backwards);
+    return std::min<std::uint64_t>(byte, dump->Size());
 }
 
 void FindAndGoTo::GoTo() {
+    const std::shared_ptr<const DumpDocument> dump = view_.Dump();
     const ParsedOffset parsed =
         ParseOffset(ControlText(goToDialog_, IDC_GO_TO_OFFSET),
-                    Checked(goToDialog_, IDC_GO_TO_DECIMAL), view_.Bytes().bytes.size());
+                    Checked(goToDialog_, IDC_GO_TO_DECIMAL), dump != nullptr ? dump->Size() : 0);
     if (!parsed.offset) {
         ShowMessageBox(parsed.refusal, kTitle, MB_OK | MB_ICONEXCLAMATION);
         FocusControl(goToDialog_, IDC_GO_TO_OFFSET);
@@ -203,6 +301,9 @@ void FindAndGoTo::OnFindCommand(WORD command) {
         FindNext(settings_.up);
         break;
     case IDCANCEL:
+        // Escape or Cancel stops a running search first; once more closes the dialog.
+        if (StopSearch())
+            break;
         ReadFindDialog();
         Close(findDialog_);
         break;

@@ -3,6 +3,8 @@
 #include "shell/message_pump.h"
 #include "shell/mouse_pointer.h"
 
+#include "dump/engine_dump.h"
+
 #include "engine/engine_contract.h"
 #include "support/app_error.h"
 #include "support/external_call.h"
@@ -15,6 +17,7 @@
 #include <oleauto.h>
 
 #include <optional>
+#include <vector>
 
 namespace octolume {
 
@@ -26,23 +29,11 @@ const wchar_t kUnableToLoadMessage[] = L"Unable to load file contents.\r\n"
 
 namespace {
 
-// The engine is already loaded at start-up; its entry point is found there by name.
-engine::EntryPoint EngineEntryPoint() {
-    const HMODULE engine = External(::GetModuleHandleW, engine::kLibraryName);
-    if (!engine)
-        throw AppError(error_number::kDllLoad, L"Error in loading DLL");
-    const FARPROC entry = External(::GetProcAddress, engine, engine::kEntryPointName);
-    if (!entry)
-        throw AppError(error_number::kDllEntryPointNotFound, L"Specified DLL function not found");
-    return reinterpret_cast<engine::EntryPoint>(reinterpret_cast<void*>(entry));
-}
-
 // The engine's strings hold ANSI bytes.
-std::wstring FromAnsiBstr(BSTR text) {
+std::string_view BytesOf(BSTR text) {
     if (!text)
         return {};
-    const UINT length = External(::SysStringByteLen, text);
-    return FromAnsi(std::string_view(reinterpret_cast<const char*>(text), length));
+    return {reinterpret_cast<const char*>(text), External(::SysStringByteLen, text)};
 }
 
 // A file the viewer answers with its own message rather than an error report.
@@ -56,8 +47,9 @@ void ShowText(HWND window, const wchar_t* text) {
 
 } // namespace
 
-std::wstring DoOctolume(std::wstring& path) {
-    const engine::EntryPoint doOctolume = EngineEntryPoint();
+std::string DoOctolume(std::wstring& path) {
+    const auto doOctolume = reinterpret_cast<engine::EntryPoint>(
+        reinterpret_cast<void*>(EngineFunction(engine::kEntryPointName)));
     // In ANSI a name outside the code page would name another file (ā.txt as a.txt):
     // such a name cannot be dumped.
     const std::optional<std::string> ansiPath = ToAnsiExactly(path);
@@ -73,7 +65,7 @@ std::wstring DoOctolume(std::wstring& path) {
     const DWORD engineError = LastLibraryError();
     pathText.reset(passedPath); // the engine may have replaced it
 
-    path = FromAnsiBstr(pathText.get());
+    path = FromAnsi(BytesOf(pathText.get()));
     if (!dump) {
         if (engineError == engine::kCannotDumpCode)
             ThrowCannotDump(engineError);
@@ -82,10 +74,27 @@ std::wstring DoOctolume(std::wstring& path) {
                            GetDllErrorText(static_cast<std::int32_t>(engineError)), engineError);
         return {};
     }
-    return FromAnsiBstr(dump.get());
+    return std::string(BytesOf(dump.get()));
 }
 
-void GetAndDisplayOctolume(const ViewerControls& controls, std::wstring path) {
+std::shared_ptr<const DumpSource> OpenDump(std::wstring& path) {
+    std::shared_ptr<EngineDump> pages = EngineDump::Open(path);
+    // A name outside the ANSI code page would name another file in DoOctolume's ANSI.
+    if (pages->Size() > kMostHeldBytes || !ToAnsiExactly(path))
+        return pages;
+    std::wstring ansiPath = path;
+    std::string text = DoOctolume(ansiPath);
+    std::vector<unsigned char> bytes(static_cast<std::size_t>(pages->Size()));
+    bytes.resize(pages->ReadBytes(0, bytes));
+    // Held only when the text is the dump of the bytes: a file that changed between the
+    // two reads is shown through its pages.
+    if (std::optional<HeldDump> held = HeldDump::Of(std::move(bytes), std::move(text)))
+        return std::make_shared<HeldDump>(std::move(*held));
+    return pages;
+}
+
+std::optional<std::wstring> GetAndDisplayOctolume(const ViewerControls& controls,
+                                                  std::wstring path) {
     std::wstring name = std::move(path);
     const ScopeExit restorePointer([] { SetMousePointer(MousePointer::Default); });
     try {
@@ -94,18 +103,19 @@ void GetAndDisplayOctolume(const ViewerControls& controls, std::wstring path) {
         controls.view.ShowText(L"Loading...");
         ProcessPendingMessages();
 
-        std::wstring dump = DoOctolume(name);
+        std::shared_ptr<const DumpSource> dump = OpenDump(name);
 
         SetRedraw(controls.view.Handle(), false);
         // A view left frozen would never paint again.
         ScopeExit redrawOnFailure([&] { SetRedraw(controls.view.Handle(), true); });
-        controls.view.ShowText(std::move(dump));
+        controls.view.ShowDump(std::move(dump));
         redrawOnFailure.release();
         SetRedraw(controls.view.Handle(), true);
         External(::RedrawWindow, controls.view.Handle(), nullptr, nullptr,
                  RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
 
         ShowText(controls.label, name.c_str());
+        return name;
     } catch (...) {
         const AppError error = CaughtError();
         if (error.Number() == error_number::kCannotDump) {
@@ -115,6 +125,7 @@ void GetAndDisplayOctolume(const ViewerControls& controls, std::wstring path) {
             ReportError(error, L"frmOctolume.GetAndDisplayOctolume");
         }
     }
+    return std::nullopt;
 }
 
 } // namespace octolume

@@ -170,6 +170,15 @@ LRESULT frmOctolume::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_ENDSESSION:
             OnEndSession(wParam != FALSE);
             return 0;
+        case kSearchFinishedMessage:
+            finder_.OnSearchFinished();
+            return 0;
+        case WM_TIMER:
+            if (wParam == kSearchProgressTimer) {
+                finder_.OnSearchProgress();
+                return 0;
+            }
+            break;
         case WM_NCDESTROY:
             window_ = label_ = banner_ = nullptr;
             view_.Forget();
@@ -187,10 +196,13 @@ bool frmOctolume::OnCreate() {
     try {
         CreateFonts();
         // Created in tab order: view, label, banner.
-        view_.Create({instance_, window_, IDC_RTF_OCTOLUME, viewFont_.get(), &dropTarget_},
-                     TwipsRectToPixels({design::kControlLeft, design::kViewTop, design::kViewWidth,
-                                        design::kViewHeight},
-                                       dotsPerInchX_, dotsPerInchY_));
+        const PixelRect viewRect = TwipsRectToPixels(
+            {design::kControlLeft, design::kViewTop, design::kViewWidth, design::kViewHeight},
+            dotsPerInchX_, dotsPerInchY_);
+        view_.Create({instance_, window_, IDC_RTF_OCTOLUME, viewFont_.get()},
+                     RECT{viewRect.left, viewRect.top, viewRect.left + viewRect.width,
+                          viewRect.top + viewRect.height});
+        dropTarget_.RegisterOn(view_.Handle());
         label_ = CreateControl(
             0, L"STATIC", kLabelDesignCaption,
             SS_LEFT | SS_NOPREFIX | SS_CENTERIMAGE | SS_PATHELLIPSIS,
@@ -310,6 +322,11 @@ void frmOctolume::OnCommand(WORD commandId) {
     case IDM_GO_TO:
         finder_.ShowGoTo();
         break;
+    case IDM_RELOAD:
+        // The file shown, loaded again through the same load.
+        if (view_.Dump() != nullptr && !shownPath_.empty())
+            GetAndDisplayOctolume(std::wstring(shownPath_));
+        break;
     default:
         break;
     }
@@ -342,7 +359,8 @@ void frmOctolume::mnuFileOpenFile_Click() {
 void frmOctolume::GetAndDisplayOctolume(const std::wstring& path) {
     finder_.LoadStarted();
     const ScopeExit loaded([this] { finder_.LoadEnded(); });
-    octolume::GetAndDisplayOctolume({view_, label_}, path);
+    if (std::optional<std::wstring> shown = octolume::GetAndDisplayOctolume({view_, label_}, path))
+        shownPath_ = std::move(*shown);
 }
 
 bool frmOctolume::TakeKeyboardMessage(MSG& message) {
@@ -353,6 +371,10 @@ bool frmOctolume::TakeKeyboardMessage(MSG& message) {
         return window != nullptr &&
                (message.hwnd == window || External(::IsChild, window, message.hwnd));
     };
+    // Escape in the window stops a running search (in the Find dialog, its Cancel does).
+    if (message.message == WM_KEYDOWN && message.wParam == VK_ESCAPE && within(window_) &&
+        finder_.StopSearch())
+        return true;
     if (viewKeys_ != nullptr && (within(window_) || within(finder_.FindDialog())) &&
         External(::TranslateAcceleratorW, window_, viewKeys_, &message))
         return true;
@@ -364,7 +386,9 @@ void frmOctolume::rtfOctolume_OLEDragDrop(IDataObject* data) {
 }
 
 void frmOctolume::OnDestroy() {
-    view_.RevokeDropTarget();
+    finder_.Abandon();
+    if (view_.Handle() != nullptr)
+        dropTarget_.RevokeFrom(view_.Handle());
 }
 
 void frmOctolume::Unload() {
@@ -374,6 +398,9 @@ void frmOctolume::Unload() {
     }
     unloading_ = true;
 
+    // The file shown is closed through the engine: before the engine goes.
+    finder_.Abandon();
+    view_.ShowText(L""); // an empty text needs no memory: this cannot fail
     // Each release drops one load reference: start-up holds one and the engine calls
     // may have added more. Found again by name, as start-up keeps no handle.
     HMODULE engine = External(::GetModuleHandleW, engine::kLibraryName);
@@ -381,7 +408,6 @@ void frmOctolume::Unload() {
         External(::FreeLibrary, engine);
         engine = External(::GetModuleHandleW, engine::kLibraryName);
     }
-    view_.ShowText(L""); // an empty text needs no memory: this cannot fail
     ProcessPendingMessages();
     endProgram_(0);
 }

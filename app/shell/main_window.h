@@ -118,6 +118,7 @@ private:
     FontHandle labelFont_;
     BitmapHandle bannerPicture_;
     ViewDropTarget dropTarget_;
+    std::wstring shownPath_; // the full path of the file last shown, for F5
 };
 
 // Window-system font height, in pixels, for a size in points at the given DPI.

@@ -16,6 +16,7 @@
 #define IDM_FIND_NEXT 40011
 #define IDM_FIND_PREVIOUS 40012
 #define IDM_GO_TO 40013
+#define IDM_RELOAD 40014
 
 // The Find and Go To dialogs and their controls.
 #define IDD_FIND 201

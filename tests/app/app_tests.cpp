@@ -1,5 +1,7 @@
 // Tests of app/ in process: start-up, the resources, the main window's layout and the real
 // window, the dump view, the drop intake and the pipeline with the engine and a stand-in.
+#include "dump/engine_dump.h"
+#include "dump/search_task.h"
 #include "shell/about_box.h"
 #include "shell/layout.h"
 #include "shell/main_window.h"
@@ -10,6 +12,7 @@
 #include "shell/startup.h"
 #include "support/report_error.h"
 #include "support/text.h"
+#include "engine/core/dump_format.h"
 #include "expected_dumps.h"
 #include "hand_made_data.h"
 #include "printers.h"
@@ -399,31 +402,54 @@ static std::wstring Load(ViewerWindow& window, const std::wstring& path) {
     return shown.substr(0, shown.find(L"\r\n* If this problem persists"));
 }
 
-// The pipeline finds the engine by name, as start-up loads it. The largest dump, of 16 MiB of
-// random bytes, is 84 million characters.
-TEST(Pipeline, ShowsWholeDumpsUpToTheLargestWithTheirPathsAndTheOwnMessageForTheRest) {
+// The pipeline finds the engine by name, as start-up loads it: a small file's dump held
+// whole, a larger one's in pages, of any size (16 MiB here: the dump's 88 million characters
+// are more than WM_GETTEXT gives), and a name outside the ANSI code page; then a short file
+// again, exactly.
+TEST(Pipeline, ShowsWholeFilesOfAnySizeWithTheirPathsAndTheOwnMessageForTheRest) {
     const LibraryHandle engine(LoadLibraryW(BuiltFile(L"octolume.dll").c_str()));
     const TempFolder folder;
     ViewerWindow window;
-    const std::vector<unsigned char> bytes = PatternBytes(70000); // a dump of several pieces
+    const std::vector<unsigned char> bytes = PatternBytes(70000); // in pages
     const std::wstring first = folder.Write(L"first.bin", bytes);
     const std::wstring second = folder.Write(L"second.bin", PatternBytes(17));
+    const std::wstring pattern17 = Wide(kPattern17Dump);
     EXPECT_EQ(Load(window, first), ExpectedViewText(bytes) + L"|" + first);
-    EXPECT_EQ(Load(window, second),
-              std::wstring(kPattern17Dump.begin(), kPattern17Dump.end()) + L"|" + second);
-    // The view emptied, the label keeps the last file; then the largest dump.
+    EXPECT_EQ(Load(window, second), pattern17 + L"|" + second);
+    // The view emptied, the label keeps the last file.
     EXPECT_EQ(Load(window, folder.Path() + L"\\missing.bin"), L"|" + second + kUnableBox);
     // Two lines are no path, though each names a file.
     EXPECT_EQ(Load(window, first + L"\r\n" + second), L"|" + second + kUnableBox);
+    const std::wstring unicode = folder.Write(L"\u0416\u4E2D.bin", PatternBytes(17));
+    EXPECT_EQ(Load(window, unicode), pattern17 + L"|" + unicode);
+
     std::string random(16777216 + 100, '\0');
     unsigned state = 12345;
     for (char& byte : random)
         byte = static_cast<char>((state = state * 1103515245u + 12345u) >> 23);
     const std::wstring path = folder.Write(L"random.bin", random);
-    EXPECT_EQ(Load(window, path),
-              ExpectedViewText(random.substr(0, 16777216)) +
-                  L"--- Dump truncated: showing the first 16777216 of 16777316 bytes ---\r\n|" +
-                  path);
+    const MessageBoxCapture boxes;
+    GetAndDisplayOctolume(window.Controls(), path);
+    EXPECT_TRUE(boxes.Boxes().empty());
+    EXPECT_EQ(WindowText(window.Label()), path);
+    const HWND view = window.View();
+    const LRESULT lines = SendMessageW(view, EM_GETLINECOUNT, 0, 0);
+    ASSERT_EQ(lines, 1048576 + 7 + 2);
+    EXPECT_EQ(SendMessageW(view, WM_GETTEXTLENGTH, 0, 0), LRESULT(64) << 20);
+    // The last lines, past the old limit of 16 MiB, as the formatter writes them.
+    std::string tail(DumpLinesSize(100, 16777216), '\0');
+    tail.resize(FormatDumpLines({reinterpret_cast<const unsigned char*>(random.data()) + 16777216,
+                                 100},
+                                16777216, tail.data()) -
+                tail.data());
+    std::wstring shownTail;
+    for (LRESULT line = lines - 8; line < lines - 1; ++line) {
+        wchar_t text[100] = {99};
+        text[SendMessageW(view, EM_GETLINE, line, LPARAM(text))] = 0;
+        shownTail += text + std::wstring(L"\r\n");
+    }
+    EXPECT_EQ(shownTail, Wide(tail));
+    EXPECT_EQ(Load(window, second), pattern17 + L"|" + second);
 }
 
 // The stand-in answers as OCTOLUME_SCRIPTED_ENGINE says, for a file it is asked for.
@@ -431,26 +457,46 @@ TEST(EngineAnswers, EachAsTheUserReadsIt) {
     const LibraryHandle engine(LoadLibraryW(BuiltFile(L"scripted_engine\\octolume.dll").c_str()));
     ASSERT_NE(engine, nullptr);
     const std::wstring denied = GetDllErrorText(5);
+    const std::wstring report = L"Loading...|File:|Unexpected Error in frmOctolume.GetAndDisplayOctolume|"
+                                L"DLL Error: " +
+                                denied + L"\r\nError: " + denied +
+                                L"\r\nSource: frmOctolume.GetAndDisplayOctolume\r\nNo: 5\r\n";
+    const std::wstring pattern17 = Wide(kPattern17Dump);
     const std::pair<const wchar_t*, std::wstring> cases[] = {
         // Other failures in the system's words; the view and the label keep what they showed.
-        {L"fail 5", L"Loading...|File:|Unexpected Error in frmOctolume.GetAndDisplayOctolume|"
-                    L"DLL Error: " +
-                        denied + L"\r\nError: " + denied +
-                        L"\r\nSource: frmOctolume.GetAndDisplayOctolume\r\nNo: 5\r\n"},
+        {L"fail 5", report},
+        {L"dofail 5", report},
         {L"fail 0x20000009", L"|File:" + kUnableBox},
-        {L"empty", L"|C:\\asked.bin"}, // no text and no failure: an empty dump
-        {L"rename Z:\\really\\here.bin", L"scripted dump\r\n|Z:\\really\\here.bin"},
-        // A text too long to widen in this process: said so, and the view claims nothing.
-        {L"huge 1600000000",
-         L"Loading...|File:|Unexpected Error in frmOctolume.GetAndDisplayOctolume|"
-         L"Error: Out of memory\r\nSource: frmOctolume.GetAndDisplayOctolume\r\n"
-         L"No: 7\r\n"}};
+        {L"dofail 0x20000009", L"|File:" + kUnableBox},
+        {L"rename Z:\\really\\here.bin", pattern17 + L"|Z:\\really\\here.bin"},
+        // The file changed between the two reads: shown from its pages.
+        {L"changed", pattern17 + L"|C:\\asked.bin"},
+        {L"", pattern17 + L"|C:\\asked.bin"}};
     for (const auto& [script, expected] : cases) {
         SetEnvironmentVariableW(L"OCTOLUME_SCRIPTED_ENGINE", script);
         ViewerWindow window;
         EXPECT_EQ(Load(window, L"C:\\asked.bin"), expected) << script;
     }
     SetEnvironmentVariableW(L"OCTOLUME_SCRIPTED_ENGINE", nullptr);
+}
+
+} // namespace octolume::test
+
+namespace octolume::test {
+
+// Through the real engine: a search of 64 GiB on its thread, stopped while it runs.
+TEST(EngineSearch, StopsASearchOf64GiBWhileItRuns) {
+    const LibraryHandle engine(LoadLibraryW(BuiltFile(L"octolume.dll").c_str()));
+    const TempFolder folder;
+    std::wstring path = folder.Zeros(L"sparse.bin", 64ULL << 30);
+    const std::shared_ptr<EngineDump> pages = EngineDump::Open(path);
+    ASSERT_EQ(pages->Size(), 64ULL << 30);
+    const std::string query = "nowhere at all";
+    SearchTask task(pages, ByteQuery{{query.begin(), query.end()}, true},
+                    SearchPlan(pages->Size(), 0, false, kSearchSliceBytes), nullptr, WM_NULL);
+    ASSERT_TRUE(WaitUntil([&] { return task.PerMille() > 0 || task.Finished(); }, Scaled(std::chrono::milliseconds{60000})));
+    task.Stop();
+    EXPECT_EQ(task.Outcome().kind, SearchOutcome::Kind::kStopped);
 }
 
 } // namespace octolume::test

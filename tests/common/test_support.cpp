@@ -136,6 +136,23 @@ std::wstring TempFolder::CopyIn(const std::wstring& source, const std::wstring& 
     return target;
 }
 
+void WriteAt(const std::wstring& path, std::uint64_t offset, std::string_view bytes) {
+    const HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                      OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        throw std::runtime_error("cannot open a file to write into");
+    OVERLAPPED position{};
+    position.Offset = static_cast<DWORD>(offset);
+    position.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    DWORD written = 0;
+    const bool wrote = ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                                   &position) &&
+                       written == bytes.size();
+    ::CloseHandle(file);
+    if (!wrote)
+        throw std::runtime_error("cannot write into a file");
+}
+
 std::wstring TempFolder::Zeros(const std::wstring& name, std::uint64_t size) const {
     const std::wstring target = path_ + L"\\" + name;
     const HANDLE file = ::CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,

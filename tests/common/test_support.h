@@ -77,6 +77,10 @@ bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
 // bounded while.
 std::wstring ClipboardText();
 
+// Writes bytes into an existing file at an offset (a marker in a file of zeros). Throws
+// std::runtime_error.
+void WriteAt(const std::wstring& path, std::uint64_t offset, std::string_view bytes);
+
 // A window's text, also of another process's window (bounded wait).
 std::wstring WindowText(HWND window);
 std::wstring ClassNameOf(HWND window);

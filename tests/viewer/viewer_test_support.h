@@ -15,7 +15,7 @@ public:
                                 CLEARTYPE_QUALITY, FIXED_PITCH | FF_MODERN, L"Courier New"));
         frame_ = CreateWindowExW(0, L"STATIC", L"", WS_OVERLAPPEDWINDOW, 0, 0, 640, 480, nullptr,
                                  nullptr, nullptr, nullptr);
-        view_.Create({GetModuleHandleW(nullptr), frame_, 1, font_.get()}, {8, 8, 600, 380});
+        view_.Create({GetModuleHandleW(nullptr), frame_, 1, font_.get()}, {8, 8, 608, 388});
         label_ = CreateWindowExW(0, L"STATIC", L"File:", WS_CHILD | SS_NOPREFIX, 8, 400, 600, 20,
                                  frame_, nullptr, nullptr, nullptr);
     }

@@ -92,22 +92,25 @@ std::optional<FoundBytes> FindBytes(std::span<const unsigned char> bytes, const 
     return std::nullopt;
 }
 
-ParsedOffset ParseOffset(std::wstring_view typed, bool decimal, std::uint64_t byteCount) {
-    const std::wstring range =
-        byteCount == 0 ? L"The dump shows no bytes."
-                       : L"Offsets in this dump run from 0 to " + [&] {
-                             wchar_t hex[48];
-                             std::swprintf(hex, 48, L"0x%llX (%llu).",
-                                           static_cast<unsigned long long>(byteCount - 1),
-                                           static_cast<unsigned long long>(byteCount - 1));
-                             return std::wstring(hex);
-                         }();
+std::wstring HexAndDecimal(std::uint64_t value) {
+    wchar_t text[48];
+    std::swprintf(text, 48, L"0x%llX (%llu)", static_cast<unsigned long long>(value),
+                  static_cast<unsigned long long>(value));
+    return text;
+}
+
+ParsedNumber ParseTypedNumber(std::wstring_view typed, bool decimal, std::wstring_view what,
+                              std::wstring_view range) {
     std::wstring_view text = Trimmed(typed);
-    const auto refuse = [&](const std::wstring& why) { return ParsedOffset{std::nullopt, why}; };
+    const auto refuse = [&](std::wstring why) {
+        return ParsedNumber{std::nullopt, std::move(why) + L" " + std::wstring(range)};
+    };
+    const std::wstring noun(what);
+    const bool vowel = !noun.empty() && std::wcschr(L"aeiouAEIOU", noun.front()) != nullptr;
     if (text.empty())
-        return refuse(L"Type an offset. " + range);
+        return refuse((vowel ? L"Type an " : L"Type a ") + noun + L".");
     if (text.front() == L'-')
-        return refuse(Quoted(typed) + L" is negative. " + range);
+        return refuse(Quoted(typed) + L" is negative.");
     unsigned base = decimal ? 10 : 16;
     if (text.front() == L'#') {
         base = 10;
@@ -120,20 +123,29 @@ ParsedOffset ParseOffset(std::wstring_view typed, bool decimal, std::uint64_t by
         text.remove_suffix(1);
     }
     if (text.empty())
-        return refuse(Quoted(typed) + L" is not an offset. " + range);
+        return refuse(Quoted(typed) + (vowel ? L" is not an " : L" is not a ") + noun + L".");
     std::uint64_t value = 0;
     for (const wchar_t character : text) {
         const unsigned digit = dump_layout::HexDigitValue(character);
         if (digit >= base)
-            return refuse(Quoted(typed) +
-                          (base == 16 ? L" is not a hex offset. " : L" is not a decimal offset. ") +
-                          range);
+            return refuse(Quoted(typed) + (base == 16 ? L" is not a hex " : L" is not a decimal ") +
+                          noun + L".");
         // Past the largest file long before it could overflow.
-        value = std::min<std::uint64_t>(value * base + digit, 1ULL << 60);
+        value = std::min<std::uint64_t>(value * base + digit, kLargestTypedNumber);
     }
-    if (value >= byteCount)
-        return refuse(Quoted(typed) + L" lies beyond the dump. " + range);
     return {value, {}};
+}
+
+ParsedOffset ParseOffset(std::wstring_view typed, bool decimal, std::uint64_t byteCount) {
+    const std::wstring range = byteCount == 0 ? L"The dump shows no bytes."
+                                              : L"Offsets in this dump run from 0 to " +
+                                                    HexAndDecimal(byteCount - 1) + L".";
+    const ParsedNumber number = ParseTypedNumber(typed, decimal, L"offset", range);
+    if (!number.value)
+        return {std::nullopt, number.refusal};
+    if (*number.value >= byteCount)
+        return {std::nullopt, Quoted(typed) + L" lies beyond the dump. " + range};
+    return {number.value, {}};
 }
 
 } // namespace octolume

@@ -32,6 +32,16 @@
 #define IDC_GO_TO_HEX 1202
 #define IDC_GO_TO_DECIMAL 1203
 
+// The Select Block dialog: a start offset, then a length or an end offset.
+#define IDD_SELECT_BLOCK 203
+#define IDC_SELECT_BLOCK_START 1301
+#define IDC_SELECT_BLOCK_SECOND_LABEL 1302
+#define IDC_SELECT_BLOCK_SECOND 1303
+#define IDC_SELECT_BLOCK_LENGTH 1304
+#define IDC_SELECT_BLOCK_END 1305
+#define IDC_SELECT_BLOCK_HEX 1306
+#define IDC_SELECT_BLOCK_DECIMAL 1307
+
 // Child controls of the main window, in tab order.
 #define IDC_RTF_OCTOLUME 1001
 #define IDC_LBL_FILE_NAME 1002

@@ -198,5 +198,45 @@ TEST_F(LargeFile, FindsNearTheEndAndStopsALongSearchOnEscape) {
     EXPECT_EQ(program_.ExitCode(), 0u);
 }
 
+// A file cut short while it is shown: what it lost shows as gone in its places, what it kept
+// as it is; F5 then shows it as it is now.
+TEST_F(LargeFile, ShowsWhatAFileLostWhileShownAsGoneAndF5ShowsItAnew) {
+    const std::vector<unsigned char> bytes = PatternBytes(200 * 1024);
+    const std::wstring path = folder_.Write(L"shrinking.bin", bytes);
+    ASSERT_TRUE(Drop(window_, path));
+    constexpr std::uint64_t kKept = 102405; // within the cache's second block of 64 KiB
+    {
+        const HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                          nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        LARGE_INTEGER end{};
+        end.QuadPart = kKept;
+        EXPECT_TRUE(::SetFilePointerEx(file, end, nullptr, FILE_BEGIN) && ::SetEndOfFile(file));
+        ::CloseHandle(file);
+    }
+    std::vector<unsigned char> line(bytes.begin() + 0x19000, bytes.begin() + 0x19010);
+    std::string expected(DumpLinesSize(16, 0x19000), '\0');
+    FormatDumpLines(line, 0x19000, expected.data());
+    // Bytes 5 to 15 of the line are gone: their pairs "--", their characters blank.
+    for (std::size_t byte = 5; byte < 16; ++byte) {
+        expected[10 + 3 * byte + (byte >= 8 ? 1 : 0)] = '-';
+        expected[11 + 3 * byte + (byte >= 8 ? 1 : 0)] = '-';
+        expected[61 + byte] = ' ';
+    }
+    EXPECT_EQ(CopiedLineAfterGoTo(0x19000), Wide(expected.substr(0, expected.size() - 2)));
+    const std::wstring gone = CopiedLineAfterGoTo(0x20000);
+    EXPECT_EQ(gone.substr(0, 13), L"00020000  -- ");
+    EXPECT_EQ(gone.substr(61), L"                |");
+
+    ASSERT_TRUE(Xdotool(window_, L"key --clearmodifiers F5"));
+    ASSERT_TRUE(WaitUntil([&] {
+        return ::SendMessageW(view_, EM_GETLINECOUNT, 0, 0) == LRESULT(kKept / 16 + 1 + 2);
+    }));
+    EXPECT_TRUE(WindowText(view_) == ExpectedViewText(std::vector<unsigned char>(
+                                         bytes.begin(), bytes.begin() + kKept)));
+    EXPECT_EQ(WindowText(::GetDlgItem(window_, IDC_LBL_FILE_NAME)), path);
+}
+
 } // namespace
 } // namespace octolume::test

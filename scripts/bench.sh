@@ -77,6 +77,7 @@ awk -F'\t' '
     {
         split($6, target, " ")
         met = "?"
+        if ($6 == "-") met = "-" # a figure shown for what it tells, with no target
         if (target[1] == ">=") met = ($5 + 0 >= target[2] + 0) ? "yes" : "no"
         if (target[1] == "<=") met = ($5 + 0 <= target[2] + 0) ? "yes" : "no"
         printf "| %s | %s | %s | %s | %s | %s |\n", $2, $3, $4, $5, $6, met

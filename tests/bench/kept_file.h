@@ -48,7 +48,8 @@ inline void MakeKeptFile(const std::wstring& path, std::uint64_t size, bool spar
             word = state;
         }
         // The last block only as far as the size.
-        const auto length = static_cast<DWORD>(std::min<std::uint64_t>(block.size() * 8, size - done));
+        const auto length =
+            static_cast<DWORD>(std::min<std::uint64_t>(block.size() * 8, size - done));
         DWORD written = 0;
         if (!WriteFile(file.get(), block.data(), length, &written, nullptr) || written != length)
             throw std::runtime_error("cannot write a file to measure");

@@ -75,6 +75,7 @@ awk -F'\t' '
         print "|---|---|---|---|---|---|"
     }
     {
+        sub(/\r$/, "") # Windows programs end their lines with CR LF
         split($6, target, " ")
         met = "?"
         if ($6 == "-") met = "-" # a figure shown for what it tells, with no target

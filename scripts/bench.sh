@@ -75,8 +75,10 @@ awk -F'\t' '
         print "|---|---|---|---|---|---|"
     }
     {
+        sub(/\r$/, "") # Windows programs end their lines with CR LF
         split($6, target, " ")
         met = "?"
+        if ($6 == "-") met = "-" # a figure shown for what it tells, with no target
         if (target[1] == ">=") met = ($5 + 0 >= target[2] + 0) ? "yes" : "no"
         if (target[1] == "<=") met = ($5 + 0 <= target[2] + 0) ? "yes" : "no"
         printf "| %s | %s | %s | %s | %s | %s |\n", $2, $3, $4, $5, $6, met

@@ -1,47 +1,50 @@
-// view_benchmark.exe [--runs N] [--small-kib N] [--mid-kib N] [--big-kib N]
-//                    [--repaints N] [--time-limit-s N]
+// view_benchmark.exe [--runs N] [--repaints N] [--time-limit-s N]
 //
-// How fast the viewer shows dumps and what memory it keeps, under Wine with a display.
-// Every measurement runs in a fresh child process (this program with --case), so no
-// contender inherits another's heap, caches or leftovers, and a case that exhausts the
-// address space shows as "crashed" and one past the time limit as "> N s". The files of
-// random bytes (64 KiB, 2 MiB and 16 MiB by default) are written once and read by all,
-// from the system's file cache. The contenders take turns, N rounds (default 5) with the
-// order rotated; the best run is the figure, the median shows the noise.
+// How fast the viewer shows files of any size and what memory it keeps, under Wine with a
+// display. Every measurement runs in a fresh child process (this program with --case), so
+// no contender inherits another's heap, caches or leftovers, and a case that exhausts the
+// address space shows as "crashed" and one past the time limit as "> N s". The contenders
+// take turns, N rounds (default 5) with the order rotated; the best run is the figure, the
+// median shows the noise. Files: random bytes of 1 KiB, 64 KiB, 2 MiB and 16 MiB written
+// for the run, 1 GiB of random bytes kept in the bin folder (kept_file.h), and a 64 GiB
+// sparse file of zeros made by setting its end; all read from the system's file cache.
 //
 //   load       the real main window's GetAndDisplayOctolume, from the call to the dump
-//              painted, for each file in turn; then private bytes and repaints of the view
-//   reference  the least any viewer must do: the engine's DoOctolume called directly and
-//              its ANSI text converted into a std::wstring, then freed
-//   memory     private bytes with the window made, during one load (a second thread
-//              samples them) and after it
-//   steps      the pipeline's steps timed one by one in a window of the test's own with
-//              the program's view: where the time goes
-//   scroll     in the load case: wheel notches one at a time against a repaint of one row,
-//              and a thousand notches queued at once
-//   find       in the load case: bytes near the end of the file found in the dump, the
-//              bytes read back from the view's text first, then again from those bytes;
-//              against std::search and memchr over the file's own bytes
+//              painted (what a drop does), then the private bytes; with --repaint the view
+//              repainted at its top or end, --scroll wheel notches, --goto jumps to the
+//              middle of the file
+//   reference  the least a paged viewer must do for a load: the engine's file opened, the
+//              lines of a screen made, and the two repaints the load shows ("Loading..."
+//              and the dump) of a bare window of the view's size
+//   source     a 64 KiB file shown in a window of the test's own: held whole (the load's
+//              own choice) or through the engine's pages, its load time and private bytes
+//   find       an absent 8-byte query through the cached 1 GiB file as Find goes: slices
+//              of the search's size over the engine's pages (against bare_search.exe)
+//   task       a search of the 64 GiB file on a thread of its own, stopped after 0.5 s
+//   escape     the same in the real window: Find's dialog, its search running 0.5 s, then
+//              Escape until the status line says the search stopped
 
-#include "dump/byte_search.h"
+#include "dump/dump_source.h"
+#include "dump/dump_view.h"
 #include "dump/engine_dump.h"
 #include "dump/search_task.h"
+#include "shell/load_and_display.h"
 #include "shell/main_window.h"
 #include "shell/message_pump.h"
+#include "shell/resource.h"
 #include "view/text_view.h"
 #include "bench_report.h"
 #include "child_process.h"
-#include "engine/engine_contract.h"
+#include "kept_file.h"
 #include "support/app_error.h"
 #include "support/owners.h"
 #include "test_support.h"
 #include "viewer_test_support.h"
 
-#include <psapi.h>
-
 #include <algorithm>
 #include <atomic>
-#include <cstring>
+#include <cwchar>
+#include <functional>
 #include <map>
 #include <optional>
 #include <random>
@@ -52,6 +55,12 @@ namespace {
 using namespace octolume;
 using namespace octolume::test;
 using namespace octolume::bench;
+
+// Eight bytes as good as absent from random bytes, and absent from zeros.
+constexpr char kAbsentQuery[] = "Octolume";
+constexpr std::uint64_t kHugeSize = std::uint64_t{64} << 30;
+constexpr double kCacheBoundMiB = 4; // the engine's cache of pages, at most
+constexpr wchar_t kStoppedStatus[] = L"The search stopped. The selection is as it was.";
 
 // Private bytes as Windows counts them: the committed private pages of the address space.
 // Wine reports GetProcessMemoryInfo's PrivateUsage as 0.
@@ -66,79 +75,127 @@ double PrivateMiB() {
     return total / 1048576.0;
 }
 
-// Wine takes it from Linux's VmHWM.
-double PeakWorkingSetMiB() {
-    PROCESS_MEMORY_COUNTERS counters{};
-    GetProcessMemoryInfo(GetCurrentProcess(), &counters, counters.cb = sizeof counters);
-    return counters.PeakWorkingSetSize / 1048576.0;
-}
-
 // ---- The child's side: one case, its figures printed as "name value" lines.
 
 void Print(const std::string& name, double value) {
     std::printf("%s %.6f\n", name.c_str(), value);
 }
 
-std::vector<std::wstring> Files(const std::wstring& folder, const std::wstring& sizes) {
-    std::vector<std::wstring> files;
-    std::wstringstream list(sizes);
-    for (std::wstring kib; std::getline(list, kib, L',');)
-        files.push_back(folder + L"\\" + kib + L".bin");
-    return files;
+void PrintSamples(const std::string& name, const Samples& samples) {
+    Print(name, samples.Least());
+    Print(name + "_median", samples.Median());
 }
 
-// The maximum of PrivateMiB() while it lives, sampled from a thread of its own.
-class PeakSampler {
-public:
-    PeakSampler() : thread_(CreateThread(nullptr, 0, &Sample, this, 0, nullptr)) {}
-    // Stops sampling; the peak includes the moment of the call.
-    double Stop() {
-        stop_ = true;
-        WaitForSingleObject(thread_.get(), INFINITE);
-        return std::max(peak_, PrivateMiB());
-    }
-    int Samples() const { return samples_; }
+// Fails the case when the program showed a box (a failed load): it would wait for a user.
+void NoBoxShown(const MessageBoxCapture& boxes) {
+    if (!boxes.Boxes().empty())
+        throw AppError(error_number::kInternal, L"the program said: " + boxes.Boxes()[0].text);
+}
 
-private:
-    static DWORD WINAPI Sample(void* self) {
-        auto& sampler = *static_cast<PeakSampler*>(self);
-        while (!sampler.stop_) {
-            sampler.peak_ = std::max(sampler.peak_, PrivateMiB());
-            ++sampler.samples_;
-            Sleep(1);
-        }
-        return 0;
-    }
-    std::atomic<bool> stop_ = false;
-    double peak_ = 0;
-    int samples_ = 0;
-    UniqueHandle thread_;
-};
+TextView& ViewOf(HWND view) {
+    TextView* const text = TextView::Of(view);
+    if (text == nullptr)
+        throw AppError(error_number::kInternal, L"the window's view is not the program's");
+    return *text;
+}
+
+ByteQuery AbsentQuery() {
+    return {{kAbsentQuery, kAbsentQuery + sizeof kAbsentQuery - 1}, false};
+}
 
 // Puts the view at its end (or top) and paints it again and again.
 void TimeRepaints(HWND view, bool atEnd, int repaints) {
     SendMessageW(view, WM_VSCROLL, atEnd ? SB_BOTTOM : SB_TOP, 0);
     ProcessPendingMessages();
-    Print("first_visible_line",
-          static_cast<double>(SendMessageW(view, EM_GETFIRSTVISIBLELINE, 0, 0)));
-    // The client area alone, and with the frame and scroll bars as the pipeline paints.
-    for (const auto& [figure, flags] :
-         {std::pair("repaint", RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW),
-          {"repaint_with_frame", RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW}}) {
-        Samples repaint;
-        for (int i = 0; i < repaints; ++i) {
-            const double start = Now();
-            RedrawWindow(view, nullptr, nullptr, flags);
-            repaint.Add(Now() - start);
-        }
-        Print(figure, repaint.Least());
-        Print(figure + std::string("_median"), repaint.Median());
+    Print("first_visible_line", static_cast<double>(ViewOf(view).FirstVisibleLine()));
+    Samples repaint;
+    for (int i = 0; i < repaints; ++i) {
+        const double start = Now();
+        RedrawWindow(view, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+        repaint.Add(Now() - start);
     }
+    PrintSamples("repaint", repaint);
 }
 
-void PrintViewSize(HWND view) {
-    Print("characters", static_cast<double>(SendMessageW(view, WM_GETTEXTLENGTH, 0, 0)));
-    Print("lines", static_cast<double>(SendMessageW(view, EM_GETLINECOUNT, 0, 0)));
+// The dialog of this thread that the main window owns, with the given control.
+struct OwnedDialogSearch {
+    HWND owner;
+    int control;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK TakeOwnedDialog(HWND window, LPARAM data) {
+    auto& search = *reinterpret_cast<OwnedDialogSearch*>(data);
+    if (GetWindow(window, GW_OWNER) != search.owner || !GetDlgItem(window, search.control))
+        return TRUE;
+    search.found = window;
+    return FALSE;
+}
+
+HWND OwnedDialog(HWND owner, int control) {
+    OwnedDialogSearch search{owner, control};
+    EnumThreadWindows(GetCurrentThreadId(), TakeOwnedDialog, reinterpret_cast<LPARAM>(&search));
+    if (search.found == nullptr)
+        throw AppError(error_number::kInternal, L"the program's dialog is not there");
+    return search.found;
+}
+
+// Go To far from what is shown: the middle line of the file's dump, then others a mebibyte
+// of the file apart (each a page the engine and the view have not made yet). As Go To
+// selects a byte and shows its line: the line's start selected (the view keeps the caret
+// in sight) and the line shown first, then painted; against a repaint of the view at the
+// top, its lines made before, with and without its frame (the scroll bars). Then the same
+// through the real Go To dialog: its OK to everything painted.
+void TimeGoTo(const frmOctolume& form, int jumps) {
+    const HWND view = form.rtfOctolume();
+    TextView& text = ViewOf(view);
+    text.ShowLineFirst(0);
+    UpdateWindow(view);
+    Samples top, topWithFrame, scroll, middle, dialogOk;
+    for (int i = 0; i < jumps; ++i) {
+        double start = Now();
+        RedrawWindow(view, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+        top.Add(Now() - start);
+        start = Now();
+        RedrawWindow(view, nullptr, nullptr,
+                     RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+        topWithFrame.Add(Now() - start);
+    }
+    const TextDocument& document = text.Document();
+    const std::uint64_t middleLine = document.LineCount() / 2;
+    bool everyLineShown = true;
+    for (int i = 0; i < jumps; ++i) {
+        const std::uint64_t line = middleLine + static_cast<std::uint64_t>(i) * 65536;
+        const double start = Now();
+        text.Select(document.LineStart(line), document.LineStart(line) + 2);
+        text.ShowLineFirst(line);
+        scroll.Add(Now() - start);
+        UpdateWindow(view);
+        middle.Add(Now() - start);
+        everyLineShown = everyLineShown && text.FirstVisibleLine() == line;
+    }
+    // The dialog's offsets are of bytes; a line shows 16 from 16 (line - 1) on.
+    for (int i = 0; i < jumps; ++i) {
+        const std::uint64_t line = middleLine + static_cast<std::uint64_t>(i + jumps) * 65536;
+        SendMessageW(form.hWnd(), WM_COMMAND, IDM_GO_TO, 0);
+        const HWND dialog = OwnedDialog(form.hWnd(), IDC_GO_TO_OFFSET);
+        wchar_t offset[32];
+        std::swprintf(offset, 32, L"%llX", static_cast<unsigned long long>((line - 1) * 16));
+        SetDlgItemTextW(dialog, IDC_GO_TO_OFFSET, offset);
+        ProcessPendingMessages();
+        const double start = Now();
+        SendMessageW(dialog, WM_COMMAND, IDOK, 0);
+        RedrawWindow(form.hWnd(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+        dialogOk.Add(Now() - start);
+        const std::uint64_t first = text.FirstVisibleLine();
+        everyLineShown = everyLineShown && first <= line && line < first + 5;
+    }
+    PrintSamples("top_repaint", top);
+    PrintSamples("top_repaint_with_frame", topWithFrame);
+    PrintSamples("go_to_scroll", scroll);
+    PrintSamples("go_to_middle", middle);
+    PrintSamples("go_to_dialog", dialogOk);
+    Print("go_to_shown", everyLineShown ? 1 : 0);
 }
 
 // One wheel notch down at a time, each painted, against a repaint of one row of the view;
@@ -156,7 +213,7 @@ void TimeScrolling(HWND view, int notches) {
     row.bottom = metrics.tmHeight;
     SendMessageW(view, WM_VSCROLL, SB_TOP, 0);
     UpdateWindow(view);
-    Samples notch, rowPaint, bar;
+    Samples notch, rowPaint;
     for (int i = 0; i < notches; ++i) {
         double start = Now();
         SendMessageW(view, WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA), 0);
@@ -165,129 +222,47 @@ void TimeScrolling(HWND view, int notches) {
         start = Now();
         RedrawWindow(view, &row, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
         rowPaint.Add(Now() - start);
-        // What the system takes to draw the scroll bar's box at its next place, and back.
-        SCROLLINFO box{};
-        box.cbSize = sizeof box;
-        box.fMask = SIF_POS;
-        GetScrollInfo(view, SB_VERT, &box);
-        start = Now();
-        box.nPos += 3;
-        SetScrollInfo(view, SB_VERT, &box, TRUE);
-        bar.Add(Now() - start);
-        box.nPos -= 3;
-        SetScrollInfo(view, SB_VERT, &box, TRUE);
     }
-    Print("notch", notch.Least());
-    Print("notch_median", notch.Median());
-    Print("row_paint", rowPaint.Least());
-    Print("row_paint_median", rowPaint.Median());
-    Print("bar", bar.Least());
+    PrintSamples("notch", notch);
+    PrintSamples("row_paint", rowPaint);
     const double start = Now();
     for (int i = 0; i < 1000; ++i)
         PostMessageW(view, WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA), 0);
     ProcessPendingMessages();
     UpdateWindow(view);
     Print("thousand_notches", Now() - start);
-    Print("lines_scrolled", static_cast<double>(SendMessageW(view, EM_GETFIRSTVISIBLELINE, 0, 0)));
+    Print("lines_scrolled", static_cast<double>(ViewOf(view).FirstVisibleLine()));
 }
 
-// Eight bytes from 4 KiB before the end of the file, found in its dump.
-void TimeFind(const std::wstring& file) {
-    const std::string content = ReadFileBytes(file);
-    const std::vector<unsigned char> bytes(content.begin(), content.end());
-    const std::size_t at = bytes.size() - 4096;
-    const ByteQuery query{{bytes.begin() + at, bytes.begin() + at + 8}, false};
-    const auto found = [&](std::size_t where) { return where == at ? 1.0 : 0.0; };
-    // Through the engine, in the slices the viewer asks for.
-    std::wstring path = file;
-    const std::shared_ptr<EngineDump> pages = EngineDump::Open(path);
-    const auto engineFind = [&] {
-        SearchPlan plan(pages->Size(), 0, false, kSearchSliceBytes);
-        const std::atomic<bool> going{false};
-        const std::optional<SearchOutcome> outcome =
-            SearchSlices(*pages, query, plan, going, ~std::uint64_t{0});
-        return outcome && outcome->kind == SearchOutcome::Kind::kFound ? found(outcome->start)
-                                                                        : 0.0;
-    };
-    double start = Now();
-    Print("find_first_found", engineFind());
-    Print("find_first", Now() - start);
-    Samples again, search, scan;
-    for (int i = 0; i < 5; ++i) {
-        start = Now();
-        Print("find_again_found", engineFind());
-        again.Add(Now() - start);
-        start = Now();
-        const auto where =
-            std::search(bytes.begin(), bytes.end(), query.bytes.begin(), query.bytes.end());
-        search.Add(Now() - start);
-        Print("std_search_found", found(static_cast<std::size_t>(where - bytes.begin())));
-        // memchr for the first byte, then a comparison of the rest.
-        start = Now();
-        const unsigned char* from = bytes.data();
-        const unsigned char* const end = bytes.data() + bytes.size() - 8;
-        while ((from = static_cast<const unsigned char*>(
-                    std::memchr(from, query.bytes[0], static_cast<std::size_t>(end - from) + 1))) &&
-               std::memcmp(from, query.bytes.data(), 8) != 0)
-            ++from;
-        scan.Add(Now() - start);
-        Print("memchr_found", from ? found(static_cast<std::size_t>(from - bytes.data())) : 0);
-    }
-    Print("find_again", again.Least());
-    Print("std_search", search.Least());
-    Print("memchr", scan.Least());
-}
+struct LoadOptions {
+    std::wstring repaint; // "top", "end" or nothing
+    int repaints = 0;
+    int notches = 0;
+    int jumps = 0;
+};
 
-// The real main window loads the files one after another.
-int LoadCase(const std::vector<std::wstring>& files, const std::wstring& repaint, bool sample,
-             int repaints, int notches, bool find) {
+// The real main window loads the file as a drop does.
+int LoadCase(const std::wstring& file, const LoadOptions& options) {
+    const MessageBoxCapture boxes;
     const auto form = frmOctolume::Create(GetModuleHandleW(nullptr), SW_SHOWNORMAL, [](UINT) {});
     ProcessPendingMessages();
     Print("fresh", PrivateMiB());
-    for (size_t i = 0; i < files.size(); ++i) {
-        std::optional<PeakSampler> sampler;
-        if (sample)
-            sampler.emplace();
-        const double start = Now();
-        form->GetAndDisplayOctolume(files[i]);
-        Print("load" + std::to_string(i), Now() - start);
-        if (sampler) {
-            Print("peak", sampler->Stop());
-            Print("samples", sampler->Samples());
-        }
-    }
+    const double start = Now();
+    form->GetAndDisplayOctolume(file);
+    Print("load", Now() - start);
+    NoBoxShown(boxes);
     Print("private", PrivateMiB());
-    Print("peak_working_set", PeakWorkingSetMiB());
-    PrintViewSize(form->rtfOctolume());
-    if (!repaint.empty())
-        TimeRepaints(form->rtfOctolume(), repaint == L"end", repaints);
-    if (notches > 0)
-        TimeScrolling(form->rtfOctolume(), notches);
-    if (find)
-        TimeFind(files.back());
+    const HWND view = form->rtfOctolume();
+    Print("lines", static_cast<double>(ViewOf(view).Document().LineCount()));
+    if (!options.repaint.empty())
+        TimeRepaints(view, options.repaint == L"end", options.repaints);
+    if (options.notches > 0)
+        TimeScrolling(view, options.notches);
+    if (options.jumps > 0)
+        TimeGoTo(*form, options.jumps);
+    // After the pages the repaints, scrolling and jumps asked for.
+    Print("private_end", PrivateMiB());
     return 0;
-}
-
-engine::EntryPoint EngineEntryPoint() {
-    return reinterpret_cast<engine::EntryPoint>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(engine::kLibraryName), engine::kEntryPointName)));
-}
-
-// The engine's text of the file, as a byte BSTR of ANSI characters.
-BstrOwner CallEngine(const std::wstring& file) {
-    const std::string ansi(file.begin(), file.end()); // the benchmark's paths are ASCII
-    BSTR path = SysAllocStringByteLen(ansi.data(), static_cast<UINT>(ansi.size()));
-    BstrOwner text(EngineEntryPoint()(&path));
-    const BstrOwner passedPath(path); // the engine may have replaced it
-    return text;
-}
-
-std::wstring FromAnsiBstr(const BstrOwner& text) {
-    const auto* bytes = reinterpret_cast<const char*>(text.get());
-    const int length = static_cast<int>(SysStringByteLen(text.get()));
-    std::wstring wide(MultiByteToWideChar(CP_ACP, 0, bytes, length, nullptr, 0), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, bytes, length, wide.data(), static_cast<int>(wide.size()));
-    return wide;
 }
 
 // A window with nothing to paint but its background and frame, at the view's place.
@@ -311,67 +286,139 @@ HWND BareWindowLike(HWND view) {
                            GetParent(view), nullptr, GetModuleHandleW(nullptr), nullptr);
 }
 
-// In a child set up like the load case's: the engine call and the conversion, then freed;
-// with `bareRepaints`, also the two repaints the pipeline shows ("Loading..." and the dump),
-// of a bare window of the view's size.
-int ReferenceCase(const std::vector<std::wstring>& files, bool bareRepaints) {
+// In a child set up like the load case's: the engine's file opened, a screen of lines made
+// (more than the view shows) and the two repaints of a bare window of the view's size.
+int ReferenceCase(const std::wstring& file) {
     const auto form = frmOctolume::Create(GetModuleHandleW(nullptr), SW_SHOWNORMAL, [](UINT) {});
-    const HWND bare = bareRepaints ? BareWindowLike(form->rtfOctolume()) : nullptr;
+    const HWND bare = BareWindowLike(form->rtfOctolume());
     ProcessPendingMessages();
-    for (size_t i = 0; i < files.size(); ++i) {
-        const double start = Now();
-        size_t characters = 0;
-        {
-            BstrOwner text = CallEngine(files[i]);
-            if (!text)
-                return std::fprintf(stderr, "the engine gave no text\n"), 1;
-            characters = FromAnsiBstr(text).size();
-        }
-        for (int repaint = 0; bare && repaint < 2; ++repaint)
-            RedrawWindow(bare, nullptr, nullptr,
-                         RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
-        Print("load" + std::to_string(i), Now() - start);
-        Print("characters", static_cast<double>(characters));
-    }
+    const double start = Now();
+    std::wstring path = file;
+    const std::shared_ptr<EngineDump> pages = EngineDump::Open(path);
+    std::string lines;
+    pages->AppendLines(0, 100 * 16, lines);
+    for (int repaint = 0; repaint < 2; ++repaint)
+        RedrawWindow(bare, nullptr, nullptr,
+                     RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+    Print("load", Now() - start);
+    Print("characters", static_cast<double>(lines.size()));
     return 0;
 }
 
-// The pipeline's steps one by one, through the program's view in a window of the test's own.
-int StepsCase(const std::vector<std::wstring>& files) {
+// A small file shown in a window of the test's own with the program's view, held whole as
+// the load holds it or through the engine's pages: what the size at which the load
+// switches is chosen by.
+int SourceCase(const std::wstring& file, bool held) {
     ViewerWindow window;
     ShowWindow(window.Frame(), SW_SHOWNORMAL);
     ProcessPendingMessages();
-    const HWND view = window.View();
-    for (size_t i = 0; i < files.size(); ++i) {
-        const std::string step = "step" + std::to_string(i) + ".";
-        double total = 0;
-        const auto timed = [&](const char* name, const auto& action) {
-            const double start = Now();
-            action();
-            const double seconds = Now() - start;
-            total += seconds;
-            Print(step + name, seconds);
-        };
-        BstrOwner ansi;
-        std::wstring text;
-        // The previous dump's memory goes back to the system with the first step.
-        timed("loading_set", [&] { window.Dump().ShowText(L"Loading..."); });
-        timed("loading_painted", [] { ProcessPendingMessages(); });
-        timed("engine", [&] { ansi = CallEngine(files[i]); });
-        timed("conversion", [&] { text = FromAnsiBstr(ansi); });
-        timed("engine_text_freed", [&] { ansi.reset(); });
-        timed("text_set", [&] {
-            SendMessageW(view, WM_SETREDRAW, FALSE, 0);
-            window.Dump().ShowText(std::move(text));
-        });
-        timed("line_count", [&] { SendMessageW(view, EM_GETLINECOUNT, 0, 0); });
-        timed("redraw_on", [&] { SendMessageW(view, WM_SETREDRAW, TRUE, 0); });
-        timed("painted", [&] {
-            RedrawWindow(view, nullptr, nullptr,
-                         RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
-        });
-        Print(step + "total", total);
+    Print("fresh", PrivateMiB());
+    const double start = Now();
+    std::wstring path = file;
+    std::shared_ptr<const DumpSource> source;
+    if (held)
+        source = OpenDump(path);
+    else
+        source = EngineDump::Open(path);
+    window.Dump().ShowDump(source);
+    RedrawWindow(window.View(), nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+    Print("load", Now() - start);
+    Print("private", PrivateMiB());
+    Print("held", dynamic_cast<const HeldDump*>(source.get()) != nullptr ? 1 : 0);
+    return 0;
+}
+
+// The whole file searched as Find goes through it, one pass.
+int FindCase(const std::wstring& file) {
+    std::wstring path = file;
+    const std::shared_ptr<EngineDump> pages = EngineDump::Open(path);
+    const ByteQuery query = AbsentQuery();
+    const double start = Now();
+    SearchPlan plan(pages->Size(), 0, false, kSearchSliceBytes);
+    const std::atomic<bool> going{false};
+    const std::optional<SearchOutcome> outcome =
+        SearchSlices(*pages, query, plan, going, ~std::uint64_t{0});
+    const double seconds = Now() - start;
+    if (!outcome || outcome->kind != SearchOutcome::Kind::kNotFound)
+        return std::fputs("find: the query was found or the search did not end\n", stderr), 1;
+    Print("seconds", seconds);
+    return 0;
+}
+
+// A search on a thread of its own, stopped after running for half a second.
+int TaskCase(const std::wstring& file) {
+    std::wstring path = file;
+    const std::shared_ptr<EngineDump> pages = EngineDump::Open(path);
+    SearchTask task(pages, AbsentQuery(), SearchPlan(pages->Size(), 0, false, kSearchSliceBytes),
+                    nullptr, WM_APP);
+    Sleep(500); // what the user waits before stopping it
+    const unsigned covered = task.PerMille();
+    const double start = Now();
+    task.Stop();
+    const double seconds = Now() - start;
+    if (!task.Finished() || task.Outcome().kind != SearchOutcome::Kind::kStopped)
+        return std::fputs("task: the search ended before it was stopped\n", stderr), 1;
+    Print("stop", seconds);
+    Print("per_mille", covered);
+    return 0;
+}
+
+std::wstring DialogText(HWND dialog, int control) {
+    wchar_t text[256] = L"";
+    GetDlgItemTextW(dialog, control, text, static_cast<int>(std::size(text)));
+    return text;
+}
+
+// Dispatches the thread's messages as the program's loop does, its keys first to the main
+// window, until the condition holds or the time is up; whether it held.
+bool Pump(frmOctolume& form, double seconds, const std::function<bool()>& done) {
+    const double end = Now() + seconds;
+    for (;;) {
+        MSG message{};
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (!form.TakeKeyboardMessage(message)) {
+                TranslateMessage(&message);
+                DispatchMessageW(&message);
+            }
+            if (done())
+                return true;
+        }
+        if (done())
+            return true;
+        const double left = end - Now();
+        if (left <= 0)
+            return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(left * 1000) + 1,
+                                  QS_ALLINPUT);
     }
+}
+
+// The real window with the file: Find Next in its Find dialog, the search left to run for
+// half a second, then Escape in the dialog until its status line says the search stopped.
+int EscapeCase(const std::wstring& file) {
+    const MessageBoxCapture boxes;
+    const auto form = frmOctolume::Create(GetModuleHandleW(nullptr), SW_SHOWNORMAL, [](UINT) {});
+    form->GetAndDisplayOctolume(file);
+    SendMessageW(form->hWnd(), WM_COMMAND, IDM_FIND, 0);
+    NoBoxShown(boxes);
+    const HWND dialog = OwnedDialog(form->hWnd(), IDC_FIND_STATUS);
+    SetDlgItemTextW(dialog, IDC_FIND_WHAT, L"Octolume");
+    SendMessageW(dialog, WM_COMMAND, IDOK, 0);
+    Pump(*form, 0.5, [] { return false; });
+    const std::wstring running = DialogText(dialog, IDC_FIND_STATUS);
+    if (running.rfind(L"Searching", 0) != 0)
+        return std::fprintf(stderr, "escape: no search running (\"%ls\")\n", running.c_str()), 1;
+    const HWND focus = GetFocus();
+    const double start = Now();
+    PostMessageW(focus != nullptr ? focus : dialog, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+    const bool stopped = Pump(*form, 10.0 * TimeScale(), [&] {
+        return DialogText(dialog, IDC_FIND_STATUS) == kStoppedStatus;
+    });
+    const double seconds = Now() - start;
+    if (!stopped)
+        return std::fputs("escape: the status never said the search stopped\n", stderr), 1;
+    Print("escape", seconds);
     return 0;
 }
 
@@ -384,9 +431,9 @@ struct Run {
 
 DWORD timeLimitMs = 300000;
 
-Run RunMeasurement(const std::wstring& arguments) {
+Run RunMeasurement(const std::wstring& program, const std::wstring& arguments) {
     Run run;
-    ChildProcess child(BuiltFile(L"view_benchmark.exe"), arguments, {.captureOutput = true});
+    ChildProcess child(program, arguments, {.captureOutput = true});
     if (const std::optional<DWORD> status = child.Wait(std::chrono::milliseconds{timeLimitMs});
         !status) {
         child.End();
@@ -403,11 +450,13 @@ Run RunMeasurement(const std::wstring& arguments) {
 
 // One kind of child, run once per round.
 struct Contender {
-    Contender(std::string name, std::wstring arguments)
-        : name(std::move(name)), arguments(std::move(arguments)) {}
+    Contender(std::string name, std::wstring arguments,
+              std::wstring program = BuiltFile(L"view_benchmark.exe"))
+        : name(std::move(name)), arguments(std::move(arguments)), program(std::move(program)) {}
 
     std::string name;
     std::wstring arguments;
+    std::wstring program;
     std::map<std::string, Samples> figures;
     std::string failure; // the last failure, shown when no run succeeded
     int runs = 0;
@@ -426,10 +475,6 @@ struct Contender {
     double Median(const std::string& figure) const { return figures.at(figure).Median(); }
 };
 
-std::string SizeName(size_t kib) {
-    return kib % 1024 == 0 ? std::to_string(kib / 1024) + " MiB" : std::to_string(kib) + " KiB";
-}
-
 std::string Format(const char* format, double value) {
     char text[64];
     std::snprintf(text, sizeof text, format, value);
@@ -437,34 +482,59 @@ std::string Format(const char* format, double value) {
 }
 
 std::string Time(double seconds) {
-    return seconds < 1 ? Format("%.1f ms", seconds * 1000) : Format("%.2f s", seconds);
+    return seconds < 0.01 ? Format("%.2f ms", seconds * 1000)
+           : seconds < 1  ? Format("%.1f ms", seconds * 1000)
+                          : Format("%.2f s", seconds);
 }
 
 std::string MiB(double mib) {
-    return Format("%.0f MiB", mib);
+    return Format("%.1f MiB", mib);
 }
 
-// A row of two contenders' times, or why it is missing.
-void TimeRow(const std::string& figure, const Contender& ours, const std::string& ourFigure,
-             const Contender& theirs, const std::string& theirFigure, const std::string& target) {
-    if (!ours.Ok() || !theirs.Ok()) {
-        const std::string why = ours.Ok() ? theirs.failure : ours.failure;
-        std::printf("ROW\t%s\t%s\t-\t-\t%s\n", figure.c_str(), why.c_str(), target.c_str());
-        return;
-    }
-    const double a = ours.Best(ourFigure), b = theirs.Best(theirFigure);
-    PrintRow(figure, Time(a), Time(b), a / b, target);
+std::string GigabytesPerSecond(double seconds) {
+    return Format("%.2f GB/s", static_cast<double>(kGigabyte) / seconds / 1e9);
 }
 
-void PrintTimes(const Contender& contender, const std::vector<std::string>& figures) {
+void MissingRow(const std::string& figure, const Contender& a, const Contender& b,
+                const std::string& target) {
+    std::printf("ROW\t%s\t%s\t-\t-\t%s\n", figure.c_str(), (a.Ok() ? b : a).failure.c_str(),
+                target.c_str());
+}
+
+// A row of two contenders' figures, or why it is missing; `extra` is added to the
+// reference's figure and `shown` writes a figure.
+void Row(const std::string& figure, const Contender& ours, const std::string& ourFigure,
+         const Contender& theirs, const std::string& theirFigure, const std::string& target,
+         const std::function<std::string(double)>& shown = Time, double extra = 0) {
+    if (!ours.Ok() || !theirs.Ok())
+        return MissingRow(figure, ours, theirs, target);
+    const double a = ours.Best(ourFigure), b = theirs.Best(theirFigure) + extra;
+    PrintRow(figure, shown(a), shown(b), a / b, target);
+}
+
+// A row against a fixed bound.
+void BoundRow(const std::string& figure, const Contender& ours, const std::string& ourFigure,
+              double bound) {
+    if (!ours.Ok())
+        return MissingRow(figure, ours, ours, "<= 1");
+    const double a = ours.Best(ourFigure);
+    PrintRow(figure, Time(a), Time(bound), a / bound, "<= 1");
+}
+
+void PrintFigures(const Contender& contender, const std::vector<std::string>& figures,
+                  const std::function<std::string(double)>& shown = Time) {
     std::printf("  %-34s", contender.name.c_str());
     if (!contender.Ok())
         std::printf(" %s", contender.failure.c_str());
     else
         for (const std::string& figure : figures)
-            std::printf(" %s %s (median %s)", figure.c_str(), Time(contender.Best(figure)).c_str(),
-                        Time(contender.Median(figure)).c_str());
+            std::printf(" %s %s (median %s)", figure.c_str(), shown(contender.Best(figure)).c_str(),
+                        shown(contender.Median(figure)).c_str());
     std::printf("\n");
+}
+
+std::wstring Quoted(const std::wstring& path) {
+    return L"\"" + path + L"\"";
 }
 
 } // namespace
@@ -483,15 +553,23 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring childCase = option(L"--case", L"");
     if (!childCase.empty()) {
         OleInitialize(nullptr); // as the program does before its window
-        const std::vector<std::wstring> files =
-            Files(option(L"--folder", L""), option(L"--files", L""));
+        const std::wstring file = option(L"--file", L"");
         try {
-            if (childCase == L"load" || childCase == L"memory")
-                return LoadCase(files, option(L"--repaint", L""), childCase == L"memory", repaints,
-                                std::stoi(option(L"--scroll", L"0")), options.count(L"--find"));
+            if (childCase == L"load")
+                return LoadCase(file, {option(L"--repaint", L""), repaints,
+                                       std::stoi(option(L"--scroll", L"0")),
+                                       std::stoi(option(L"--goto", L"0"))});
             if (childCase == L"reference")
-                return ReferenceCase(files, options.count(L"--bare-repaints"));
-            return StepsCase(files);
+                return ReferenceCase(file);
+            if (childCase == L"held" || childCase == L"paged")
+                return SourceCase(file, childCase == L"held");
+            if (childCase == L"find")
+                return FindCase(file);
+            if (childCase == L"task")
+                return TaskCase(file);
+            if (childCase == L"escape")
+                return EscapeCase(file);
+            return std::fprintf(stderr, "no case %ls\n", childCase.c_str()), 2;
         } catch (...) {
             const AppError error = CaughtError();
             std::fprintf(stderr, "%ls: error %d: %ls (last error %lu)\n", childCase.c_str(),
@@ -502,164 +580,142 @@ int wmain(int argc, wchar_t** argv) {
 
     const int runs = std::max(1, std::stoi(option(L"--runs", L"5")));
     timeLimitMs = 1000 * std::stoul(option(L"--time-limit-s", L"300"));
-    const size_t small = std::stoul(option(L"--small-kib", L"64"));
-    const size_t mid = std::stoul(option(L"--mid-kib", L"2048"));
-    const size_t big = std::stoul(option(L"--big-kib", L"16384"));
     std::setvbuf(stdout, nullptr, _IONBF, 0); // each line as it comes: the runs take minutes
 
     TempFolder folder;
-    for (const size_t kib : {small, mid, big}) {
+    std::map<std::size_t, std::wstring> random;
+    for (const std::size_t kib : {1, 64, 2048, 16384}) {
         std::string bytes(kib * 1024, '\0');
         std::mt19937 generator(static_cast<unsigned>(kib));
         for (char& byte : bytes)
             byte = static_cast<char>(generator());
-        folder.Write(std::to_wstring(kib) + L".bin", bytes);
+        random[kib] = folder.Write(std::to_wstring(kib) + L".bin", bytes);
     }
-    const auto arguments = [&](const wchar_t* childCase, std::initializer_list<size_t> sizes,
+    const std::wstring gigabyte = BuiltFile(kRandomGigabyteName);
+    const std::wstring huge = folder.Zeros(L"64GiB.bin", kHugeSize);
+    try {
+        MakeKeptFile(gigabyte, kGigabyte, false);
+    } catch (const std::exception& error) {
+        return std::fprintf(stderr, "%s\n", error.what()), 1;
+    }
+    const auto arguments = [&](const wchar_t* childCase, const std::wstring& file,
                                const std::wstring& more = L"") {
-        std::wstring list;
-        for (const size_t kib : sizes)
-            list += (list.empty() ? L"" : L",") + std::to_wstring(kib);
-        return std::wstring(L"--case ") + childCase + L" --folder \"" + folder.Path() +
-               L"\" --files " + list + L" --repaints " + std::to_wstring(repaints) + more;
+        return std::wstring(L"--case ") + childCase + L" --file " + Quoted(file) + L" --repaints " +
+               std::to_wstring(repaints) + more;
     };
-    const std::string smallName = SizeName(small), midName = SizeName(mid), bigName = SizeName(big);
     Contender contenders[] = {
-        {"load " + midName, arguments(L"load", {mid})},
-        {"reference " + midName, arguments(L"reference", {mid})},
-        {"load " + bigName + ", repaint at end", arguments(L"load", {big}, L" --repaint end")},
-        {"reference " + bigName, arguments(L"reference", {big})},
-        {"load " + midName + " then " + smallName, arguments(L"load", {mid, small})},
-        {"load " + smallName + ", repaint at top", arguments(L"load", {small}, L" --repaint top")},
-        {"memory " + bigName, arguments(L"memory", {big})},
-        {"steps " + midName + " then " + smallName, arguments(L"steps", {mid, small})},
-        {"steps " + bigName, arguments(L"steps", {big})},
-        {"reference " + midName + " + two bare repaints",
-         arguments(L"reference", {mid}, L" --bare-repaints 1")},
-        {"scroll " + midName, arguments(L"load", {mid}, L" --scroll 50")},
-        {"find " + bigName, arguments(L"load", {big}, L" --find 1")},
+        {"load 1 KiB, repaint at top", arguments(L"load", random[1], L" --repaint top")},
+        {"load 2 MiB, wheel notches", arguments(L"load", random[2048], L" --scroll 50")},
+        {"reference 2 MiB", arguments(L"reference", random[2048])},
+        {"load 16 MiB, repaint at end", arguments(L"load", random[16384], L" --repaint end")},
+        {"load 1 GiB", arguments(L"load", gigabyte)},
+        {"load 64 GiB, repaint at end", arguments(L"load", huge, L" --repaint end")},
+        {"load 64 GiB, Go To the middle", arguments(L"load", huge, L" --goto 32")},
+        {"64 KiB held whole", arguments(L"held", random[64])},
+        {"64 KiB through pages", arguments(L"paged", random[64])},
+        {"find in 1 GiB", arguments(L"find", gigabyte)},
+        {"bare_search 1 GiB", Quoted(gigabyte) + L" " + Wide(kAbsentQuery) + L" 1",
+         BuiltFile(L"bare_search.exe")},
+        {"search task on 64 GiB, stopped", arguments(L"task", huge)},
+        {"Find dialog on 64 GiB, Escape", arguments(L"escape", huge)},
     };
-    auto& [midLoad, midReference, bigLoad, bigReference, replace, smallLoad, memory, midSteps,
-           bigSteps, midPainted, scroll, find] = contenders;
+    auto& [kibLoad, mid, midReference, big, gigabyteLoad, hugeLoad, goTo, held, paged, find, bare,
+           task, escape] = contenders;
     constexpr int kCount = static_cast<int>(std::size(contenders));
-    std::printf("Random bytes, every measurement in a fresh process, %d rounds:", runs);
+    // One unmeasured pass puts the 1 GiB file in the system's cache.
+    RunMeasurement(bare.program, bare.arguments);
+    std::printf("Every measurement in a fresh process, %d rounds:", runs);
     for (int round = 0; round < runs; ++round) {
         std::printf(" %d", round + 1);
         // Rotate who goes first, so none always follows the same one.
         for (int turn = 0; turn < kCount; ++turn) {
             Contender& contender = contenders[(round + turn) % kCount];
-            contender.Add(RunMeasurement(contender.arguments));
+            contender.Add(RunMeasurement(contender.program, contender.arguments));
         }
     }
-    std::printf("\n\nTimes, best run (median):\n");
-    for (Contender* contender :
-         {&midLoad, &midReference, &midPainted, &bigLoad, &bigReference, &smallLoad})
-        PrintTimes(*contender, {"load0"});
-    PrintTimes(replace, {"load0", "load1"});
+
+    std::printf("\n\nDrop to painted (GetAndDisplayOctolume), best run (median), and private "
+                "bytes after it:\n");
+    for (const Contender* load : {&kibLoad, &mid, &big, &gigabyteLoad, &hugeLoad, &goTo}) {
+        PrintFigures(*load, {"load"});
+        if (load->Ok())
+            std::printf("  %-34s fresh %s, after the load %s, at the end %s; %.0f lines\n", "",
+                        MiB(load->Best("fresh")).c_str(), MiB(load->Best("private")).c_str(),
+                        MiB(load->Best("private_end")).c_str(), load->Best("lines"));
+    }
+    PrintFigures(midReference, {"load"});
+    std::printf("\n64 KiB shown in a window of the test's own:\n");
+    for (const Contender* source : {&held, &paged}) {
+        PrintFigures(*source, {"load"});
+        if (source->Ok())
+            std::printf("  %-34s fresh %s, after %s; held whole: %s\n", "",
+                        MiB(source->Best("fresh")).c_str(), MiB(source->Best("private")).c_str(),
+                        source->Best("held") == 1 ? "yes" : "no");
+    }
     std::printf("\nRepaints of the view, %d in each process: best (median)\n", repaints);
-    for (const Contender* contender : {&bigLoad, &smallLoad}) {
-        std::printf("  %-34s", contender->name.c_str());
-        for (const std::string figure : {"repaint", "repaint_with_frame"})
-            if (contender->Ok())
-                std::printf(" %s %s (%s)", figure == "repaint" ? "client area" : "with frame",
-                            Time(contender->Best(figure)).c_str(),
-                            Time(contender->Median(figure + "_median")).c_str());
-        std::printf("\n");
+    for (const Contender* contender : {&kibLoad, &big, &hugeLoad}) {
+        PrintFigures(*contender, {"repaint"});
+        if (contender->Ok())
+            std::printf("  %-34s first visible line %.0f of %.0f\n", "",
+                        contender->Best("first_visible_line"), contender->Best("lines"));
     }
-    if (bigLoad.Ok() && smallLoad.Ok())
-        std::printf("  first visible line at the end %.0f of %.0f lines\n",
-                    bigLoad.Best("first_visible_line"), bigLoad.Best("lines"));
-
-    std::printf(
-        "\nSteps of the pipeline, best run (median), in a window with the program's view:\n");
-    for (const Contender* steps : {&midSteps, &bigSteps}) {
-        if (!steps->Ok()) {
-            std::printf("  %s: %s\n", steps->name.c_str(), steps->failure.c_str());
-            continue;
-        }
-        for (int step = 0; steps->figures.count("step" + std::to_string(step) + ".engine");
-             ++step) {
-            std::printf("  %s, file %d:\n", steps->name.c_str(), step + 1);
-            for (const char* name :
-                 {"loading_set", "loading_painted", "engine", "conversion", "engine_text_freed",
-                  "text_set", "line_count", "redraw_on", "painted", "total"}) {
-                const std::string figure = "step" + std::to_string(step) + "." + name;
-                std::printf("    %-20s %10s (%s)\n", name, Time(steps->Best(figure)).c_str(),
-                            Time(steps->Median(figure)).c_str());
-            }
-        }
-    }
-
-    double characters = 0;
-    if (memory.Ok()) {
-        characters = memory.Best("characters");
-        std::printf("\nMemory of %s (MiB, least of the runs): fresh %.1f, after the load %.1f, "
-                    "peak during it %.1f (%.0f samples), Wine's peak working set %.1f; "
-                    "%.0f characters, %.0f lines\n",
-                    bigName.c_str(), memory.Best("fresh"), memory.Best("private"),
-                    memory.Best("peak"), memory.Best("samples"), memory.Best("peak_working_set"),
-                    characters, memory.Best("lines"));
-    }
-
-    if (scroll.Ok())
-        std::printf("\nScrolling the %s dump: a wheel notch (3 lines) %s (median %s), of which "
-                    "the system's drawing of the scroll bar's box %s; one row repainted %s "
-                    "(median %s); 1000 notches queued at once drained in %s (%.0f lines)\n",
-                    midName.c_str(), Time(scroll.Best("notch")).c_str(),
-                    Time(scroll.Median("notch_median")).c_str(), Time(scroll.Best("bar")).c_str(),
-                    Time(scroll.Best("row_paint")).c_str(),
-                    Time(scroll.Median("row_paint_median")).c_str(),
-                    Time(scroll.Best("thousand_notches")).c_str(), scroll.Best("lines_scrolled"));
-    if (find.Ok())
-        std::printf("\nFind near the end of %s (found each time: %s): bytes read back and "
-                    "searched %s, searched again %s; std::search %s, memchr %s\n",
-                    bigName.c_str(),
-                    find.figures.at("find_first_found").Least() == 1 &&
-                            find.figures.at("find_again_found").Least() == 1 &&
-                            find.figures.at("std_search_found").Least() == 1 &&
-                            find.figures.at("memchr_found").Least() == 1
-                        ? "yes"
-                        : "NO",
-                    Time(find.Best("find_first")).c_str(), Time(find.Best("find_again")).c_str(),
-                    Time(find.Best("std_search")).c_str(), Time(find.Best("memchr")).c_str());
+    PrintFigures(goTo, {"top_repaint", "top_repaint_with_frame"});
+    PrintFigures(goTo, {"go_to_scroll", "go_to_middle", "go_to_dialog"});
+    if (goTo.Ok())
+        std::printf("  every Go To showed its line first: %s\n",
+                    goTo.figures.at("go_to_shown").Least() == 1 ? "yes" : "NO");
+    if (mid.Ok())
+        std::printf("\nScrolling the 2 MiB dump: a wheel notch (3 lines) %s (median %s); one row "
+                    "repainted %s (median %s); 1000 notches queued at once drained in %s "
+                    "(%.0f lines)\n",
+                    Time(mid.Best("notch")).c_str(), Time(mid.Median("notch_median")).c_str(),
+                    Time(mid.Best("row_paint")).c_str(),
+                    Time(mid.Median("row_paint_median")).c_str(),
+                    Time(mid.Best("thousand_notches")).c_str(), mid.Best("lines_scrolled"));
+    std::printf("\nSearch for 8 absent bytes through 1 GiB of random bytes in the cache:\n");
+    PrintFigures(find, {"seconds"}, GigabytesPerSecond);
+    PrintFigures(bare, {"seconds"}, GigabytesPerSecond);
+    std::printf("\nStopping a search of 64 GiB of zeros after 0.5 s:\n");
+    PrintFigures(task, {"stop"});
+    if (task.Ok())
+        std::printf("  %-34s %.1f %% of the file searched by then\n", "",
+                    task.Best("per_mille") / 10);
+    PrintFigures(escape, {"escape"});
 
     std::printf("\n");
-    const std::string versus = ": engine call to dump painted vs engine call + ANSI to Unicode";
-    TimeRow(midName + " random" + versus, midLoad, "load0", midReference, "load0", "<= 1.5");
-    TimeRow(midName + " random" + versus + " + two repaints of a bare window of the view's size",
-            midLoad, "load0", midPainted, "load0", "<= 1.2");
-    TimeRow(bigName + " random" + versus, bigLoad, "load0", bigReference, "load0", "<= 1.5");
-    TimeRow("one wheel notch (3 lines) vs one row's repaint, " + midName + " dump", scroll, "notch",
-            scroll, "row_paint", "<= 4");
-    if (find.Ok())
-        PrintRow("find near the end of " + bigName +
-                     ": bytes read back from the dump and searched "
-                     "vs 0.2 s",
-                 Time(find.Best("find_first")), Time(0.2), find.Best("find_first") / 0.2, "<= 1");
-    else
-        std::printf("ROW\tfind near the end of %s\t%s\t-\t-\t<= 1\n", bigName.c_str(),
-                    find.failure.c_str());
-    TimeRow("find near the end of " + bigName + ", bytes read back before, vs std::search", find,
-            "find_again", find, "std_search", "<= 3");
-    TimeRow(midName + " random then " + smallName + " vs " + smallName + " fresh", replace, "load1",
-            smallLoad, "load0", "<= 1.2");
-    TimeRow("repaint at the end of " + bigName + " random vs at the top of " + smallName, bigLoad,
-            "repaint", smallLoad, "repaint", "<= 1.5");
-    const std::string privateFigure =
-        "private bytes after showing " + bigName + " random vs fresh + 2 B per character";
-    const std::string peakFigure =
-        "peak private bytes loading " + bigName + " random vs fresh + 3 B per character";
-    if (!memory.Ok()) {
-        for (const std::string& figure : {privateFigure, peakFigure})
-            std::printf("ROW\t%s\t%s\t-\t-\t%s\n", figure.c_str(), memory.failure.c_str(),
-                        figure == privateFigure ? "<= 1.2" : "<= 1.3");
-        return 0;
-    }
-    const double fresh = memory.Best("fresh");
-    const double textMiB = characters / 1048576.0;
-    PrintRow(privateFigure, MiB(memory.Best("private")), MiB(fresh + 2 * textMiB),
-             memory.Best("private") / (fresh + 2 * textMiB), "<= 1.2");
-    PrintRow(peakFigure, MiB(memory.Best("peak")), MiB(fresh + 3 * textMiB),
-             memory.Best("peak") / (fresh + 3 * textMiB), "<= 1.3");
+    const std::pair<const Contender*, const char*> bigLoads[] = {
+        {&big, "16 MiB"}, {&gigabyteLoad, "1 GiB"}, {&hugeLoad, "64 GiB"}};
+    for (const auto& [load, size] : bigLoads)
+        Row(std::string("drop to painted: ") + size + " vs 1 KiB", *load, "load", kibLoad, "load",
+            "<= 1.2");
+    for (const auto& [load, size] : bigLoads)
+        Row(std::string("private bytes after showing ") + size +
+                " vs after 1 KiB + the 4 MiB cache",
+            *load, "private", kibLoad, "private", "<= 1.2", MiB, kCacheBoundMiB);
+    Row("private bytes after 64 jumps a mebibyte apart in 64 GiB vs after 1 KiB + the 4 MiB "
+        "cache",
+        goTo, "private_end", kibLoad, "private", "<= 1.2", MiB, kCacheBoundMiB);
+    Row("Go To the middle of 64 GiB, shown and painted, vs a repaint at the top", goTo,
+        "go_to_middle", goTo, "top_repaint", "<= 1.5");
+    Row("find 8 absent bytes in a cached 1 GiB: the engine's pages in the search's slices vs "
+        "ReadFile 1 MiB blocks + std::search",
+        find, "seconds", bare, "seconds", "<= 2",
+        [](double seconds) { return Time(seconds) + " (" + GigabytesPerSecond(seconds) + ")"; });
+    BoundRow("Escape to \"The search stopped.\" in the Find dialog, 64 GiB searching, vs 0.2 s",
+             escape, "escape", 0.2);
+    BoundRow("SearchTask::Stop after 0.5 s searching 64 GiB vs 0.2 s", task, "stop", 0.2);
+    Row("64 KiB: held whole vs through the engine's pages, load to painted", held, "load", paged,
+        "load", "-");
+    Row("64 KiB: held whole vs through the engine's pages, private bytes after", held, "private",
+        paged, "private", "-", MiB);
+    Row("2 MiB: drop to painted vs the engine's file opened, lines made, two repaints of a "
+        "bare window",
+        mid, "load", midReference, "load", "<= 1.2");
+    Row("one wheel notch (3 lines) vs one row's repaint, 2 MiB dump", mid, "notch", mid,
+        "row_paint", "<= 4");
+    Row("repaint at the end of 16 MiB vs at the top of 1 KiB", big, "repaint", kibLoad, "repaint",
+        "<= 1.5");
+    Row("repaint at the end of 64 GiB vs at the top of 1 KiB", hugeLoad, "repaint", kibLoad,
+        "repaint", "<= 1.5");
     return 0;
 }

@@ -11,6 +11,7 @@
 
 #include "bench_report.h"
 #include "child_process.h"
+#include "kept_file.h"
 #include "engine/engine_contract.h"
 #include "support/owners.h"
 #include "test_support.h"
@@ -37,46 +38,6 @@ constexpr char kQuery[] = "Octolume"; // 8 bytes, as good as absent from random 
 [[noreturn]] void Fail(const std::string& what) {
     std::fprintf(stderr, "paged_benchmark: %s\n", what.c_str());
     std::exit(1);
-}
-
-std::uint64_t SizeOf(const std::wstring& path) {
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data))
-        return 0;
-    return (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
-}
-
-// A file of `size` bytes: random ones (xorshift, quick to make), or with `sparse` a hole
-// made by setting the end. Kept from an earlier run when it has the size.
-void MakeFile(const std::wstring& path, std::uint64_t size, bool sparse) {
-    if (SizeOf(path) == size)
-        return;
-    const FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file)
-        Fail("cannot create " + std::to_string(size) + " bytes in the bin folder");
-    if (sparse) {
-        LARGE_INTEGER end{};
-        end.QuadPart = static_cast<LONGLONG>(size);
-        if (!SetFilePointerEx(file.get(), end, nullptr, FILE_BEGIN) || !SetEndOfFile(file.get()))
-            Fail("cannot size the sparse file");
-        return;
-    }
-    std::vector<std::uint64_t> block(1 << 19); // 4 MiB
-    std::uint64_t state = 0x9E3779B97F4A7C15u;
-    for (std::uint64_t done = 0; done < size; done += block.size() * 8) {
-        for (std::uint64_t& word : block) {
-            state ^= state << 13;
-            state ^= state >> 7;
-            state ^= state << 17;
-            word = state;
-        }
-        DWORD written = 0;
-        if (!WriteFile(file.get(), block.data(), static_cast<DWORD>(block.size() * 8), &written,
-                       nullptr) ||
-            written != block.size() * 8)
-            Fail("cannot write the file to search");
-    }
 }
 
 template <class Entry> Entry EntryPoint(HMODULE library, const char* name) {
@@ -182,12 +143,16 @@ int wmain(int argc, wchar_t** argv) {
     if (runs < 1)
         Fail("--runs needs a count of at least 1");
     const Engine engine;
-    const std::wstring searched = BuiltFile(L"paged-benchmark-1GiB.bin");
+    const std::wstring searched = BuiltFile(bench::kRandomGigabyteName);
     const std::wstring huge = BuiltFile(L"paged-benchmark-64GiB.bin");
     const std::wstring small = BuiltFile(L"paged-benchmark-4KiB.bin");
-    MakeFile(searched, kSearchedSize, false);
-    MakeFile(huge, kHugeSize, true);
-    MakeFile(small, 4096, false);
+    try {
+        bench::MakeKeptFile(searched, kSearchedSize, false);
+        bench::MakeKeptFile(huge, kHugeSize, true);
+        bench::MakeKeptFile(small, 4096, false);
+    } catch (const std::exception& error) {
+        Fail(error.what());
+    }
 
     // One unmeasured pass of each puts the file in the system cache.
     BareSearch(searched, 1);

@@ -2,7 +2,7 @@
 # Runs every benchmark of the project and prints one table of their target figures:
 # the dump core, the byte search and octolume-dump natively (an optimized build without
 # sanitizers in build/native-release); the core, the search, the start-up, the dump view and
-# the engine's paged entry points under Wine on a private virtual display. Each prints its own lines as it goes, and one
+# the engine's paged entry points and the inspector under Wine on a private virtual display. Each prints its own lines as it goes, and one
 #   ROW<TAB>figure<TAB>ours<TAB>reference<TAB>ratio<TAB>target
 # line per target figure, which this script gathers.
 #
@@ -62,6 +62,7 @@ run "byte search, Windows build under Wine" wine "$bin/search_benchmark.exe" --r
 run "start-up, under Wine" wine "$bin/startup_benchmark.exe" --runs $((runs * 4))
 run "dump view, under Wine" wine "$bin/view_benchmark.exe" --runs "$runs"
 run "paged engine, under Wine" wine "$bin/paged_benchmark.exe" --runs "$runs"
+run "inspector, under Wine" wine "$bin/inspector_benchmark.exe" --runs "$runs"
 
 # The table, in Markdown, with whether each target is met.
 echo

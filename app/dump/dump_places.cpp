@@ -87,6 +87,29 @@ DumpCell DumpCellAt(const DumpLine& line, std::size_t column) noexcept {
     return {};
 }
 
+std::uint64_t CaretByte(const DumpLine& line, std::size_t column) noexcept {
+    if (!HoldsBytes(line))
+        return line.firstByte;
+    const auto onByte = [&](const DumpCell& cell) {
+        return cell.part == DumpPart::kHexDigit || cell.part == DumpPart::kCharacter;
+    };
+    if (const DumpCell after = DumpCellAt(line, column); onByte(after))
+        return line.firstByte + after.byte;
+    if (column > 0)
+        if (const DumpCell before = DumpCellAt(line, column - 1); onByte(before))
+            return line.firstByte + before.byte;
+    const DumpCell cell = DumpCellAt(line, column);
+    const std::size_t last = line.byteCount - 1;
+    switch (cell.part) {
+    case DumpPart::kHexBlank:
+        return line.firstByte + std::min(cell.byte, last);
+    case DumpPart::kOther: // past the closing bar
+        return line.firstByte + last;
+    default: // the offset, the opening bar
+        return line.firstByte;
+    }
+}
+
 std::uint64_t SearchStartByte(const DumpLine& line, std::size_t column, bool selectionEmpty,
                               bool backwards) noexcept {
     const DumpCell cell = DumpCellAt(line, column);

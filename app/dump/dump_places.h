@@ -56,6 +56,14 @@ struct DumpCell {
 };
 DumpCell DumpCellAt(const DumpLine& line, std::size_t column) noexcept;
 
+// The byte the caret stands on, for the inspector: the caret sits in front of the character
+// at `column`. The byte whose hex pair or character is on either side of it (the one after
+// it first: a caret at a pair's start or between its digits is on that pair, one right after
+// its last digit too); on a blank between pairs, the next pair's; on the offset, the header
+// or the opening bar, the line's first byte; past the last pair or the closing bar, the
+// line's last. On the empty line after the last, the file's size: no byte.
+std::uint64_t CaretByte(const DumpLine& line, std::size_t column) noexcept;
+
 // The byte a search from a place in the selection starts with: a caret, or the start of a
 // selection, sits in front of the character at `column`. Forwards from a selection that
 // starts on a byte's pair or character, the search starts after that byte, so that a match

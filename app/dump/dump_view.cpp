@@ -41,9 +41,10 @@ void DumpView::ShowText(std::wstring text) {
 
 void DumpView::ShowDump(std::shared_ptr<const DumpSource> source) {
     auto dump = std::make_shared<const DumpDocument>(std::move(source));
+    // Set first: the view's selection listener asks for the dump shown.
+    dump_ = dump;
     if (text_ != nullptr)
-        text_->SetDocument(dump);
-    dump_ = std::move(dump);
+        text_->SetDocument(std::move(dump));
 }
 
 std::shared_ptr<const DumpDocument> DumpView::Dump() const {

@@ -44,6 +44,8 @@ public:
     // A load stops a running search first: its file is about to go.
     void LoadStarted() noexcept;
     void LoadEnded() noexcept { --loads_; }
+    // A load runs: other commands on the dump are refused quietly too.
+    bool Loading() const noexcept { return loads_ > 0; }
 
     // Ctrl+F: opens the Find dialog, with the view's selection as the query when it is a
     // query (QueryFromSelection).

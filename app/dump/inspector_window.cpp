@@ -38,6 +38,14 @@ bool SameSelection(const std::optional<ByteSelection>& a,
     return !a || (a->first == b->first && a->count == b->count);
 }
 
+// No dump shown: no position at all.
+InspectorPositions NoPositions() {
+    InspectorPositions positions;
+    for (PositionTexts& row : positions.rows)
+        row = {std::wstring(kNoValue), std::wstring(kNoValue)};
+    return positions;
+}
+
 FontHandle CreateMessageFont() {
     NONCLIENTMETRICSW metrics{};
     metrics.cbSize = sizeof metrics;
@@ -135,8 +143,8 @@ void InspectorWindow::Hide() {
         External(::SetActiveWindow, owner_);
 }
 
-void InspectorWindow::Update(std::uint64_t caret, std::optional<ByteSelection> selection,
-                             const BytesAtCaret& bytes) {
+void InspectorWindow::Update(std::optional<std::uint64_t> caret,
+                             std::optional<ByteSelection> selection, const BytesAtCaret& bytes) {
     caret_ = caret;
     selection_ = selection;
     bytes_ = bytes;
@@ -193,6 +201,7 @@ void InspectorWindow::Create(HWND owner) {
     if (window == nullptr)
         throw AppError(error_number::kInternal, L"Unable to create the inspector");
     // Whatever a window before this one showed, these controls show nothing yet.
+    positionsShown_ = false;
     shownCaret_.reset();
     shownSelection_.reset();
     shownBytes_.reset();
@@ -304,8 +313,9 @@ void InspectorWindow::SetText(int id, const std::wstring& text) {
 void InspectorWindow::Refresh() {
     if (window_ == nullptr)
         return;
-    if (shownCaret_ != caret_ || !SameSelection(shownSelection_, selection_)) {
-        const InspectorPositions positions = InspectPositions(caret_, selection_);
+    if (!positionsShown_ || shownCaret_ != caret_ || !SameSelection(shownSelection_, selection_)) {
+        const InspectorPositions positions =
+            caret_ ? InspectPositions(*caret_, selection_) : NoPositions();
         for (std::size_t index = 0; index < kPositionRowCount; ++index) {
             const auto position = static_cast<PositionRow>(index);
             const PositionTexts& now = positions[position];
@@ -316,6 +326,7 @@ void InspectorWindow::Refresh() {
                 SetText(InspectorPositionId(position, true), now.decimal);
         }
         shownPositions_ = positions;
+        positionsShown_ = true;
         shownCaret_ = caret_;
         shownSelection_ = selection_;
     }

@@ -53,8 +53,9 @@ public:
     // user left it unless it covers the line. Throws AppError when it cannot be created.
     void Show(HWND owner, const RECT& caretLineOnScreen);
     void Hide();
-    // What to show. While hidden it is only kept; nothing is worked out until it shows.
-    void Update(std::uint64_t caret, std::optional<ByteSelection> selection,
+    // What to show; no caret when no dump is shown: a dash everywhere. While hidden it is only
+    // kept; nothing is worked out until it shows.
+    void Update(std::optional<std::uint64_t> caret, std::optional<ByteSelection> selection,
                 const BytesAtCaret& bytes);
     // Moves the window only when it covers the caret's line.
     void Avoid(const RECT& caretLineOnScreen);
@@ -89,9 +90,10 @@ private:
 
     // What Update asked for last, what the controls were worked out from (nothing before
     // the first time they are) and the texts they show.
-    std::uint64_t caret_ = 0;
+    std::optional<std::uint64_t> caret_;
     std::optional<ByteSelection> selection_;
     BytesAtCaret bytes_;
+    bool positionsShown_ = false;
     std::optional<std::uint64_t> shownCaret_;
     std::optional<ByteSelection> shownSelection_;
     std::optional<BytesAtCaret> shownBytes_;

@@ -78,6 +78,7 @@ struct frmOctolume::CreationState {
 
 frmOctolume::frmOctolume(Passkey, HINSTANCE instance, EndProgramFunction endProgram)
     : instance_(instance), endProgram_(endProgram), finder_(instance, view_),
+      tools_(instance, view_),
       dropTarget_([this](IDataObject* data) { rtfOctolume_OLEDragDrop(data); }) {}
 
 frmOctolume::~frmOctolume() {
@@ -215,6 +216,7 @@ bool frmOctolume::OnCreate() {
             IDC_PCT_BANNER);
         viewKeys_ = External(::LoadAcceleratorsW, instance_, MAKEINTRESOURCEW(IDR_VIEW_KEYS));
         finder_.SetOwner(window_);
+        tools_.Attach(window_);
         // Laid out while nothing shows yet, so the first showing finds every control in
         // place and moves none (each move paints the control there and then).
         OnSize();
@@ -322,6 +324,16 @@ void frmOctolume::OnCommand(WORD commandId) {
     case IDM_GO_TO:
         finder_.ShowGoTo();
         break;
+    case IDM_INSPECTOR:
+        tools_.ToggleInspector();
+        break;
+    case IDM_SELECT_BLOCK:
+        if (!finder_.Loading())
+            tools_.SelectBlock();
+        break;
+    case IDM_COPY_AS_HEX:
+        tools_.CopyAs(CopyAsForm::kHex);
+        break;
     case IDM_RELOAD:
         // The file shown, loaded again through the same load.
         if (view_.Dump() != nullptr && !shownPath_.empty())
@@ -371,9 +383,12 @@ bool frmOctolume::TakeKeyboardMessage(MSG& message) {
         return window != nullptr &&
                (message.hwnd == window || External(::IsChild, window, message.hwnd));
     };
-    // Escape in the window stops a running search (in the Find dialog, its Cancel does).
+    if (tools_.TakeKeyboardMessage(message))
+        return true;
+    // Escape in the window stops a running search first (in the Find dialog, its Cancel
+    // does), else closes the inspector.
     if (message.message == WM_KEYDOWN && message.wParam == VK_ESCAPE && within(window_) &&
-        finder_.StopSearch())
+        (finder_.StopSearch() || tools_.CloseInspector()))
         return true;
     if (viewKeys_ != nullptr && (within(window_) || within(finder_.FindDialog())) &&
         External(::TranslateAcceleratorW, window_, viewKeys_, &message))

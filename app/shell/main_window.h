@@ -4,6 +4,7 @@
 // menu bar File (Open File..., Exit) and About.
 
 #include "shell/drop_intake.h"
+#include "dump/byte_tools.h"
 #include "dump/dump_view.h"
 #include "dump/find_and_go_to.h"
 #include "shell/layout.h"
@@ -53,6 +54,8 @@ public:
     HWND rtfOctolume() const noexcept { return view_.Handle(); }
     HWND lblFileName() const noexcept { return label_; }
     HWND pctBanner() const noexcept { return banner_; }
+    // The inspector, Select Block and Copy as, for tests and benchmarks in this process.
+    ByteTools& Tools() noexcept { return tools_; }
     int DotsPerInchX() const noexcept { return dotsPerInchX_; }
     int DotsPerInchY() const noexcept { return dotsPerInchY_; }
 
@@ -72,8 +75,9 @@ public:
     // Something was dropped on the view: show the file it names.
     void rtfOctolume_OLEDragDrop(IDataObject* data);
 
-    // The view's keys (Ctrl+F, Ctrl+G, F3, Shift+F3) and the keyboard of the Find and Go To
-    // dialogs, before a message of the thread is dispatched: true when it was taken.
+    // The view's keys (Ctrl+F, Ctrl+G, F3, Shift+F3, F5, Ctrl+I, Ctrl+E, Ctrl+Shift+C, Escape)
+    // and the keyboard of the Find and Go To dialogs and of the inspector, before a message of
+    // the thread is dispatched: true when it was taken.
     bool TakeKeyboardMessage(MSG& message);
 
 private:
@@ -109,6 +113,7 @@ private:
     HWND banner_ = nullptr;
     HACCEL viewKeys_ = nullptr; // a resource's: nothing to destroy
     FindAndGoTo finder_;
+    ByteTools tools_;
     int dotsPerInchX_ = 96;
     int dotsPerInchY_ = 96;
     bool unloading_ = false;

@@ -17,6 +17,9 @@
 #define IDM_FIND_PREVIOUS 40012
 #define IDM_GO_TO 40013
 #define IDM_RELOAD 40014
+#define IDM_INSPECTOR 40015
+#define IDM_SELECT_BLOCK 40016
+#define IDM_COPY_AS_HEX 40017
 
 // The Find and Go To dialogs and their controls.
 #define IDD_FIND 201

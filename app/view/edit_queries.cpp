@@ -63,7 +63,21 @@ LRESULT UnselectedOnSelectedLines(const TextDocument& text, TextSelection select
     return CountAnswer(before + (lastEnd > selection.End() ? lastEnd - selection.End() : 0));
 }
 
+// 1234567 as "1,234,567".
+std::wstring Grouped(std::uint64_t value) {
+    std::wstring digits = std::to_wstring(value);
+    for (std::size_t at = digits.size(); at > 3; at -= 3)
+        digits.insert(at - 3, 1, L',');
+    return digits;
+}
+
 } // namespace
+
+std::wstring TooMuchToCopyText(std::uint64_t characters) {
+    return L"The selection is " + Grouped(characters) +
+           L" characters of text: Copy takes at most " + Grouped(kMostTextGiven) +
+           L". Select less, or copy it in parts.";
+}
 
 std::optional<LRESULT> AnswerEditQuery(const EditQuerySubject& subject, UINT message, WPARAM wParam,
                                        LPARAM lParam) {

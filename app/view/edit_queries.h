@@ -17,11 +17,16 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 
 namespace octolume {
 
 // 64 Mi characters: 128 MiB of UTF-16, the dump of 12 MiB of a file.
 constexpr std::uint64_t kMostTextGiven = std::uint64_t{64} << 20;
+
+// What a copy of `characters` of text beyond kMostTextGiven is refused with: the size and the
+// bound, grouped by thousands. Copy and every other copy of text from the view say the same.
+std::wstring TooMuchToCopyText(std::uint64_t characters);
 
 struct EditQuerySubject {
     const TextDocument& text;

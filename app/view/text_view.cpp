@@ -45,14 +45,6 @@ bool KeyDown(int key) {
     return External(::GetKeyState, key) < 0;
 }
 
-// 1234567 as "1,234,567".
-std::wstring Grouped(std::uint64_t value) {
-    std::wstring digits = std::to_wstring(value);
-    for (std::size_t at = digits.size(); at > 3; at -= 3)
-        digits.insert(at - 3, 1, L',');
-    return digits;
-}
-
 // Lines from one to the other, as a signed count; a difference too large for that is as
 // good as any move of more than a screen.
 std::int64_t LinesBetween(std::uint64_t from, std::uint64_t to) {
@@ -106,12 +98,11 @@ public:
         SetDocument(std::make_shared<const LineIndexedText>(std::move(text)));
     }
     const TextDocument& Document() const override { return *document_; }
-    const std::shared_ptr<const TextDocument>& SharedDocument() const override {
-        return document_;
-    }
+    const std::shared_ptr<const TextDocument>& SharedDocument() const override { return document_; }
     TextSelection Selection() const override { return selection_; }
     void Select(std::uint64_t anchor, std::uint64_t caret) override;
     std::uint64_t FirstVisibleLine() const override { return grid_.firstLine; }
+    RECT LineRect(std::uint64_t line) const override;
     void ShowLineFirst(std::uint64_t line) override;
     void SetSelectionListener(std::function<void()> listener) override {
         selectionListener_ = std::move(listener);
@@ -185,6 +176,14 @@ private:
     std::function<std::vector<ViewMenuEntry>()> menuEntries_;
 };
 
+RECT TextViewWindow::LineRect(std::uint64_t line) const {
+    const std::size_t rows = VisibleRows();
+    if (line < grid_.firstLine || line - grid_.firstLine > rows)
+        return {};
+    const int top = static_cast<int>(line - grid_.firstLine) * grid_.cellHeight;
+    return {0, top, Client().right, top + grid_.cellHeight};
+}
+
 // --- Text and selection ---------------------------------------------------------------
 
 void TextViewWindow::SetDocument(std::shared_ptr<const TextDocument> document) {
@@ -239,11 +238,7 @@ void TextViewWindow::CopySelection() {
         // What the clipboard is given is made twice in this process (the text, and the
         // clipboard's copy): beyond the bound the selection is refused whole.
         if (size > kMostTextGiven) {
-            ShowMessageBox(L"The selection is " + Grouped(size) +
-                               L" characters of text: Copy takes at most " +
-                               Grouped(kMostTextGiven) +
-                               L". Select less, or copy it in parts.",
-                           L"Octolume32", MB_OK | MB_ICONEXCLAMATION);
+            RefuseTooMuchToCopy(size);
             return;
         }
         std::wstring text;
@@ -447,9 +442,9 @@ void TextViewWindow::PaintRow(HDC dc, int row, const RECT& client) {
     const Colours selected =
         focused_ ? Colours{External(::GetSysColor, COLOR_HIGHLIGHTTEXT),
                            External(::GetSysColor, COLOR_HIGHLIGHT)}
-                 : Colours{normal.text, UnfocusedSelectionColour(
-                                            External(::GetSysColor, COLOR_HIGHLIGHT),
-                                            normal.background)};
+                 : Colours{normal.text,
+                           UnfocusedSelectionColour(External(::GetSysColor, COLOR_HIGHLIGHT),
+                                                    normal.background)};
     const std::wstring_view text = Text().Line(line);
     const std::uint64_t start = Text().LineStart(line);
     // The columns in sight, and the selected ones among them.
@@ -674,8 +669,7 @@ void TextViewWindow::OnContextMenu(LPARAM screenPoint) {
         const auto column = static_cast<std::size_t>(Text().ColumnOf(selection_.caret));
         const std::uint64_t row = line > grid_.firstLine ? line - grid_.firstLine : 0;
         at = {grid_.ColumnX(std::max(column, grid_.firstColumn)),
-              static_cast<int>(std::min<std::uint64_t>(row, VisibleRows()) + 1) *
-                  grid_.cellHeight};
+              static_cast<int>(std::min<std::uint64_t>(row, VisibleRows()) + 1) * grid_.cellHeight};
         External(::ClientToScreen, window_, &at);
     }
     const MenuHandle menu(External(::CreatePopupMenu));
@@ -892,6 +886,10 @@ TextView* TextView::Of(HWND window) {
         std::wstring_view(className) != OCTOLUME_TEXT_VIEW_CLASS)
         return nullptr;
     return reinterpret_cast<TextViewWindow*>(External(::GetWindowLongPtrW, window, 0));
+}
+
+void RefuseTooMuchToCopy(std::uint64_t characters) {
+    ShowMessageBox(TooMuchToCopyText(characters), L"Octolume32", MB_OK | MB_ICONEXCLAMATION);
 }
 
 } // namespace octolume

@@ -30,6 +30,9 @@ namespace octolume {
 // Registers the window class OCTOLUME_TEXT_VIEW_CLASS once per process. Throws AppError.
 void RegisterTextViewClass(HINSTANCE instance);
 
+// Says in a box that a copy of `characters` of text is refused (TooMuchToCopyText).
+void RefuseTooMuchToCopy(std::uint64_t characters);
+
 // An entry the view's owner adds to its context menu.
 struct ViewMenuEntry {
     std::wstring text;
@@ -55,6 +58,8 @@ public:
     virtual TextSelection Selection() const = 0;
     virtual void Select(std::uint64_t anchor, std::uint64_t caret) = 0;
     virtual std::uint64_t FirstVisibleLine() const = 0;
+    // Where a line is in the client area, across its width; empty while it is out of sight.
+    virtual RECT LineRect(std::uint64_t line) const = 0;
     // Scrolls so that the line is the first in sight (as far as the text allows), then
     // brings the caret into sight.
     virtual void ShowLineFirst(std::uint64_t line) = 0;

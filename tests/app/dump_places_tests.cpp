@@ -87,6 +87,38 @@ TEST(SearchStartByte, AfterTheSelectedByteElseAtTheNextOne) {
     EXPECT_EQ(std::pair(found->start, found->wrapped), std::pair(std::size_t{48}, false));
 }
 
+// The caret's byte from every kind of place in a line: a pair or a character on either side
+// of the caret, else the next pair, else the line's first or last byte.
+TEST(CaretByte, FromEveryKindOfPlaceInALine) {
+    const DumpLine line = LineAt(32, 16);
+    const auto at = [&](std::size_t column) { return CaretByte(line, column); };
+    EXPECT_EQ(at(HexColumn(line, 5)), 37u) << "in front of a pair";
+    EXPECT_EQ(at(HexColumn(line, 5) + 1), 37u) << "between its digits";
+    EXPECT_EQ(at(HexColumn(line, 5) + 2), 37u) << "right after it, where Go To leaves it";
+    EXPECT_EQ(at(HexColumn(line, 6)), 38u);
+    EXPECT_EQ(at(HexColumn(line, 8) - 1), 40u) << "the second blank between the groups";
+    EXPECT_EQ(at(HexColumn(line, 15) + 2), 47u) << "after the last pair";
+    EXPECT_EQ(at(OpeningBarColumn(line) - 1), 47u) << "the blanks before the bar";
+    EXPECT_EQ(at(CharacterColumn(line, 0)), 32u);
+    EXPECT_EQ(at(CharacterColumn(line, 9)), 41u);
+    EXPECT_EQ(at(ClosingBarColumn(line)), 47u) << "after the last character";
+    EXPECT_EQ(at(ClosingBarColumn(line) + 1), 47u) << "past the closing bar";
+    EXPECT_EQ(at(ClosingBarColumn(line) + 40), 47u);
+    EXPECT_EQ(at(0), 32u) << "the offset";
+    EXPECT_EQ(at(OffsetWidth(line)), 32u) << "right after the offset";
+    EXPECT_EQ(at(OpeningBarColumn(line)), 32u) << "in front of the opening bar";
+    EXPECT_EQ(CaretByte({true, 0, 0, 0}, 30), 0u) << "the header";
+    EXPECT_EQ(CaretByte(DumpLineOfRow(9, 120), 0), 120u) << "the empty last line";
+    // A short last line, and a line past 4 GiB whose columns move right.
+    const DumpLine last = DumpLineOfRow(8, 115); // bytes 112 to 114
+    EXPECT_EQ(CaretByte(last, HexColumn(last, 2) + 2), 114u);
+    EXPECT_EQ(CaretByte(last, HexColumn(last, 9)), 114u) << "where no pair is";
+    EXPECT_EQ(CaretByte(last, ClosingBarColumn(last) + 1), 114u);
+    const DumpLine far = DumpLineOfRow((std::uint64_t{5} << 32) / 16 + 2, std::uint64_t{6} << 32);
+    EXPECT_EQ(CaretByte(far, HexColumn(far, 3)), (std::uint64_t{5} << 32) + 19);
+    EXPECT_EQ(CaretByte(far, CharacterColumn(far, 3)), (std::uint64_t{5} << 32) + 19);
+}
+
 // A word of the dump: one pair, the offset, or characters between the bars, never a bar.
 TEST(DumpWordAt, OnePairTheOffsetOrCharactersBetweenTheBars) {
     const DumpLine line = LineAt(16, kHello.size());

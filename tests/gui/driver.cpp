@@ -94,17 +94,34 @@ bool Drop(HWND mainWindow, const std::wstring& path, milliseconds timeout) {
     return source && source->ExitCode(timeout) == 0;
 }
 
-bool Screenshot(HWND window, const std::wstring& name, bool asSeen) {
+namespace {
+
+std::wstring ScreenshotPath(const std::wstring& name) {
     std::wstring folder = ProgramFolder();
     folder = folder.substr(0, folder.find_last_of(L'\\')) + L"\\screenshots";
     ::CreateDirectoryW(folder.c_str(), nullptr);
+    return LinuxPath(folder + L"\\" + name);
+}
+
+std::wstring Area(const RECT& place) {
+    return std::to_wstring(place.right - place.left) + L"x" +
+           std::to_wstring(place.bottom - place.top) + L"+" + std::to_wstring(place.left) + L"+" +
+           std::to_wstring(place.top);
+}
+
+} // namespace
+
+bool Screenshot(const RECT& place, const std::wstring& name) {
+    return RunInLinux(L"import -window root -crop " + Area(place) + L" '" + ScreenshotPath(name) +
+                      L"'");
+}
+
+bool Screenshot(HWND window, const std::wstring& name, bool asSeen) {
     RECT place{};
     ::GetWindowRect(window, &place);
-    const std::wstring area = std::to_wstring(place.right - place.left) + L"x" +
-                              std::to_wstring(place.bottom - place.top) + L"+" +
-                              std::to_wstring(place.left) + L"+" + std::to_wstring(place.top);
-    return RunInLinux(L"import -window " + (asSeen ? L"root -crop " + area : XWindow(window)) +
-                      L" '" + LinuxPath(folder + L"\\" + name) + L"'");
+    if (asSeen)
+        return Screenshot(place, name);
+    return RunInLinux(L"import -window " + XWindow(window) + L" '" + ScreenshotPath(name) + L"'");
 }
 
 } // namespace octolume::test

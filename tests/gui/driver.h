@@ -69,5 +69,7 @@ bool Drop(HWND mainWindow, const std::wstring& path, milliseconds timeout = kTim
 // Saves a picture of the window as a PNG in the build folder's "screenshots"; with
 // `asSeen`, of its place on the screen, with the windows in front of it (a dialog).
 bool Screenshot(HWND window, const std::wstring& name, bool asSeen = false);
+// The same of a place of the screen, with whatever windows show there.
+bool Screenshot(const RECT& place, const std::wstring& name);
 
 } // namespace octolume::test

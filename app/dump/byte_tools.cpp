@@ -65,11 +65,11 @@ void ByteTools::Give() {
         followedNone_ = dump == nullptr;
         followedSelection_ = selection;
         if (dump == nullptr) {
-            inspector_.Update(std::nullopt, std::nullopt, BytesAtCaret{});
+            inspector_.UpdateSoon(std::nullopt, std::nullopt, BytesAtCaret{});
         } else {
             const std::uint64_t caret = CaretByteAt(*dump, selection.caret);
             const ByteSelection covered = CoveredBytes(*dump, selection);
-            inspector_.Update(caret, covered.count > 0 ? std::optional(covered) : std::nullopt,
+            inspector_.UpdateSoon(caret, covered.count > 0 ? std::optional(covered) : std::nullopt,
                               BytesFrom(*dump->Source(), caret));
         }
     }

@@ -13,6 +13,9 @@ namespace octolume {
 
 namespace {
 
+// Posted to itself: UpdateSoon's fields, once the owner has painted.
+constexpr UINT kRefreshSoonMessage = WM_APP + 1;
+
 constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 constexpr DWORD kExtendedStyle = WS_EX_TOOLWINDOW;
 constexpr DWORD kLabelStyle = SS_LEFT | SS_NOPREFIX;
@@ -152,6 +155,25 @@ void InspectorWindow::Update(std::optional<std::uint64_t> caret,
         Refresh();
 }
 
+void InspectorWindow::UpdateSoon(std::optional<std::uint64_t> caret,
+                                 std::optional<ByteSelection> selection,
+                                 const BytesAtCaret& bytes) {
+    caret_ = caret;
+    selection_ = selection;
+    bytes_ = bytes;
+    if (Shown() && !refreshPending_)
+        refreshPending_ = External(::PostMessageW, window_, kRefreshSoonMessage, 0, 0) != FALSE;
+}
+
+// Carries nothing: sent by another program it only shows what is already to be shown.
+void InspectorWindow::OnRefreshSoon() {
+    refreshPending_ = false;
+    if (owner_ != nullptr)
+        External(::RedrawWindow, owner_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    if (Shown())
+        Refresh();
+}
+
 void InspectorWindow::Avoid(const RECT& caretLineOnScreen) {
     if (window_ == nullptr || owner_ == nullptr)
         return;
@@ -208,6 +230,7 @@ void InspectorWindow::Create(HWND owner) {
     shownPositions_ = {};
     shownValues_ = {};
     placed_ = false;
+    refreshPending_ = false;
     try {
         CreateControls();
     } catch (...) {
@@ -384,6 +407,9 @@ LRESULT InspectorWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lPara
         return 0;
     case WM_CLOSE:
         OnClose();
+        return 0;
+    case kRefreshSoonMessage:
+        OnRefreshSoon();
         return 0;
     case WM_NCDESTROY:
         OnNcDestroy();

@@ -219,6 +219,26 @@ TEST_F(Inspector, SetsOnlyTheTextsThatChanged) {
     EXPECT_EQ(closed_, 0) << "hidden by its owner, not closed by the user";
 }
 
+// A held key's moves come faster than the fields are set: those waiting are set once, after
+// the owner has painted; the same message from elsewhere shows nothing new.
+TEST_F(Inspector, SetsTheFieldsOfManyMovesOnceTheyAreTaken) {
+    const BytesAtCaret bytes = BytesOf("0123456789abcdef"sv);
+    inspector_.Update(100, std::nullopt, bytes);
+    inspector_.Show(owner_, line_);
+    SetTextCounter counter(inspector_.Handle());
+    for (std::uint64_t caret = 101; caret <= 110; ++caret)
+        inspector_.UpdateSoon(caret, std::nullopt, bytes);
+    EXPECT_EQ(counter.Count(), 0) << "nothing before the messages are taken";
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+        DispatchMessageW(&message);
+    EXPECT_EQ(counter.Count(), 2) << "the last caret's two offsets, once";
+    ExpectShows(110, std::nullopt, bytes);
+    counter.Reset();
+    SendMessageW(inspector_.Handle(), WM_APP + 1, 0, 0);
+    EXPECT_EQ(counter.Count(), 0);
+}
+
 // Escape and Ctrl+I in it, and its close button, hide it and tell the owner; Tab moves
 // between its fields. It stays clear of the caret's line as the line moves.
 TEST_F(Inspector, ClosesByTheKeyboardAndAvoidsTheCaretLine) {

@@ -23,9 +23,9 @@ constexpr DWORD kEditStyle = WS_TABSTOP | ES_READONLY | ES_AUTOHSCROLL | ES_LEFT
 constexpr int kNoId = -1;
 
 // The widest texts of each kind, so that no value is cut: the numbers of a column, and the
-// texts of the rows that take both columns.
+// texts of the rows that take both columns. Eights: the widest digits of most fonts.
 constexpr std::array<std::wstring_view, 4> kWidestNumbers{
-    L"-2.2250738585072014e-308", L"-9223372036854775808", L"18446744073709551615",
+    L"-8.8888888888888888e-308", L"-9223372036854775808", L"18446744073709551615",
     L"0xFFFFFFFFFFFFFFFF"};
 constexpr std::array<std::wstring_view, 2> kWidestWholeRows{
     L"{DDDDDDDD-DDDD-DDDD-DDDD-DDDDDDDDDDDD}", L"0000-00-00 00:00:00.0000000"};
@@ -278,7 +278,8 @@ void InspectorWindow::CreateControls() {
     const int gap = metrics.textHeight / 3 + 1;
     // The edit's border and inner margins around its text.
     const int editHeight = metrics.textHeight + 8;
-    const int columnWidth = metrics.columnWidth + 12;
+    // The edit's border and its margins, which Wine makes wider than the system does.
+    const int columnWidth = metrics.columnWidth + metrics.textHeight + 12;
     const int left = margin + metrics.labelWidth + 2 * gap;
     const int right = left + 2 * columnWidth + gap;
     int y = margin;

@@ -46,6 +46,28 @@ struct WriteFailure {
     bool readerGone = false;
 };
 
+// The message of a write that took no bytes and gave no error: tried again, it would
+// most likely take none again, for ever.
+inline constexpr std::string_view kWroteNothing = "the output took no bytes";
+
+// The loop of every write: `writeSome(from, size, written)` writes a part of what is left
+// and says how much, or returns false with the error in `failure`.
+template <class WriteSome>
+bool WriteAll(const char* from, std::size_t size, WriteFailure& failure, WriteSome&& writeSome) {
+    while (size > 0) {
+        std::size_t written = 0;
+        if (!writeSome(from, size, written))
+            return false;
+        if (written == 0) {
+            failure.error = kWroteNothing;
+            return false;
+        }
+        from += written;
+        size -= written;
+    }
+    return true;
+}
+
 // Where the text goes.
 class Sink {
 public:

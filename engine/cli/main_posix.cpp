@@ -114,19 +114,21 @@ public:
     }
 
     bool Write(const char* from, std::size_t size, WriteFailure& failure) override {
-        while (size > 0) {
-            const ssize_t written = ::write(descriptor_, from, size);
-            if (written < 0) {
-                if (errno == EINTR)
-                    continue;
-                failure.readerGone = errno == EPIPE;
-                failure.error = ErrorText(errno);
-                return false;
-            }
-            from += written;
-            size -= static_cast<std::size_t>(written);
-        }
-        return true;
+        return WriteAll(from, size, failure,
+                        [&](const char* part, std::size_t left, std::size_t& written) {
+                            for (;;) {
+                                const ssize_t wrote = ::write(descriptor_, part, left);
+                                if (wrote >= 0) {
+                                    written = static_cast<std::size_t>(wrote);
+                                    return true;
+                                }
+                                if (errno != EINTR) {
+                                    failure.readerGone = errno == EPIPE;
+                                    failure.error = ErrorText(errno);
+                                    return false;
+                                }
+                            }
+                        });
     }
 
     bool WriteZeros(std::uint64_t count, WriteFailure& failure) override {
@@ -246,19 +248,22 @@ public:
 
     bool WriteAt(std::uint64_t offset, const unsigned char* from, std::size_t size,
                  WriteFailure& failure) override {
-        while (size > 0) {
-            const ssize_t written = ::pwrite(descriptor_, from, size, static_cast<off_t>(offset));
-            if (written < 0) {
-                if (errno == EINTR)
-                    continue;
-                failure.error = ErrorText(errno);
-                return false;
-            }
-            from += written;
-            offset += static_cast<std::uint64_t>(written);
-            size -= static_cast<std::size_t>(written);
-        }
-        return true;
+        return WriteAll(reinterpret_cast<const char*>(from), size, failure,
+                        [&](const char* part, std::size_t left, std::size_t& written) {
+                            for (;;) {
+                                const ssize_t wrote =
+                                    ::pwrite(descriptor_, part, left, static_cast<off_t>(offset));
+                                if (wrote >= 0) {
+                                    written = static_cast<std::size_t>(wrote);
+                                    offset += written;
+                                    return true;
+                                }
+                                if (errno != EINTR) {
+                                    failure.error = ErrorText(errno);
+                                    return false;
+                                }
+                            }
+                        });
     }
 
     bool Commit(std::string& error) override {

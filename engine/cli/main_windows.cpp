@@ -122,19 +122,19 @@ public:
         // Consoles take limited amounts in one call.
         const std::size_t most =
             External(::GetFileType, handle_) == FILE_TYPE_CHAR ? 16 * 1024 : std::size_t{1} << 24;
-        while (size > 0) {
-            DWORD written = 0;
-            if (!External(::WriteFile, handle_, from, static_cast<DWORD>(std::min(size, most)),
-                          &written, nullptr)) {
-                const DWORD code = LastLibraryError();
-                failure.readerGone = IsClosedPipe(code);
-                failure.error = SystemMessage(code);
-                return false;
-            }
-            from += written;
-            size -= written;
-        }
-        return true;
+        return WriteAll(
+            from, size, failure, [&](const char* part, std::size_t left, std::size_t& written) {
+                DWORD wrote = 0;
+                if (!External(::WriteFile, handle_, part, static_cast<DWORD>(std::min(left, most)),
+                              &wrote, nullptr)) {
+                    const DWORD code = LastLibraryError();
+                    failure.readerGone = IsClosedPipe(code);
+                    failure.error = SystemMessage(code);
+                    return false;
+                }
+                written = wrote;
+                return true;
+            });
     }
 
     bool WriteZeros(std::uint64_t count, WriteFailure& failure) override {
@@ -230,23 +230,24 @@ public:
             sparse_ = true;
         }
         end_ = std::max<std::uint64_t>(end_, offset + size);
-        while (size > 0) {
-            // On a handle opened for plain reads and writes, the offset only says where.
-            OVERLAPPED at{};
-            at.Offset = static_cast<DWORD>(offset);
-            at.OffsetHigh = static_cast<DWORD>(offset >> 32);
-            DWORD written = 0;
-            if (!External(::WriteFile, file_.get(), from,
-                          static_cast<DWORD>(std::min<std::size_t>(size, 1 << 24)), &written,
-                          &at)) {
-                failure.error = SystemMessage(LastLibraryError());
-                return false;
-            }
-            from += written;
-            offset += written;
-            size -= written;
-        }
-        return true;
+        return WriteAll(reinterpret_cast<const char*>(from), size, failure,
+                        [&](const char* part, std::size_t left, std::size_t& written) {
+                            // On a handle opened for plain reads and writes, the offset only
+                            // says where.
+                            OVERLAPPED at{};
+                            at.Offset = static_cast<DWORD>(offset);
+                            at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+                            DWORD wrote = 0;
+                            if (!External(::WriteFile, file_.get(), part,
+                                          static_cast<DWORD>(std::min<std::size_t>(left, 1 << 24)),
+                                          &wrote, &at)) {
+                                failure.error = SystemMessage(LastLibraryError());
+                                return false;
+                            }
+                            written = wrote;
+                            offset += wrote;
+                            return true;
+                        });
     }
 
     bool Commit(std::string& error) override {

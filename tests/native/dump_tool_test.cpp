@@ -157,6 +157,34 @@ TEST(Revert, HandEditedLinesAndWhatIsLeftAside) {
               "line 2: no hexadecimal offset at the start");
 }
 
+// Every write of both platforms goes through this loop: parts of any size are taken in
+// order, and a part that takes nothing without an error ends it instead of looping.
+TEST(WriteAll, TakesPartsInOrderAndRefusesAWriteOfNothing) {
+    const std::string text = "0123456789";
+    std::string taken;
+    WriteFailure failure;
+    const auto take = [&](std::size_t most) {
+        return [&, most](const char* from, std::size_t size, std::size_t& written) {
+            written = std::min(size, most);
+            taken.append(from, written);
+            return true;
+        };
+    };
+    EXPECT_TRUE(WriteAll(text.data(), text.size(), failure, take(3)));
+    EXPECT_EQ(taken, text);
+    taken.clear();
+    int calls = 0;
+    EXPECT_FALSE(WriteAll(text.data(), text.size(), failure,
+                          [&](const char* from, std::size_t size, std::size_t& written) {
+                              written = ++calls == 1 ? 4 : 0;
+                              taken.append(from, std::min(size, written));
+                              return true;
+                          }));
+    EXPECT_EQ(calls, 2);
+    EXPECT_EQ(taken, "0123");
+    EXPECT_EQ(failure.error, kWroteNothing);
+}
+
 #ifdef OCTOLUME_DUMP_PROGRAM
 class DumpTool : public testing::Test {
 protected:

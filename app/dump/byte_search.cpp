@@ -2,6 +2,7 @@
 
 #include "engine/core/byte_search.h"
 #include "engine/core/dump_layout.h"
+#include "engine/core/number_text.h"
 #include "support/text.h"
 
 #include <algorithm>
@@ -102,35 +103,28 @@ ParsedOffset ParseOffset(std::wstring_view typed, bool decimal, std::uint64_t by
                                            static_cast<unsigned long long>(byteCount - 1));
                              return std::wstring(hex);
                          }();
-    std::wstring_view text = Trimmed(typed);
+    const std::wstring_view text = Trimmed(typed);
     const auto refuse = [&](const std::wstring& why) { return ParsedOffset{std::nullopt, why}; };
     if (text.empty())
         return refuse(L"Type an offset. " + range);
     if (text.front() == L'-')
         return refuse(Quoted(typed) + L" is negative. " + range);
-    unsigned base = decimal ? 10 : 16;
-    if (text.front() == L'#') {
-        base = 10;
-        text.remove_prefix(1);
-    } else if (text.size() > 2 && text[0] == L'0' && (text[1] == L'x' || text[1] == L'X')) {
-        base = 16;
-        text.remove_prefix(2);
-    } else if (text.size() > 1 && (text.back() == L'h' || text.back() == L'H')) {
-        base = 16;
-        text.remove_suffix(1);
-    }
-    if (text.empty())
+    const ParsedNumber number =
+        ParseNumber(text, {.base = decimal ? 10u : 16u, .hashDecimal = true, .hexSuffix = true});
+    switch (number.problem) {
+    case NumberProblem::kNone:
+        break;
+    case NumberProblem::kNoDigits:
         return refuse(Quoted(typed) + L" is not an offset. " + range);
-    std::uint64_t value = 0;
-    for (const wchar_t character : text) {
-        const unsigned digit = dump_layout::HexDigitValue(character);
-        if (digit >= base)
-            return refuse(Quoted(typed) +
-                          (base == 16 ? L" is not a hex offset. " : L" is not a decimal offset. ") +
-                          range);
-        // Past the largest file long before it could overflow.
-        value = std::min<std::uint64_t>(value * base + digit, 1ULL << 60);
+    case NumberProblem::kNotADigit:
+        return refuse(
+            Quoted(typed) +
+            (number.base == 16 ? L" is not a hex offset. " : L" is not a decimal offset. ") +
+            range);
+    case NumberProblem::kTooLarge: // past the largest file
+        return refuse(Quoted(typed) + L" lies beyond the dump. " + range);
     }
+    const std::uint64_t value = number.value;
     if (value >= byteCount)
         return refuse(Quoted(typed) + L" lies beyond the dump. " + range);
     return {value, {}};

@@ -2,6 +2,7 @@
 
 #include "dump_revert.h"
 #include "engine/core/dump_format.h"
+#include "engine/core/number_text.h"
 
 #include <cstring>
 #include <vector>
@@ -77,37 +78,6 @@ bool WriteText(Sink& sink, std::string_view text, StreamResult& result) {
     return false;
 }
 
-// A count as the user writes it: decimal or 0x hexadecimal, then perhaps K, M or G.
-std::optional<std::uint64_t> ParseCount(std::string_view text) {
-    unsigned base = 10;
-    if (text.starts_with("0x") || text.starts_with("0X")) {
-        base = 16;
-        text.remove_prefix(2);
-    }
-    unsigned shift = 0;
-    if (!text.empty()) {
-        const char suffix = text.back();
-        shift = suffix == 'K' || suffix == 'k'   ? 10
-                : suffix == 'M' || suffix == 'm' ? 20
-                : suffix == 'G' || suffix == 'g' ? 30
-                                                 : 0;
-        if (shift > 0)
-            text.remove_suffix(1);
-    }
-    if (text.empty())
-        return std::nullopt;
-    std::uint64_t value = 0;
-    for (const char c : text) {
-        const unsigned digit = dump_layout::kHexDigitValues[static_cast<unsigned char>(c)];
-        if (digit >= base || value > (UINT64_MAX - digit) / base)
-            return std::nullopt;
-        value = value * base + digit;
-    }
-    if (value > UINT64_MAX >> shift)
-        return std::nullopt;
-    return value << shift;
-}
-
 struct Options {
     std::string name; // empty: standard input
     bool revert = false;
@@ -154,16 +124,16 @@ std::optional<int> ParseArguments(std::span<const std::string> arguments, System
             }
             const bool skip = option == "-s" || option == "--skip";
             const bool fromEnd = skip && value.starts_with('-');
-            const std::optional<std::uint64_t> count =
-                ParseCount(std::string_view(value).substr(fromEnd ? 1 : 0));
-            if (!count)
+            const ParsedNumber count = ParseNumber(std::string_view(value).substr(fromEnd ? 1 : 0),
+                                                   {.base = 10, .sizeSuffix = true});
+            if (count.problem != NumberProblem::kNone)
                 return UsageError(system, "malformed number " + Quoted(value) + " for " + option);
             if (skip) {
                 options.skip = value;
                 options.skipFromEnd = fromEnd;
-                options.skipCount = *count;
+                options.skipCount = count.value;
             } else {
-                options.length = count;
+                options.length = count.value;
             }
         } else if (!optionsEnded && (argument == "-h" || argument == "--help")) {
             StreamResult result;

@@ -68,9 +68,10 @@ void CoreAgainstCopy(const std::vector<unsigned char>& bytes, int runs) {
             }));
     }
     std::printf("Dump core, %s: %zu MiB of random bytes in pieces of %zu KiB, each into a new "
-                "buffer; %d runs\n  %-26s %12s %12s %12s\n",
-                kPlatform, bytes.size() >> 20, kDumpByteLimit >> 10, runs, "text per second",
-                "best", "median", "worst");
+                "buffer; %d runs; the core chose %s\n  %-26s %12s %12s %12s\n",
+                kPlatform, bytes.size() >> 20, kDumpByteLimit >> 10, runs,
+                std::string(dump_paths::PathName(dump_paths::ChosenPath())).c_str(),
+                "text per second", "best", "median", "worst");
     for (std::size_t i = 0; i < speeds.size(); ++i)
         std::printf("  %-26s %12s %12s %12s\n",
                     i == 0 ? "copy (allocate + memcpy)"
@@ -82,7 +83,7 @@ void CoreAgainstCopy(const std::vector<unsigned char>& bytes, int runs) {
                     MegabytesPerSecond(speeds[i].Least()).c_str());
     const double core = speeds[1].Most(), copy = speeds[0].Most();
     bench::PrintRow(std::string("dump core text vs copying it, ") + kPlatform,
-                    MegabytesPerSecond(core), MegabytesPerSecond(copy), core / copy, ">= 0.50");
+                    MegabytesPerSecond(core), MegabytesPerSecond(copy), core / copy, ">= 0.90");
 }
 
 #ifndef _WIN32

@@ -8,8 +8,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <limits>
@@ -111,6 +113,28 @@ public:
             return true;
         error = ErrorText(errno);
         return false;
+    }
+
+    // The hole the position is in, by SEEK_DATA; nothing on file systems that do not
+    // know (they say all is data), and nothing when anything fails. The position stays.
+    std::uint64_t KnownZeros(std::uint64_t most) override {
+        const off_t position = ::lseek(descriptor_, 0, SEEK_CUR);
+        if (position < 0)
+            return 0;
+        off_t data = ::lseek(descriptor_, position, SEEK_DATA);
+        const int dataError = errno;
+        if (::lseek(descriptor_, position, SEEK_SET) != position)
+            return 0;
+        if (data < 0) {
+            // No data from here on: a hole up to the end, as the file stands now.
+            struct stat status {};
+            if (dataError != ENXIO || ::fstat(descriptor_, &status) != 0)
+                return 0;
+            data = status.st_size;
+        }
+        return data > position
+                   ? std::min<std::uint64_t>(static_cast<std::uint64_t>(data - position), most)
+                   : 0;
     }
 
     bool Write(const char* from, std::size_t size, WriteFailure& failure) override {
@@ -234,7 +258,16 @@ public:
             error = ErrorText(errno);
             return false;
         }
-        return !patch || CopyFrom(error);
+        if (!patch)
+            return true;
+        struct stat copied {};
+        if (!CopyFrom(error) || ::fstat(descriptor_, &copied) != 0) {
+            if (error.empty())
+                error = ErrorText(errno);
+            return false;
+        }
+        end_ = static_cast<std::uint64_t>(copied.st_size);
+        return true;
     }
 
     ~TemporaryFile() override {
@@ -246,8 +279,18 @@ public:
         temporaryExists = 0;
     }
 
+    // Zeros past what the file holds so far are a hole already: the next bytes written
+    // after them, which a run of zeros always has, set the size.
+    bool Fill(std::uint64_t offset, std::span<const unsigned char> pattern, std::uint64_t count,
+              WriteFailure& failure) override {
+        if (std::all_of(pattern.begin(), pattern.end(), [](unsigned char b) { return b == 0; }))
+            count = offset < end_ ? std::min(count, end_ - offset) : 0;
+        return OutputFile::Fill(offset, pattern, count, failure);
+    }
+
     bool WriteAt(std::uint64_t offset, const unsigned char* from, std::size_t size,
                  WriteFailure& failure) override {
+        end_ = std::max<std::uint64_t>(end_, offset + size);
         return WriteAll(reinterpret_cast<const char*>(from), size, failure,
                         [&](const char* part, std::size_t left, std::size_t& written) {
                             for (;;) {
@@ -324,6 +367,7 @@ private:
 
     std::string target_;
     int descriptor_ = -1;
+    std::uint64_t end_ = 0; // of the bytes written so far, or of the copy to patch
 };
 
 class PosixSystem final : public System {
@@ -360,6 +404,12 @@ public:
     }
 
     std::string_view LineEnd() const override { return "\n"; }
+    std::string Shown(const NativeString& text) const override { return text; }
+    bool OutputIsTerminal() override { return ::isatty(STDOUT_FILENO) == 1; }
+    bool NoColorAsked() override {
+        const char* const noColor = std::getenv("NO_COLOR");
+        return noColor != nullptr && *noColor != '\0';
+    }
 
 private:
     Descriptor standardOutput_{STDOUT_FILENO, false};

@@ -380,7 +380,10 @@ TEST_F(DumpTool, ASignalDuringARevertIntoAFileLeavesNothingBehind) {
 }
 
 TEST_F(DumpTool, CommandLine) {
-    EXPECT_EQ(Run("$T --help").rfind("0: Usage: octolume-dump [-s OFFSET] [-l N] [FILE]\n", 0), 0u);
+    EXPECT_EQ(
+        Run("$T --help")
+            .rfind("0: Usage: octolume-dump [-a] [--color[=WHEN]] [-s OFFSET] [-l N] [FILE]\n", 0),
+        0u);
     EXPECT_EQ(Run("$T --version"), "0: octolume-dump 2.00 (Octolume32)\n");
     for (const auto& [command, message] : {
              std::pair<std::string, std::string>{"--frobnicate", "unknown option '--frobnicate'"},
@@ -414,7 +417,7 @@ TEST_F(DumpTool, ManualPageInStepWithTheHelpAndInstalled) {
     const std::string manual{std::istreambuf_iterator<char>(page), {}};
     const std::string help = Run("$T --help");
     EXPECT_EQ(options(manual), options(help));
-    EXPECT_EQ(options(help).size(), 13u);
+    EXPECT_EQ(options(help).size(), 17u);
 
     EXPECT_EQ(Run("cmake --install " OCTOLUME_BUILD_FOLDER " --prefix root >/dev/null && "
                   "root/bin/octolume-dump -V && test -f root/share/man/man1/octolume-dump.1"),

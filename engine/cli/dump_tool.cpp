@@ -354,8 +354,8 @@ public:
                 EndRun();
             }
         }
-        if (start < bytes.size() && bytes.size() % kLine != 0 && start + kLine > bytes.size())
-            EndRun(); // a short last line is different from any full one
+        if (bytes.size() % kLine != 0 && start == bytes.size() - bytes.size() % kLine)
+            EndRun(); // a short last line after a run: it differs from any full one
         Format(bytes.subspan(start), offset + start);
         if (bytes.size() >= kLine) {
             const std::size_t last = (bytes.size() / kLine - 1) * kLine;
@@ -451,7 +451,7 @@ StreamResult StreamDump(Source& source, Sink& sink, std::uint64_t firstOffset, s
         if (style.squeeze && held == 0 && left >= kLine) {
             const std::uint64_t lines = std::min(source.KnownZeros(left), left) / kLine;
             if (lines > 0) {
-                if (!source.Seek(offset + lines * kLine, result.error)) {
+                if (!source.Skip(lines * kLine, result.error)) {
                     result.outcome = StreamOutcome::kReadFailed;
                     writer.Finish(result);
                     return result;

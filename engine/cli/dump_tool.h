@@ -51,6 +51,9 @@ public:
     // reading them (a hole of a sparse file), at most `most`; 0 when it knows of none. Only
     // a source that has a Size knows any.
     virtual std::uint64_t KnownZeros(std::uint64_t /*most*/) { return 0; }
+    // Moves on by `count` bytes of a source that has a Size, from where it stands (which
+    // for standard input need not be the file's start).
+    virtual bool Skip(std::uint64_t /*count*/, std::string& /*error*/) { return false; }
 };
 
 // Why a write failed. `readerGone` when the other end of a pipe was closed, which is no

@@ -115,6 +115,13 @@ public:
         return false;
     }
 
+    bool Skip(std::uint64_t count, std::string& error) override {
+        if (::lseek(descriptor_, static_cast<off_t>(count), SEEK_CUR) >= 0)
+            return true;
+        error = ErrorText(errno);
+        return false;
+    }
+
     // The hole the position is in, by SEEK_DATA; nothing on file systems that do not
     // know (they say all is data), and nothing when anything fails. The position stays.
     std::uint64_t KnownZeros(std::uint64_t most) override {

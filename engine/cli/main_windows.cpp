@@ -135,6 +135,15 @@ public:
         return false;
     }
 
+    bool Skip(std::uint64_t count, std::string& error) override {
+        LARGE_INTEGER by{};
+        by.QuadPart = static_cast<LONGLONG>(count);
+        if (External(::SetFilePointerEx, handle_, by, nullptr, FILE_CURRENT))
+            return true;
+        error = SystemMessage(LastLibraryError());
+        return false;
+    }
+
     // The start of the next allocated range, from the file system's map of a sparse
     // file; nothing where the file system keeps none or anything fails.
     std::uint64_t KnownZeros(std::uint64_t most) override {

@@ -119,6 +119,10 @@ public:
         at_ = static_cast<std::size_t>(offset);
         return holes_ != Holes::kNone;
     }
+    bool Skip(std::uint64_t count, std::string&) override {
+        at_ += static_cast<std::size_t>(count);
+        return holes_ != Holes::kNone;
+    }
     std::uint64_t KnownZeros(std::uint64_t most) override {
         if (holes_ == Holes::kNone)
             return 0;

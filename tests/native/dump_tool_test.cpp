@@ -503,6 +503,12 @@ TEST_F(DumpTool, SqueezedRangesPipesAndASparseFileWhoseHolesAreNotRead) {
                   "conv=notrunc status=none && printf end | dd of=big bs=1 seek=1099511627773 "
                   "conv=notrunc status=none && $T -a big"),
               sparse);
+    // From where standard input stands, which need not be the file's start.
+    EXPECT_EQ(Run("{ dd bs=1 skip=549755813888 count=0 status=none; $T -a; } <big | tail -n +2 "
+                  "| head -2 && { dd bs=1 skip=549755813888 count=0 status=none; $T -a; } <big "
+                  "| tail -2"),
+              "0: " + ReferenceLines(hello, 16, 0) + ReferenceLines(none.data(), 16, 16) + star +
+                  ReferenceLines(end, 16, (1ull << 39) - 16));
     // Back to bytes, holes where they were.
     EXPECT_EQ(Run("$T -a big | $T -r >back && stat -c %s back && test $(stat -c %b back) -lt 1000 "
                   "&& $T -s 0x8000000000 -l 16 back | tail -1 && "

@@ -59,6 +59,9 @@ public:
     bool CanGoBack() const override { return true; }
     bool WriteAt(std::uint64_t offset, const unsigned char* from, std::size_t size,
                  octolume::dump_tool::WriteFailure&) override {
+        // A text of any bytes may repeat a line up to any offset: the fuzzer's memory is not.
+        if (bytes.size() + size > kMost)
+            return false;
         if (!started) {
             first = offset;
             started = true;
@@ -67,6 +70,7 @@ public:
         bytes.append(reinterpret_cast<const char*>(from), size);
         return true;
     }
+    static constexpr std::size_t kMost = std::size_t{1} << 24;
     std::uint64_t first = 0;
     bool started = false, inOrder = true;
     std::string bytes;

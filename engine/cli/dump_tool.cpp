@@ -319,21 +319,28 @@ int Revert(Source& source, const Options& options, const std::string& shownName,
     return kFailure;
 }
 
+// A read's lines, a "*" and a held line besides.
+const std::size_t kMostTextPerRead =
+    std::max(ColoredDumpHeader().size() + ColoredDumpLinesMostSize(kReadSize + 2 * kLine),
+             DumpHeader().size() + DumpLinesSize(kReadSize + 2 * kLine, std::uint64_t{1} << 60)) +
+    kRepeatLine.size();
+
 // The text of a dump as it goes out: the header, then lines plain or in colour, and when
 // squeezed each run of lines equal to the one before them as one "*" line. Holds the text
-// of one read's lines at a time.
+// of one read's lines at a time, in one of two buffers: the sink may still be writing the
+// other.
 class DumpWriter {
 public:
-    DumpWriter(Sink& sink, DumpStyle style)
-        : sink_(sink), style_(style),
-          // A read's lines, a "*" and a held line besides.
-          text_(
-              std::max(ColoredDumpHeader().size() + ColoredDumpLinesMostSize(kReadSize + 2 * kLine),
-                       DumpHeader().size() +
-                           DumpLinesSize(kReadSize + 2 * kLine, std::uint64_t{1} << 60)) +
-              kRepeatLine.size()) {
+    DumpWriter(Sink& sink, DumpStyle style) : sink_(sink), style_(style) {
+        texts_[0] = std::make_unique_for_overwrite<char[]>(kMostTextPerRead);
         Put(style.color ? ColoredDumpHeader() : DumpHeader());
     }
+    ~DumpWriter() {
+        WriteFailure ignored; // reported by Finish, or by the Flush that failed
+        sink_.Settle(ignored);
+    }
+    DumpWriter(const DumpWriter&) = delete;
+    DumpWriter& operator=(const DumpWriter&) = delete;
 
     // The lines of bytes read from the file at `offset`: whole lines, but for the last
     // at the end.
@@ -375,29 +382,43 @@ public:
         Equal(count, offset + (count - 1) * kLine);
     }
 
-    // Writes what was not yet written.
+    // Hands what was made so far to the sink, and goes on in the other buffer.
     bool Flush(StreamResult& result) {
-        const bool written = used_ == 0 || WriteText(sink_, {text_.data(), used_}, result);
+        if (used_ == 0)
+            return true;
+        WriteFailure failure;
+        const bool taken = sink_.WriteSoon(texts_[current_].get(), used_, failure);
         used_ = 0;
-        return written;
+        current_ ^= 1;
+        if (!texts_[current_])
+            texts_[current_] = std::make_unique_for_overwrite<char[]>(kMostTextPerRead);
+        return taken || Failed(failure, result);
     }
 
-    // The end of the dump: a run's last line shows where the run ends.
+    // The end of the dump: a run's last line shows where the run ends, and all is written.
     bool Finish(StreamResult& result) {
         if (holding_)
             Format(previous_, heldOffset_);
         holding_ = false;
-        return Flush(result);
+        WriteFailure failure;
+        return Flush(result) && (sink_.Settle(failure) || Failed(failure, result));
     }
 
 private:
+    static bool Failed(const WriteFailure& failure, StreamResult& result) {
+        result.outcome = StreamOutcome::kWriteFailed;
+        result.error = failure.error;
+        result.readerGone = failure.readerGone;
+        return false;
+    }
+
     void Put(std::string_view text) {
-        std::memcpy(text_.data() + used_, text.data(), text.size());
+        std::memcpy(texts_[current_].get() + used_, text.data(), text.size());
         used_ += text.size();
     }
 
     void Format(std::span<const unsigned char> bytes, std::uint64_t offset) {
-        char* const at = text_.data() + used_;
+        char* const at = texts_[current_].get() + used_;
         used_ += (style_.color ? FormatColoredDumpLines(bytes, offset, at)
                                : FormatDumpLines(bytes, offset, at)) -
                  at;
@@ -426,7 +447,8 @@ private:
 
     Sink& sink_;
     DumpStyle style_;
-    std::vector<char> text_;
+    std::array<std::unique_ptr<char[]>, 2> texts_;
+    std::size_t current_ = 0;
     std::size_t used_ = 0;
     std::array<unsigned char, kLine> previous_{}; // the last full line
     bool havePrevious_ = false;

@@ -94,6 +94,14 @@ public:
     // Writes `count` zero bytes. A regular file takes those past its end as a hole
     // instead, so a gap of any size costs neither time nor disk.
     virtual bool WriteZeros(std::uint64_t count, WriteFailure& failure);
+    // Writes all of it, perhaps only after returning, while the caller makes its next
+    // text: the text must stay as it is until the next WriteSoon or Settle returns. False
+    // with the failure of this write or of the one before. By default at once.
+    virtual bool WriteSoon(const char* from, std::size_t size, WriteFailure& failure) {
+        return Write(from, size, failure);
+    }
+    // Waits until what WriteSoon took is written; false with its failure.
+    virtual bool Settle(WriteFailure& /*failure*/) { return true; }
 };
 
 // Where reverted bytes go: each piece at its own offset.

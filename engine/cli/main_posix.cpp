@@ -10,12 +10,17 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <condition_variable>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <limits>
+#include <mutex>
+#include <optional>
 #include <string>
+#include <string_view>
+#include <thread>
 #include <vector>
 
 namespace octolume::dump_tool {
@@ -80,6 +85,14 @@ class Descriptor final : public Source, public Sink {
 public:
     Descriptor(int descriptor, bool owned) : descriptor_(descriptor), owned_(owned) {}
     ~Descriptor() override {
+        if (writer_.joinable()) {
+            {
+                const std::lock_guard lock(mutex_);
+                ending_ = true;
+            }
+            changed_.notify_all();
+            writer_.join();
+        }
         if (owned_)
             ::close(descriptor_);
     }
@@ -162,6 +175,33 @@ public:
                         });
     }
 
+    // Into a pipe, on a thread of its own: the reader takes one text while the next is
+    // made, where otherwise the two would take turns. Elsewhere at once.
+    bool WriteSoon(const char* from, std::size_t size, WriteFailure& failure) override {
+        if (!IntoAPipe())
+            return Write(from, size, failure);
+        if (!Settle(failure))
+            return false;
+        {
+            const std::lock_guard lock(mutex_);
+            pending_ = {from, size};
+            busy_ = true;
+            if (!writer_.joinable())
+                writer_ = std::thread([this] { WriteHandedOver(); });
+        }
+        changed_.notify_all();
+        return true;
+    }
+
+    bool Settle(WriteFailure& failure) override {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return !busy_; });
+        if (!handedOverFailure_)
+            return true;
+        failure = *handedOverFailure_;
+        return false;
+    }
+
     bool WriteZeros(std::uint64_t count, WriteFailure& failure) override {
         struct stat status {};
         const int flags = ::fcntl(descriptor_, F_GETFL);
@@ -198,8 +238,43 @@ public:
     }
 
 private:
+    bool IntoAPipe() {
+        if (!pipe_) {
+            struct stat status {};
+            pipe_ = ::fstat(descriptor_, &status) == 0 && S_ISFIFO(status.st_mode);
+        }
+        return *pipe_;
+    }
+
+    // The writer thread: each text handed over, until the descriptor goes.
+    void WriteHandedOver() {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            changed_.wait(lock, [&] { return busy_ || ending_; });
+            if (!busy_)
+                return;
+            const std::string_view text = pending_;
+            lock.unlock();
+            WriteFailure failure;
+            const bool written = Write(text.data(), text.size(), failure);
+            lock.lock();
+            if (!written)
+                handedOverFailure_ = failure;
+            busy_ = false;
+            changed_.notify_all();
+        }
+    }
+
     int descriptor_;
     bool owned_;
+    std::optional<bool> pipe_;
+    std::thread writer_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::string_view pending_; // handed over, while busy_
+    bool busy_ = false;
+    bool ending_ = false;
+    std::optional<WriteFailure> handedOverFailure_; // stays: nothing more is written after it
 };
 
 // The program makes one at a time: the one the signal handler knows.

@@ -255,6 +255,48 @@ TEST(SqueezedDump, ZerosKnownWithoutReadingGiveTheSameDump) {
     EXPECT_TRUE(Squeezed(sparse, 5) == Squeezed(plain, 5));
 }
 
+// A sink that writes a text handed over by WriteSoon only at the next WriteSoon or Settle,
+// as a writer thread may: a text changed before then would come out changed.
+class LateSink final : public Sink {
+public:
+    bool Write(const char* from, std::size_t size, WriteFailure&) override {
+        text.append(from, size);
+        return true;
+    }
+    bool WriteSoon(const char* from, std::size_t size, WriteFailure& failure) override {
+        Settle(failure);
+        pending_ = {from, size};
+        ++handedOver;
+        return true;
+    }
+    bool Settle(WriteFailure&) override {
+        text += pending_;
+        pending_ = {};
+        return true;
+    }
+    std::string text;
+    int handedOver = 0;
+
+private:
+    std::string_view pending_;
+};
+
+// Texts of many reads, plain, in colour and squeezed, come out whole through a sink that
+// writes late.
+TEST(DumpWriter, KeepsEachTextUntilTheSinkHasWrittenIt) {
+    Bytes bytes = RandomBytes(3 * kReadSize + 100, 11);
+    std::fill(bytes.begin() + 1000, bytes.begin() + kReadSize + 5000, 0);
+    for (const DumpStyle style : {DumpStyle{false, false}, {true, false}, {true, true}}) {
+        BytesSource early(bytes, 100000), late(bytes, 100000);
+        TextSink now;
+        LateSink later;
+        ASSERT_EQ(StreamDump(early, now, 0, kToTheEnd, style).outcome, StreamOutcome::kDone);
+        ASSERT_EQ(StreamDump(late, later, 0, kToTheEnd, style).outcome, StreamOutcome::kDone);
+        EXPECT_GT(later.handedOver, 3);
+        EXPECT_TRUE(later.text == now.text) << style.color << style.squeeze;
+    }
+}
+
 TEST(SqueezedDump, RevertOfStarsThatRepeatNothingOrEndTheDump) {
     const std::pair<std::string, std::string> cases[] = {
         {"00000000  41 42\n*\n00000008  43\n", "ABABABABC"}, // a short line, repeated

@@ -26,6 +26,10 @@ done
 [ -n "$runs" ] || runs=$((full ? 10 : 5))
 
 "$octolume_root/scripts/setup.sh"
+# hexyl, the yardstick of the coloured dump.
+if ! command -v hexyl >/dev/null; then
+    if [ "$(id -u)" -eq 0 ]; then apt-get install -y -q hexyl; else sudo apt-get install -y -q hexyl; fi
+fi
 release=$octolume_build/native-release
 cmake -S "$octolume_root" -B "$release" -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$release" -j2 --target dump_benchmark search_benchmark octolume-dump

@@ -58,4 +58,16 @@ std::wstring FromAnsi(std::string_view text) {
     return result;
 }
 
+std::string ToUtf8(std::wstring_view text) {
+    if (text.empty())
+        return {};
+    const int size = static_cast<int>(text.size());
+    const int needed = External(::WideCharToMultiByte, CP_UTF8, 0, text.data(), size, nullptr, 0,
+                                nullptr, nullptr);
+    std::string result(static_cast<size_t>(needed), '\0');
+    External(::WideCharToMultiByte, CP_UTF8, 0, text.data(), size, result.data(), needed, nullptr,
+             nullptr);
+    return result;
+}
+
 } // namespace octolume

@@ -1,6 +1,7 @@
 #pragma once
 // Conversions between the program's UTF-16 strings and the system's ANSI code page,
-// used only where text crosses into "A" functions or the dump engine.
+// used only where text crosses into "A" functions or the dump engine, and into UTF-8 for
+// the messages of octolume-dump.
 
 #include <optional>
 #include <string>
@@ -15,5 +16,8 @@ std::string ToAnsi(std::wstring_view text);
 // fit" turns ā.txt into a.txt).
 std::optional<std::string> ToAnsiExactly(std::wstring_view text);
 std::wstring FromAnsi(std::string_view text);
+// UTF-8, for text shown, never for names handed back to the system: a lone surrogate
+// (which a file name may hold) becomes U+FFFD.
+std::string ToUtf8(std::wstring_view text);
 
 } // namespace octolume

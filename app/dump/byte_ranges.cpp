@@ -117,7 +117,7 @@ ParsedBlock ParseBlock(const BlockFields& fields, std::uint64_t fileSize) {
         const std::wstring range = L"A block from " + HexAndDecimal(first) + L" ends at " +
                                    (longest == 1 ? L"" : HexAndDecimal(first) + L" to ") +
                                    HexAndDecimal(fileSize - 1) + L".";
-        const ParsedNumber end =
+        const TypedNumber end =
             ParseTypedNumber(fields.second, fields.decimal, L"end offset", range);
         if (!end.value)
             return refuse(end.refusal);
@@ -131,7 +131,7 @@ ParsedBlock ParseBlock(const BlockFields& fields, std::uint64_t fileSize) {
         L"A block from " + HexAndDecimal(first) +
         (longest == 1 ? std::wstring(L" is 1 byte long.")
                       : L" is 1 to " + HexAndDecimal(longest) + L" bytes long.");
-    const ParsedNumber length = ParseTypedNumber(fields.second, fields.decimal, L"length", range);
+    const TypedNumber length = ParseTypedNumber(fields.second, fields.decimal, L"length", range);
     if (!length.value)
         return refuse(length.refusal);
     if (*length.value == 0)

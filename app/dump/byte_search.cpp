@@ -2,6 +2,7 @@
 
 #include "engine/core/byte_search.h"
 #include "engine/core/dump_layout.h"
+#include "engine/core/number_text.h"
 #include "support/text.h"
 
 #include <algorithm>
@@ -99,11 +100,11 @@ std::wstring HexAndDecimal(std::uint64_t value) {
     return text;
 }
 
-ParsedNumber ParseTypedNumber(std::wstring_view typed, bool decimal, std::wstring_view what,
-                              std::wstring_view range) {
-    std::wstring_view text = Trimmed(typed);
+TypedNumber ParseTypedNumber(std::wstring_view typed, bool decimal, std::wstring_view what,
+                             std::wstring_view range) {
+    const std::wstring_view text = Trimmed(typed);
     const auto refuse = [&](std::wstring why) {
-        return ParsedNumber{std::nullopt, std::move(why) + L" " + std::wstring(range)};
+        return TypedNumber{std::nullopt, std::move(why) + L" " + std::wstring(range)};
     };
     const std::wstring noun(what);
     const bool vowel = !noun.empty() && std::wcschr(L"aeiouAEIOU", noun.front()) != nullptr;
@@ -111,36 +112,28 @@ ParsedNumber ParseTypedNumber(std::wstring_view typed, bool decimal, std::wstrin
         return refuse((vowel ? L"Type an " : L"Type a ") + noun + L".");
     if (text.front() == L'-')
         return refuse(Quoted(typed) + L" is negative.");
-    unsigned base = decimal ? 10 : 16;
-    if (text.front() == L'#') {
-        base = 10;
-        text.remove_prefix(1);
-    } else if (text.size() > 2 && text[0] == L'0' && (text[1] == L'x' || text[1] == L'X')) {
-        base = 16;
-        text.remove_prefix(2);
-    } else if (text.size() > 1 && (text.back() == L'h' || text.back() == L'H')) {
-        base = 16;
-        text.remove_suffix(1);
-    }
-    if (text.empty())
+    const ParsedNumber number =
+        ParseNumber(text, {.base = decimal ? 10u : 16u, .hashDecimal = true, .hexSuffix = true});
+    switch (number.problem) {
+    case NumberProblem::kNone:
+        break;
+    case NumberProblem::kNoDigits:
         return refuse(Quoted(typed) + (vowel ? L" is not an " : L" is not a ") + noun + L".");
-    std::uint64_t value = 0;
-    for (const wchar_t character : text) {
-        const unsigned digit = dump_layout::HexDigitValue(character);
-        if (digit >= base)
-            return refuse(Quoted(typed) + (base == 16 ? L" is not a hex " : L" is not a decimal ") +
-                          noun + L".");
-        // Past the largest file long before it could overflow.
-        value = std::min<std::uint64_t>(value * base + digit, kLargestTypedNumber);
+    case NumberProblem::kNotADigit:
+        return refuse(Quoted(typed) +
+                      (number.base == 16 ? L" is not a hex " : L" is not a decimal ") + noun +
+                      L".");
+    case NumberProblem::kTooLarge:
+        return {kLargestTypedNumber, {}};
     }
-    return {value, {}};
+    return {std::min(number.value, kLargestTypedNumber), {}};
 }
 
 ParsedOffset ParseOffset(std::wstring_view typed, bool decimal, std::uint64_t byteCount) {
     const std::wstring range = byteCount == 0 ? L"The dump shows no bytes."
                                               : L"Offsets in this dump run from 0 to " +
                                                     HexAndDecimal(byteCount - 1) + L".";
-    const ParsedNumber number = ParseTypedNumber(typed, decimal, L"offset", range);
+    const TypedNumber number = ParseTypedNumber(typed, decimal, L"offset", range);
     if (!number.value)
         return {std::nullopt, number.refusal};
     if (*number.value >= byteCount)

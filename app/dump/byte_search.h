@@ -58,11 +58,11 @@ ParsedOffset ParseOffset(std::wstring_view text, bool decimal, std::uint64_t byt
 // in the refusal ("offset", "length") and `range` is the sentence that ends every refusal.
 // Larger numbers than any file's size read as kLargestTypedNumber.
 inline constexpr std::uint64_t kLargestTypedNumber = 1ULL << 60;
-struct ParsedNumber {
+struct TypedNumber {
     std::optional<std::uint64_t> value;
     std::wstring refusal;
 };
-ParsedNumber ParseTypedNumber(std::wstring_view text, bool decimal, std::wstring_view what,
+TypedNumber ParseTypedNumber(std::wstring_view text, bool decimal, std::wstring_view what,
                               std::wstring_view range);
 // "0x1F0 (496)", as the refusals give offsets and lengths.
 std::wstring HexAndDecimal(std::uint64_t value);

@@ -84,6 +84,9 @@ LineKind ParseDumpLine(std::string_view line, DumpLine& parsed, std::string_view
         return LineKind::kOther;
     if (std::all_of(line.begin(), line.end(), IsBlank))
         return LineKind::kBlank;
+    if (const std::size_t star = line.find_first_not_of(" \t");
+        line[star] == '*' && line.find_first_not_of(" \t", star + 1) == std::string_view::npos)
+        return LineKind::kRepeat;
 
     std::size_t at = 0;
     std::uint64_t offset = 0;
@@ -146,6 +149,12 @@ public:
         return true;
     }
 
+    // `count` bytes from `offset` that repeat `pattern`, after the bytes gathered so far.
+    bool Fill(std::uint64_t offset, std::span<const unsigned char> pattern, std::uint64_t count,
+              WriteFailure& failure) {
+        return Flush(failure) && target_.Fill(offset, pattern, count, failure);
+    }
+
     bool Flush(WriteFailure& failure) {
         const bool written =
             bytes_.empty() || target_.WriteAt(offset_, bytes_.data(), bytes_.size(), failure);
@@ -204,9 +213,11 @@ RevertResult RevertDump(Source& text, ByteTarget& target) {
     };
 
     const auto input = std::make_unique_for_overwrite<char[]>(kReadSize);
-    std::size_t held = 0;        // the start of a line read before, not yet parsed
-    std::uint64_t streamEnd = 0; // where the bytes so far end, for a target that cannot go back
-    bool seenDump = false;       // a header or a line with an offset
+    std::size_t held = 0;         // the start of a line read before, not yet parsed
+    std::uint64_t streamEnd = 0;  // where the bytes so far end, for a target that cannot go back
+    bool seenDump = false;        // a header or a line with an offset
+    DumpLine previous;            // the last line of bytes, which a "*" repeats
+    std::uint64_t repeatLine = 0; // the number of a "*" not yet followed by a line of bytes
     LineEnds lineEnds;
     for (bool end = false; !end;) {
         std::size_t read = 0;
@@ -238,12 +249,30 @@ RevertResult RevertDump(Source& text, ByteTarget& target) {
                                                                                   : lineEnd + 1;
             if (kind == LineKind::kMalformed)
                 return malformed(problem);
+            if (kind == LineKind::kRepeat) {
+                if (previous.count == 0)
+                    return malformed("a '*' with no line of bytes before it to repeat");
+                repeatLine = result.lineNumber;
+                continue;
+            }
             seenDump = seenDump || kind != LineKind::kBlank;
             if (kind != LineKind::kBytes)
                 continue;
+            if (repeatLine != 0) {
+                // The run of the line before the "*", from its end up to this line.
+                const std::uint64_t runStart = previous.offset + previous.count;
+                if (line.offset < runStart)
+                    return malformed("the offset after a '*' does not lie past the line it "
+                                     "repeats");
+                if (!gatherer.Fill(runStart, {previous.bytes.data(), previous.count},
+                                   line.offset - runStart, failure))
+                    return writeFailed();
+                repeatLine = 0;
+            }
             if (!target.CanGoBack() && line.offset < streamEnd)
                 return malformed("the offset goes back: standard output only goes on");
             streamEnd = line.offset + line.count;
+            previous = line;
             if (!gatherer.Add(line, failure))
                 return writeFailed();
         }
@@ -253,6 +282,10 @@ RevertResult RevertDump(Source& text, ByteTarget& target) {
             return malformed("longer than any dump line");
         }
         std::memmove(input.get(), next, held);
+    }
+    if (repeatLine != 0) {
+        result.lineNumber = repeatLine;
+        return malformed("a '*' with no line after it to say where its run ends");
     }
     result.lineNumber = 0;
     if (!seenDump) {
@@ -272,6 +305,33 @@ bool Sink::WriteZeros(std::uint64_t count, WriteFailure& failure) {
             return false;
         count -= piece;
     }
+    return true;
+}
+
+bool ByteTarget::Fill(std::uint64_t offset, std::span<const unsigned char> pattern,
+                      std::uint64_t count, WriteFailure& failure) {
+    // The pattern over and over in a buffer of whole patterns, written piece by piece.
+    std::vector<unsigned char> pieces;
+    const std::size_t repeats = std::max<std::size_t>(1, 65536 / pattern.size());
+    for (std::size_t i = 0; i < repeats; ++i)
+        pieces.insert(pieces.end(), pattern.begin(), pattern.end());
+    while (count > 0) {
+        const auto piece = static_cast<std::size_t>(std::min<std::uint64_t>(count, pieces.size()));
+        if (!WriteAt(offset, pieces.data(), piece, failure))
+            return false;
+        offset += piece;
+        count -= piece;
+    }
+    return true;
+}
+
+bool StreamTarget::Fill(std::uint64_t offset, std::span<const unsigned char> pattern,
+                        std::uint64_t count, WriteFailure& failure) {
+    if (std::any_of(pattern.begin(), pattern.end(), [](unsigned char byte) { return byte != 0; }))
+        return ByteTarget::Fill(offset, pattern, count, failure);
+    if (!sink_.WriteZeros(offset + count - position_, failure))
+        return false;
+    position_ = offset + count;
     return true;
 }
 

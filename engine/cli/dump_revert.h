@@ -16,8 +16,9 @@ struct DumpLine {
 };
 
 // kOther: a line of a dump that holds no bytes (the header, the viewer's size line, an
-// offset alone).
-enum class LineKind { kBytes, kOther, kBlank, kMalformed };
+// offset alone). kRepeat: the "*" of a squeezed dump, for the lines equal to the one
+// before it up to the next line's offset.
+enum class LineKind { kBytes, kOther, kBlank, kRepeat, kMalformed };
 
 // One line without its line end; a malformed line gets `problem` said.
 LineKind ParseDumpLine(std::string_view line, DumpLine& parsed, std::string_view& problem);
@@ -44,6 +45,9 @@ public:
     bool CanGoBack() const override { return false; }
     bool WriteAt(std::uint64_t offset, const unsigned char* from, std::size_t size,
                  WriteFailure& failure) override;
+    // Zeros as the sink's WriteZeros writes them: a hole where it can.
+    bool Fill(std::uint64_t offset, std::span<const unsigned char> pattern, std::uint64_t count,
+              WriteFailure& failure) override;
 
 private:
     Sink& sink_;

@@ -8,12 +8,19 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <condition_variable>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <limits>
+#include <mutex>
+#include <optional>
 #include <string>
+#include <string_view>
+#include <thread>
 #include <vector>
 
 namespace octolume::dump_tool {
@@ -78,6 +85,14 @@ class Descriptor final : public Source, public Sink {
 public:
     Descriptor(int descriptor, bool owned) : descriptor_(descriptor), owned_(owned) {}
     ~Descriptor() override {
+        if (writer_.joinable()) {
+            {
+                const std::lock_guard lock(mutex_);
+                ending_ = true;
+            }
+            changed_.notify_all();
+            writer_.join();
+        }
         if (owned_)
             ::close(descriptor_);
     }
@@ -113,20 +128,78 @@ public:
         return false;
     }
 
-    bool Write(const char* from, std::size_t size, WriteFailure& failure) override {
-        while (size > 0) {
-            const ssize_t written = ::write(descriptor_, from, size);
-            if (written < 0) {
-                if (errno == EINTR)
-                    continue;
-                failure.readerGone = errno == EPIPE;
-                failure.error = ErrorText(errno);
-                return false;
-            }
-            from += written;
-            size -= static_cast<std::size_t>(written);
+    bool Skip(std::uint64_t count, std::string& error) override {
+        if (::lseek(descriptor_, static_cast<off_t>(count), SEEK_CUR) >= 0)
+            return true;
+        error = ErrorText(errno);
+        return false;
+    }
+
+    // The hole the position is in, by SEEK_DATA; nothing on file systems that do not
+    // know (they say all is data), and nothing when anything fails. The position stays.
+    std::uint64_t KnownZeros(std::uint64_t most) override {
+        const off_t position = ::lseek(descriptor_, 0, SEEK_CUR);
+        if (position < 0)
+            return 0;
+        off_t data = ::lseek(descriptor_, position, SEEK_DATA);
+        const int dataError = errno;
+        if (::lseek(descriptor_, position, SEEK_SET) != position)
+            return 0;
+        if (data < 0) {
+            // No data from here on: a hole up to the end, as the file stands now.
+            struct stat status {};
+            if (dataError != ENXIO || ::fstat(descriptor_, &status) != 0)
+                return 0;
+            data = status.st_size;
         }
+        return data > position
+                   ? std::min<std::uint64_t>(static_cast<std::uint64_t>(data - position), most)
+                   : 0;
+    }
+
+    bool Write(const char* from, std::size_t size, WriteFailure& failure) override {
+        return WriteAll(from, size, failure,
+                        [&](const char* part, std::size_t left, std::size_t& written) {
+                            for (;;) {
+                                const ssize_t wrote = ::write(descriptor_, part, left);
+                                if (wrote >= 0) {
+                                    written = static_cast<std::size_t>(wrote);
+                                    return true;
+                                }
+                                if (errno != EINTR) {
+                                    failure.readerGone = errno == EPIPE;
+                                    failure.error = ErrorText(errno);
+                                    return false;
+                                }
+                            }
+                        });
+    }
+
+    // Into a pipe, on a thread of its own: the reader takes one text while the next is
+    // made, where otherwise the two would take turns. Elsewhere at once.
+    bool WriteSoon(const char* from, std::size_t size, WriteFailure& failure) override {
+        if (!IntoAPipe())
+            return Write(from, size, failure);
+        if (!Settle(failure))
+            return false;
+        {
+            const std::lock_guard lock(mutex_);
+            pending_ = {from, size};
+            busy_ = true;
+            if (!writer_.joinable())
+                writer_ = std::thread([this] { WriteHandedOver(); });
+        }
+        changed_.notify_all();
         return true;
+    }
+
+    bool Settle(WriteFailure& failure) override {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return !busy_; });
+        if (!handedOverFailure_)
+            return true;
+        failure = *handedOverFailure_;
+        return false;
     }
 
     bool WriteZeros(std::uint64_t count, WriteFailure& failure) override {
@@ -165,8 +238,43 @@ public:
     }
 
 private:
+    bool IntoAPipe() {
+        if (!pipe_) {
+            struct stat status {};
+            pipe_ = ::fstat(descriptor_, &status) == 0 && S_ISFIFO(status.st_mode);
+        }
+        return *pipe_;
+    }
+
+    // The writer thread: each text handed over, until the descriptor goes.
+    void WriteHandedOver() {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            changed_.wait(lock, [&] { return busy_ || ending_; });
+            if (!busy_)
+                return;
+            const std::string_view text = pending_;
+            lock.unlock();
+            WriteFailure failure;
+            const bool written = Write(text.data(), text.size(), failure);
+            lock.lock();
+            if (!written)
+                handedOverFailure_ = failure;
+            busy_ = false;
+            changed_.notify_all();
+        }
+    }
+
     int descriptor_;
     bool owned_;
+    std::optional<bool> pipe_;
+    std::thread writer_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::string_view pending_; // handed over, while busy_
+    bool busy_ = false;
+    bool ending_ = false;
+    std::optional<WriteFailure> handedOverFailure_; // stays: nothing more is written after it
 };
 
 // The program makes one at a time: the one the signal handler knows.
@@ -232,7 +340,16 @@ public:
             error = ErrorText(errno);
             return false;
         }
-        return !patch || CopyFrom(error);
+        if (!patch)
+            return true;
+        struct stat copied {};
+        if (!CopyFrom(error) || ::fstat(descriptor_, &copied) != 0) {
+            if (error.empty())
+                error = ErrorText(errno);
+            return false;
+        }
+        end_ = static_cast<std::uint64_t>(copied.st_size);
+        return true;
     }
 
     ~TemporaryFile() override {
@@ -244,21 +361,34 @@ public:
         temporaryExists = 0;
     }
 
+    // Zeros past what the file holds so far are a hole already: the next bytes written
+    // after them, which a run of zeros always has, set the size.
+    bool Fill(std::uint64_t offset, std::span<const unsigned char> pattern, std::uint64_t count,
+              WriteFailure& failure) override {
+        if (std::all_of(pattern.begin(), pattern.end(), [](unsigned char b) { return b == 0; }))
+            count = offset < end_ ? std::min(count, end_ - offset) : 0;
+        return OutputFile::Fill(offset, pattern, count, failure);
+    }
+
     bool WriteAt(std::uint64_t offset, const unsigned char* from, std::size_t size,
                  WriteFailure& failure) override {
-        while (size > 0) {
-            const ssize_t written = ::pwrite(descriptor_, from, size, static_cast<off_t>(offset));
-            if (written < 0) {
-                if (errno == EINTR)
-                    continue;
-                failure.error = ErrorText(errno);
-                return false;
-            }
-            from += written;
-            offset += static_cast<std::uint64_t>(written);
-            size -= static_cast<std::size_t>(written);
-        }
-        return true;
+        end_ = std::max<std::uint64_t>(end_, offset + size);
+        return WriteAll(reinterpret_cast<const char*>(from), size, failure,
+                        [&](const char* part, std::size_t left, std::size_t& written) {
+                            for (;;) {
+                                const ssize_t wrote =
+                                    ::pwrite(descriptor_, part, left, static_cast<off_t>(offset));
+                                if (wrote >= 0) {
+                                    written = static_cast<std::size_t>(wrote);
+                                    offset += written;
+                                    return true;
+                                }
+                                if (errno != EINTR) {
+                                    failure.error = ErrorText(errno);
+                                    return false;
+                                }
+                            }
+                        });
     }
 
     bool Commit(std::string& error) override {
@@ -319,6 +449,7 @@ private:
 
     std::string target_;
     int descriptor_ = -1;
+    std::uint64_t end_ = 0; // of the bytes written so far, or of the copy to patch
 };
 
 class PosixSystem final : public System {
@@ -355,6 +486,12 @@ public:
     }
 
     std::string_view LineEnd() const override { return "\n"; }
+    std::string Shown(const NativeString& text) const override { return text; }
+    bool OutputIsTerminal() override { return ::isatty(STDOUT_FILENO) == 1; }
+    bool NoColorAsked() override {
+        const char* const noColor = std::getenv("NO_COLOR");
+        return noColor != nullptr && *noColor != '\0';
+    }
 
 private:
     Descriptor standardOutput_{STDOUT_FILENO, false};

@@ -1,6 +1,6 @@
 #pragma once
 // The core's formatting paths. Every path writes the same text; the vector paths exist
-// for speed and are picked at run time when the CPU has the instructions they use.
+// for speed and are candidates at run time when the CPU has the instructions they use.
 // Exposed for the tests, which hold every path to the plain one, and the benchmark.
 
 #include <cstddef>
@@ -32,8 +32,12 @@ bool CpuHasSsse3();
 bool CpuHasAvx2();
 #endif
 
-// The paths this CPU runs, the plain one first and the fastest last.
+// The paths this CPU runs, the plain one first.
 std::span<const Path> AvailablePaths();
+// The one FormatDumpLines takes: of the available paths, the fastest on this processor,
+// timed once per process over a few kilobytes. Having the instructions does not make a
+// path fast: an emulator or a processor may run them slower than the plain code.
+Path ChosenPath();
 std::string_view PathName(Path path);
 
 // FormatDumpLines through the given path, which must be available.

@@ -14,7 +14,7 @@ yes "00000000  41 42" | "$@" -r -o out &
 tool=$!
 temporary=
 for ((deadline = SECONDS + bound; SECONDS < deadline; )); do
-    temporary=$(ls | grep -i '^odp.*\.tmp$') && break
+    temporary=$(ls -A | grep '^\.octolume-dump-.*\.tmp$') && break
     sleep 0.05
 done
 kill -INT "$tool"

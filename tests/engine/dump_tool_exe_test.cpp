@@ -100,5 +100,74 @@ TEST_F(DumpToolExe, RevertLeavesAReadOnlyFileAloneAndKeepsOtherAttributes) {
         << "a temporary file was left";
 }
 
+// A name of a lone surrogate, which NTFS allows, reaches the system as it was typed: through
+// UTF-8 and back it would become U+FFFD and name the other file.
+TEST_F(DumpToolExe, ANameWithALoneSurrogateNamesItsOwnFile) {
+    const std::wstring lone = L"x\xD800.bin", replaced = L"x\xFFFD.bin";
+    const std::vector<unsigned char> other = PatternBytes(3), bytes = PatternBytes(20);
+    folder_.Write(replaced, other);
+    folder_.Write(L"part.txt", std::string_view("00000001  5A\r\n"));
+    const std::wstring path = folder_.Path() + L"\\" + lone;
+    // Where the file system cannot hold the name (Wine's cannot), the tool fails on it.
+    bool held = false;
+    {
+        const FileHandle file(
+            CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+        DWORD written = 0;
+        held = file && WriteFile(file.get(), bytes.data(), 20, &written, nullptr) && written == 20;
+    }
+    const std::string dumped = Run(L"\"" + lone + L"\"");
+    const std::string patched = Run(L"-r --patch -o \"" + lone + L"\" part.txt");
+    EXPECT_EQ(ReadFileBytes(folder_.Path() + L"\\" + replaced),
+              std::string(other.begin(), other.end()));
+    if (!held) {
+        EXPECT_EQ(dumped.rfind("1: |octolume-dump: cannot open 'x", 0), 0u) << dumped;
+        EXPECT_EQ(patched.rfind("1: |octolume-dump: cannot patch 'x", 0), 0u) << patched;
+        return;
+    }
+    EXPECT_EQ(dumped, "0: " + kEmptyDump + ReferenceLines(bytes.data(), 20, 0) + "|");
+    EXPECT_EQ(patched, "0: |");
+    const FileHandle file(
+        CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    char start[2] = {};
+    DWORD read = 0;
+    ASSERT_TRUE(file && ReadFile(file.get(), start, 2, &read, nullptr) && read == 2);
+    EXPECT_EQ(start[1], 'Z');
+}
+
+// The temporary file of -o lies beside the output, however deep its folder: as deep as a
+// plain write can reach.
+TEST_F(DumpToolExe, RevertIntoAFileDeeperThanMaxPath) {
+    std::wstring relative;
+    for (int level = 0; level < 6; ++level) {
+        relative += std::wstring(50, static_cast<wchar_t>(L'a' + level)) + L"\\";
+        ASSERT_TRUE(
+            CreateDirectoryW((L"\\\\?\\" + folder_.Path() + L"\\" + relative).c_str(), nullptr));
+    }
+    const std::wstring target = relative + L"out.bin";
+    ASSERT_GT(folder_.Path().size() + target.size(), std::size_t{MAX_PATH});
+    folder_.Write(L"all.txt", kAllByteValuesDump);
+    EXPECT_EQ(Run(L"-r -o " + target + L" all.txt"), "0: |");
+    const std::vector<unsigned char> bytes = AllByteValues();
+    EXPECT_EQ(ReadFileBytes(L"\\\\?\\" + folder_.Path() + L"\\" + target),
+              std::string(bytes.begin(), bytes.end()));
+    folder_.Write(L"part.txt", std::string_view("00000000  5A\r\n"));
+    EXPECT_EQ(Run(L"-r --patch -o " + target + L" part.txt"), "0: |");
+    EXPECT_EQ(ReadFileBytes(L"\\\\?\\" + folder_.Path() + L"\\" + target)[0], 'Z');
+}
+
+// Colour codes when asked for; none by default into a pipe, which is no console.
+TEST_F(DumpToolExe, ColourAlwaysWritesTheCodesAndAutoIntoAPipeNone) {
+    folder_.Write(L"data.bin", std::string_view("A\0", 2));
+    const std::string plain =
+        kEmptyDump + ReferenceLines(reinterpret_cast<const unsigned char*>("A"), 2, 0);
+    EXPECT_EQ(Run(L"data.bin"), "0: " + plain + "|");
+    EXPECT_EQ(Run(L"--color=auto data.bin"), "0: " + plain + "|");
+    const std::string colored = Run(L"--colour=always -a data.bin");
+    EXPECT_NE(colored.find("\x1b[2m00000000\x1b[0m  \x1b[36m41 \x1b[90m00\x1b[0m"),
+              std::string::npos)
+        << colored;
+}
+
 } // namespace
 } // namespace octolume::test

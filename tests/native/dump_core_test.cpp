@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace octolume::test {
 namespace {
 
@@ -38,13 +40,10 @@ TEST(FormatDump, ANoteNamesTheBytesShownOfALongerFile) {
 }
 
 TEST(DumpPaths, EveryPathWritesTheReferenceForEveryLineCountTailAndOffset) {
-    ASSERT_EQ(dump_paths::AvailablePaths().front(), dump_paths::Path::kPlain);
-    // Past about 20 MB of text the vector paths store differently into a 16-byte aligned
-    // buffer below 4 GiB.
-    const Bytes longRun = RandomBytes((std::size_t{1} << 18) * 16 + 57, 7);
-    const std::string longText = Reference(longRun);
-    std::vector<char> buffer(longText.size() + 15);
-    char* const aligned = buffer.data() + (-reinterpret_cast<std::uintptr_t>(buffer.data()) & 15);
+    const auto available = dump_paths::AvailablePaths();
+    ASSERT_EQ(available.front(), dump_paths::Path::kPlain);
+    EXPECT_NE(std::find(available.begin(), available.end(), dump_paths::ChosenPath()),
+              available.end());
     unsigned seed = 1;
     for (const auto path : dump_paths::AvailablePaths()) {
         const std::string_view name = dump_paths::PathName(path);
@@ -59,8 +58,6 @@ TEST(DumpPaths, EveryPathWritesTheReferenceForEveryLineCountTailAndOffset) {
                     ASSERT_EQ(text, Reference(bytes, offset))
                         << name << " at " << offset << ": " << count << " lines + " << tail;
                 }
-        dump_paths::FormatDumpLinesWith(path, longRun, 0, aligned);
-        EXPECT_TRUE(std::string_view(aligned, longText.size()) == longText) << name;
     }
 }
 

@@ -2,9 +2,12 @@
 // against the printf reference, and octolume-dump's revert of that text back to the same
 // bytes at the same offset, with CR LF, LF or CR line ends or all three mixed, read in
 // pieces of any length. The first eight bytes of an input pick the offset. The whole input
-// as dump text must revert without a fault, whatever it holds.
+// as dump text must revert without a fault, whatever it holds. The bytes with their lines
+// repeated, dumped squeezed (in colour or not) and reverted, give the same bytes; the
+// coloured lines without their codes are the plain ones.
 
 #include "engine/cli/dump_revert.h"
+#include "engine/core/dump_colors.h"
 #include "engine/core/dump_format.h"
 #include "engine/core/dump_paths.h"
 #include "reference_dump.h"
@@ -56,6 +59,9 @@ public:
     bool CanGoBack() const override { return true; }
     bool WriteAt(std::uint64_t offset, const unsigned char* from, std::size_t size,
                  octolume::dump_tool::WriteFailure&) override {
+        // A text of any bytes may repeat a line up to any offset: the fuzzer's memory is not.
+        if (bytes.size() + size > kMost)
+            return false;
         if (!started) {
             first = offset;
             started = true;
@@ -64,10 +70,51 @@ public:
         bytes.append(reinterpret_cast<const char*>(from), size);
         return true;
     }
+    static constexpr std::size_t kMost = std::size_t{1} << 24;
     std::uint64_t first = 0;
     bool started = false, inOrder = true;
     std::string bytes;
 };
+
+// Bytes handed out in pieces of at most `piece`.
+class Pieces final : public octolume::dump_tool::Source {
+public:
+    Pieces(std::string_view bytes, std::size_t piece) : bytes_(bytes), piece_(piece) {}
+    bool Read(unsigned char* into, std::size_t size, std::size_t& read, std::string&) override {
+        read = std::min({size, bytes_.size(), piece_});
+        if (read > 0)
+            std::memcpy(into, bytes_.data(), read);
+        bytes_.remove_prefix(read);
+        return true;
+    }
+
+private:
+    std::string_view bytes_;
+    std::size_t piece_;
+};
+
+class TextSink final : public octolume::dump_tool::Sink {
+public:
+    bool Write(const char* from, std::size_t size, octolume::dump_tool::WriteFailure&) override {
+        text.append(from, size);
+        return true;
+    }
+    std::string text;
+};
+
+std::string WithoutCodes(const std::string& text) {
+    std::string plain;
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        if (text[at] != '\x1b') {
+            plain += text[at];
+            continue;
+        }
+        at = text.find('m', at);
+        if (at == std::string::npos)
+            std::abort();
+    }
+    return plain;
+}
 
 } // namespace
 
@@ -104,6 +151,35 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (dump_tool::RevertDump(text, reverted).outcome != dump_tool::RevertOutcome::kDone ||
         !reverted.inOrder || (size > 0 && reverted.first != offset) ||
         reverted.bytes != std::string_view(reinterpret_cast<const char*>(data), size))
+        std::abort();
+
+    // In colour, the plain lines under the codes.
+    std::string colored(ColoredDumpLinesMostSize(size), '\0');
+    colored.resize(FormatColoredDumpLines({data, size}, offset, colored.data()) - colored.data());
+    if (WithoutCodes(colored) != expected)
+        std::abort();
+
+    // Runs: each line of the input once more for every one of its first byte's low two bits.
+    std::string runs;
+    for (std::size_t at = 0; at < size; at += 16) {
+        const std::string_view line(reinterpret_cast<const char*>(data) + at,
+                                    std::min<std::size_t>(16, size - at));
+        for (int times = 0; times <= (data[at] & 3); ++times)
+            runs += line;
+    }
+    offset = std::min(offset, UINT64_MAX - runs.size());
+    Pieces source(runs, 1 + size % 37);
+    TextSink squeezed;
+    const bool color = size & 4;
+    if (dump_tool::StreamDump(source, squeezed, offset, dump_tool::kToTheEnd, {color, true})
+                .outcome != dump_tool::StreamOutcome::kDone ||
+        squeezed.text.ends_with("*\r\n"))
+        std::abort();
+    const std::string squeezedDump = color ? WithoutCodes(squeezed.text) : squeezed.text;
+    Text squeezedText(squeezedDump, 1 + offset % 89);
+    Collected back;
+    if (dump_tool::RevertDump(squeezedText, back).outcome != dump_tool::RevertOutcome::kDone ||
+        (!runs.empty() && back.first != offset) || back.bytes != runs)
         std::abort();
     return 0;
 }

@@ -9,7 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <poll.h>
+#include <pty.h>
 #include <signal.h>
+#include <termios.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -155,6 +158,34 @@ TEST(Revert, HandEditedLinesAndWhatIsLeftAside) {
     // A CR LF split between two reads is one line end.
     EXPECT_EQ(Reverted("00000000  41\r\n0000000G\r\n", 1),
               "line 2: no hexadecimal offset at the start");
+}
+
+// Every write of both platforms goes through this loop: parts of any size are taken in
+// order, and a part that takes nothing without an error ends it instead of looping.
+TEST(WriteAll, TakesPartsInOrderAndRefusesAWriteOfNothing) {
+    const std::string text = "0123456789";
+    std::string taken;
+    WriteFailure failure;
+    const auto take = [&](std::size_t most) {
+        return [&, most](const char* from, std::size_t size, std::size_t& written) {
+            written = std::min(size, most);
+            taken.append(from, written);
+            return true;
+        };
+    };
+    EXPECT_TRUE(WriteAll(text.data(), text.size(), failure, take(3)));
+    EXPECT_EQ(taken, text);
+    taken.clear();
+    int calls = 0;
+    EXPECT_FALSE(WriteAll(text.data(), text.size(), failure,
+                          [&](const char* from, std::size_t size, std::size_t& written) {
+                              written = ++calls == 1 ? 4 : 0;
+                              taken.append(from, std::min(size, written));
+                              return true;
+                          }));
+    EXPECT_EQ(calls, 2);
+    EXPECT_EQ(taken, "0123");
+    EXPECT_EQ(failure.error, kWroteNothing);
 }
 
 #ifdef OCTOLUME_DUMP_PROGRAM
@@ -352,7 +383,10 @@ TEST_F(DumpTool, ASignalDuringARevertIntoAFileLeavesNothingBehind) {
 }
 
 TEST_F(DumpTool, CommandLine) {
-    EXPECT_EQ(Run("$T --help").rfind("0: Usage: octolume-dump [-s OFFSET] [-l N] [FILE]\n", 0), 0u);
+    EXPECT_EQ(
+        Run("$T --help")
+            .rfind("0: Usage: octolume-dump [-a] [--color[=WHEN]] [-s OFFSET] [-l N] [FILE]\n", 0),
+        0u);
     EXPECT_EQ(Run("$T --version"), "0: octolume-dump 2.00 (Octolume32)\n");
     for (const auto& [command, message] : {
              std::pair<std::string, std::string>{"--frobnicate", "unknown option '--frobnicate'"},
@@ -366,8 +400,130 @@ TEST_F(DumpTool, CommandLine) {
              {"-r -s 5", "-s and -l choose what to dump, they do not go with -r"},
              {"-o out", "-o is the output of -r"},
              {"-r --patch", "--patch needs -o with the file to patch"},
+             {"--color=sometimes", "--color takes auto, always or never, not 'sometimes'"},
+             {"-a -r", "-a squeezes a dump, it does not go with -r"},
          })
         EXPECT_EQ(Run("$T " + command), "2: octolume-dump: " + message + " (try --help)\n");
+}
+
+// What the tool writes onto a terminal of its own (a pseudo-terminal that passes every
+// byte as it is), run with `arguments` in the test's folder and NO_COLOR as given.
+std::string OnATerminal(const std::string& folder, std::vector<std::string> arguments,
+                        const char* noColor) {
+    termios raw{};
+    cfmakeraw(&raw);
+    int terminal = -1;
+    const pid_t child = forkpty(&terminal, nullptr, &raw, nullptr);
+    if (child == 0) {
+        if (::chdir(folder.c_str()) != 0)
+            ::_exit(126);
+        noColor ? ::setenv("NO_COLOR", noColor, 1) : ::unsetenv("NO_COLOR");
+        std::vector<char*> argv{const_cast<char*>(OCTOLUME_DUMP_PROGRAM)};
+        for (std::string& argument : arguments)
+            argv.push_back(argument.data());
+        argv.push_back(nullptr);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    std::string output;
+    if (child < 0)
+        return "forkpty failed";
+    char buffer[4096];
+    for (;;) {
+        pollfd ready{terminal, POLLIN, 0};
+        if (::poll(&ready, 1, 60'000) <= 0)
+            break; // the bound: the status below then tells
+        const ssize_t read = ::read(terminal, buffer, sizeof buffer);
+        if (read <= 0)
+            break; // EIO once the child has gone
+        output.append(buffer, static_cast<std::size_t>(read));
+    }
+    ::close(terminal);
+    int status = 0;
+    ::kill(child, SIGKILL); // nothing, had it ended
+    ::waitpid(child, &status, 0);
+    return output;
+}
+
+std::string WithoutCodes(const std::string& text) {
+    return std::regex_replace(text, std::regex("\x1b\\[[0-9;]*m"), "");
+}
+
+TEST_F(DumpTool, ColourWhenAskedOrOnATerminalWithoutNoColor) {
+    const std::string plain = Write("data", 300);
+    for (const std::string command :
+         {"$T data", "$T --color=never data", "$T --colour=auto data | cat", "$T data | cat",
+          "NO_COLOR=1 $T --color=never data"})
+        EXPECT_TRUE(Run(command) == "0: " + plain) << command;
+    for (const std::string command :
+         {"$T --color data | cat", "NO_COLOR=1 $T --color=always data >out && cat out"}) {
+        const std::string colored = Run(command);
+        EXPECT_NE(colored.find("\x1b[36m"), std::string::npos) << command;
+        EXPECT_TRUE(WithoutCodes(colored) == "0: " + plain) << command;
+    }
+    // On a terminal: colour by default, unless NO_COLOR says something or never is chosen.
+    const std::pair<std::vector<std::string>, const char*> colored[] = {
+        {{"data"}, nullptr}, {{"--color=auto", "data"}, ""}, {{"--color=always", "data"}, "1"}};
+    for (const auto& [arguments, noColor] : colored) {
+        const std::string shown = OnATerminal(folder_, arguments, noColor);
+        EXPECT_NE(shown.find("\x1b[2m00000000\x1b[0m"), std::string::npos) << arguments[0];
+        EXPECT_TRUE(WithoutCodes(shown) == plain) << arguments[0];
+    }
+    EXPECT_TRUE(OnATerminal(folder_, {"data"}, "1") == plain);
+    EXPECT_TRUE(OnATerminal(folder_, {"--color=never", "data"}, nullptr) == plain);
+}
+
+TEST_F(DumpTool, SqueezedRangesPipesAndASparseFileWhoseHolesAreNotRead) {
+    const Bytes zeros(100, 0);
+    std::ofstream(folder_ + "/zeros", std::ios::binary)
+        .write(reinterpret_cast<const char*>(zeros.data()), 100);
+    const std::string line4 = ReferenceLines(zeros.data(), 16, 4), star = "*\r\n";
+    const std::string ok = "0: " + kEmptyDump;
+    const std::pair<std::string, std::string> cases[] = {
+        {"$T -a -s 4 -l 64 zeros", ok + line4 + star + ReferenceLines(zeros.data(), 16, 0x34)},
+        {"cat zeros | $T --squeeze -s 4 -l 64",
+         ok + line4 + star + ReferenceLines(zeros.data(), 16, 0x34)},
+        {"$T -a -s -20 zeros", ok + ReferenceLines(zeros.data(), 20, 80)},
+        {"$T -a -l 5 zeros", ok + ReferenceLines(zeros.data(), 5, 0)},
+        {"$T -a -s 100 zeros", ok},
+    };
+    for (const auto& [command, expected] : cases)
+        EXPECT_EQ(Run(command), expected) << command;
+
+    // A terabyte of holes with bytes amid them and at the end: reading the holes would
+    // outlast the run's bound by far.
+    const unsigned char hello[16] = {'h', 'e', 'l', 'l', 'o'},
+                        end[16] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 'e', 'n', 'd'};
+    const Bytes none(16, 0);
+    const std::string sparse = ok + ReferenceLines(none.data(), 16, 0) + star +
+                               ReferenceLines(hello, 16, 1ull << 39) +
+                               ReferenceLines(none.data(), 16, (1ull << 39) + 16) + star +
+                               ReferenceLines(end, 16, (1ull << 40) - 16);
+    EXPECT_EQ(Run("truncate -s 1T big && printf hello | dd of=big bs=1 seek=549755813888 "
+                  "conv=notrunc status=none && printf end | dd of=big bs=1 seek=1099511627773 "
+                  "conv=notrunc status=none && $T -a big"),
+              sparse);
+    // From where standard input stands, which need not be the file's start.
+    EXPECT_EQ(Run("{ dd bs=1 skip=549755813888 count=0 status=none; $T -a; } <big | tail -n +2 "
+                  "| head -2 && { dd bs=1 skip=549755813888 count=0 status=none; $T -a; } <big "
+                  "| tail -2"),
+              "0: " + ReferenceLines(hello, 16, 0) + ReferenceLines(none.data(), 16, 16) + star +
+                  ReferenceLines(end, 16, (1ull << 39) - 16));
+    // Back to bytes, holes where they were.
+    EXPECT_EQ(Run("$T -a big | $T -r >back && stat -c %s back && test $(stat -c %b back) -lt 1000 "
+                  "&& $T -s 0x8000000000 -l 16 back | tail -1 && "
+                  "$T -a back | tail -2"),
+              "0: 1099511627776\n" + ReferenceLines(hello, 16, 1ull << 39) + star +
+                  ReferenceLines(end, 16, (1ull << 40) - 16));
+    // Runs of any bytes through the program and back.
+    Bytes runs = RandomBytes(64, 5);
+    const Bytes last(runs.end() - 16, runs.end());
+    for (int i = 0; i < 5000; ++i)
+        runs.insert(runs.end(), last.begin(), last.end());
+    runs.push_back(1);
+    std::ofstream(folder_ + "/runs", std::ios::binary)
+        .write(reinterpret_cast<const char*>(runs.data()), runs.size());
+    EXPECT_EQ(Run("$T -a runs | wc -l && $T -a runs | $T -r | cmp - runs"), "0: 7\n");
 }
 
 // Every option the help names, the manual page names, and the other way round; the
@@ -386,7 +542,7 @@ TEST_F(DumpTool, ManualPageInStepWithTheHelpAndInstalled) {
     const std::string manual{std::istreambuf_iterator<char>(page), {}};
     const std::string help = Run("$T --help");
     EXPECT_EQ(options(manual), options(help));
-    EXPECT_EQ(options(help).size(), 13u);
+    EXPECT_EQ(options(help).size(), 17u);
 
     EXPECT_EQ(Run("cmake --install " OCTOLUME_BUILD_FOLDER " --prefix root >/dev/null && "
                   "root/bin/octolume-dump -V && test -f root/share/man/man1/octolume-dump.1"),

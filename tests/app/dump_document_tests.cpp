@@ -3,6 +3,7 @@
 // scroll bar over 2^32 lines; the order and the stop of a search through a whole file.
 #include "dump/dump_document.h"
 #include "dump/search_task.h"
+#include "view/edit_queries.h"
 #include "view/line_indexed_text.h"
 #include "view/scroll_mapping.h"
 #include "engine/core/dump_format.h"
@@ -172,6 +173,44 @@ TEST(DumpDocument, ReachesEveryLineOf64GiBWithWiderOffsetsPast4GiB) {
     EXPECT_EQ(document.WordAt(pair + 1), std::pair(pair, pair + 2));
     // Only the lines asked for are made.
     EXPECT_LE(pages->lineRequests, 16);
+}
+
+// Other programs' questions about 64 GiB: true where the answer fits, the largest count or -1
+// where it does not, never wrapped; the text given at most up to its bound.
+TEST(DumpDocument, AnswersEditQueriesOf64GiBTrulyWhereTheyFit) {
+    constexpr std::uint64_t size = 64ULL << 30;
+    MadeUpFile file(size);
+    const DumpDocument document(std::make_shared<Pages>(file, size));
+    const std::uint64_t distant = document.PairPosition(size - 1); // past 2^38
+    const auto ask = [&](UINT message, WPARAM wParam = 0, LPARAM lParam = 0,
+                         TextSelection selection = {}, std::uint64_t first = 0) {
+        return AnswerEditQuery({document, selection, first}, message, wParam, lParam).value();
+    };
+    EXPECT_EQ(ask(EM_GETLINECOUNT), LRESULT(0x7FFFFFFF));
+    EXPECT_EQ(ask(WM_GETTEXTLENGTH), LRESULT(kMostTextGiven));
+    EXPECT_EQ(ask(EM_GETFIRSTVISIBLELINE, 0, 0, {}, 1ULL << 32), -1);
+    EXPECT_EQ(ask(EM_GETFIRSTVISIBLELINE, 0, 0, {}, 12345), 12345);
+    EXPECT_EQ(ask(EM_LINEINDEX, 1000), LRESULT(document.LineStart(1000)));
+    EXPECT_EQ(ask(EM_LINEINDEX, 0x7FFFFFFF), -1) << "its start lies past 2^31";
+    EXPECT_EQ(ask(EM_LINEINDEX, WPARAM(-1), 0, {distant, distant}), -1);
+    EXPECT_EQ(ask(EM_LINEFROMCHAR, 80 * 1000 + 67), 1001);
+    EXPECT_EQ(ask(EM_LINEFROMCHAR, WPARAM(-1), 0, {distant, distant}), -1);
+    DWORD start = 0, end = 0;
+    EXPECT_EQ(ask(EM_GETSEL, WPARAM(&start), LPARAM(&end), {0, distant}), -1);
+    EXPECT_EQ(std::pair(start, end), std::pair(DWORD{0}, DWORD{0xFFFFFFFF}));
+    wchar_t line[100] = {100};
+    line[ask(EM_GETLINE, 1, LPARAM(line))] = 0;
+    EXPECT_EQ(std::wstring(line), document.Line(1));
+    // A buffer of a megabyte takes a megabyte of the text, no more, made in pieces.
+    std::wstring text(1 << 20, L'?');
+    EXPECT_EQ(ask(WM_GETTEXT, text.size(), LPARAM(text.data())), LRESULT(text.size() - 1));
+    std::wstring expected;
+    document.AppendText(0, text.size() - 1, expected);
+    EXPECT_TRUE(text.compare(0, expected.size(), expected) == 0);
+    EXPECT_EQ(text.back(), L'\0');
+    EXPECT_EQ(TooMuchToCopyText(document.Length()),
+              L"The selection is 347,623,915,587 characters of text: Copy takes at most "
+              L"67,108,864. Select less, or copy it in parts.");
 }
 
 // A file that shrank after it was opened: its lost bytes show as gone in their places, every

@@ -9,6 +9,7 @@
 #include "engine/core/dump_format.h"
 #include "engine/core/paged_bytes.h"
 #include "expected_dumps.h"
+#include "test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -319,8 +320,8 @@ TEST(SearchTask, StopsWhenAskedAndFinishesOnItsOwn) {
     auto pages = std::make_shared<Pages>(file, size);
     SearchTask task(pages, ByteQuery{{'a', 'b', 's', 'e', 'n', 't', '!', '?'}, false},
                     SearchPlan(size, 0, false, 1 << 20), nullptr, WM_NULL);
-    while (task.PerMille() == 0 && !task.Finished())
-        SwitchToThread();
+    const auto bound = Scaled(std::chrono::milliseconds{30000});
+    ASSERT_TRUE(WaitUntil([&] { return task.PerMille() > 0 || task.Finished(); }, bound));
     task.Stop();
     ASSERT_TRUE(task.Finished());
     EXPECT_EQ(task.Outcome().kind, SearchOutcome::Kind::kStopped);
@@ -330,9 +331,7 @@ TEST(SearchTask, StopsWhenAskedAndFinishesOnItsOwn) {
     small.Plant(12345, "found");
     SearchTask found(std::make_shared<Pages>(small, 1 << 20), ByteQuery{{'f', 'o', 'u', 'n', 'd'}, false},
                      SearchPlan(1 << 20, 5000, true, 4096), nullptr, WM_NULL);
-    for (int spins = 0; !found.Finished() && spins < 100000000; ++spins)
-        SwitchToThread();
-    ASSERT_TRUE(found.Finished());
+    ASSERT_TRUE(WaitUntil([&] { return found.Finished(); }, bound));
     EXPECT_EQ(found.Outcome().start, 12345u);
     EXPECT_TRUE(found.Outcome().wrapped);
 }

@@ -1,5 +1,6 @@
 #include "dump/find_and_go_to.h"
 
+#include "dump/dialog_controls.h"
 #include "shell/resource.h"
 
 #include "support/app_error.h"
@@ -18,27 +19,6 @@ namespace {
 constexpr wchar_t kTitle[] = L"Octolume32";
 // More than four times a second.
 constexpr UINT kProgressInterval = 200;
-
-std::wstring ControlText(HWND dialog, int control) {
-    const HWND edit = External(::GetDlgItem, dialog, control);
-    std::wstring text(static_cast<std::size_t>(Send(edit, WM_GETTEXTLENGTH)) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(Send(edit, WM_GETTEXT, text.size(), text.data())));
-    return text;
-}
-
-bool Checked(HWND dialog, int control) {
-    return External(::IsDlgButtonChecked, dialog, control) == BST_CHECKED;
-}
-
-void Check(HWND dialog, int control, bool checked) {
-    External(::CheckDlgButton, dialog, control, checked ? BST_CHECKED : BST_UNCHECKED);
-}
-
-// Focuses a control as the keyboard would, its text selected.
-void FocusControl(HWND dialog, int control) {
-    Send(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(External(::GetDlgItem, dialog, control)),
-         TRUE);
-}
 
 FindAndGoTo* OwnerOf(HWND dialog, UINT message, LPARAM lParam) {
     if (message == WM_INITDIALOG)

@@ -1,6 +1,7 @@
 #include "dump/select_block_dialog.h"
 
 #include "dump/byte_ranges.h"
+#include "dump/dialog_controls.h"
 #include "shell/resource.h"
 
 #include "support/app_error.h"
@@ -16,23 +17,6 @@ namespace octolume {
 namespace {
 
 constexpr wchar_t kTitle[] = L"Octolume32";
-
-std::wstring ControlText(HWND dialog, int control) {
-    const HWND edit = External(::GetDlgItem, dialog, control);
-    std::wstring text(static_cast<std::size_t>(Send(edit, WM_GETTEXTLENGTH)) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(Send(edit, WM_GETTEXT, text.size(), text.data())));
-    return text;
-}
-
-bool Checked(HWND dialog, int control) {
-    return External(::IsDlgButtonChecked, dialog, control) == BST_CHECKED;
-}
-
-// Focuses a control as the keyboard would, its text selected.
-void FocusControl(HWND dialog, int control) {
-    Send(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(External(::GetDlgItem, dialog, control)),
-         TRUE);
-}
 
 } // namespace
 

@@ -130,6 +130,7 @@ InspectorValues InspectValues(const BytesAtCaret& bytes);
 struct ByteSelection {
     std::uint64_t first = 0;
     std::uint64_t count = 0;
+    bool operator==(const ByteSelection&) const = default;
 };
 
 enum class PositionRow : unsigned char {

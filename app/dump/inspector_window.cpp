@@ -34,13 +34,6 @@ bool Overlap(const RECT& a, const RECT& b) noexcept {
     return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
 }
 
-bool SameSelection(const std::optional<ByteSelection>& a,
-                   const std::optional<ByteSelection>& b) noexcept {
-    if (a.has_value() != b.has_value())
-        return false;
-    return !a || (a->first == b->first && a->count == b->count);
-}
-
 // No dump shown: no position at all.
 InspectorPositions NoPositions() {
     InspectorPositions positions;
@@ -337,7 +330,7 @@ void InspectorWindow::SetText(int id, const std::wstring& text) {
 void InspectorWindow::Refresh() {
     if (window_ == nullptr)
         return;
-    if (!positionsShown_ || shownCaret_ != caret_ || !SameSelection(shownSelection_, selection_)) {
+    if (!positionsShown_ || shownCaret_ != caret_ || shownSelection_ != selection_) {
         const InspectorPositions positions =
             caret_ ? InspectPositions(*caret_, selection_) : NoPositions();
         for (std::size_t index = 0; index < kPositionRowCount; ++index) {

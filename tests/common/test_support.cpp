@@ -239,6 +239,26 @@ std::wstring ClipboardText() {
     return text;
 }
 
+bool PutOnClipboard(const std::wstring& text) {
+    if (!WaitUntil([] { return ::OpenClipboard(nullptr) != FALSE; },
+                   Scaled(std::chrono::milliseconds{10000})))
+        return false;
+    ::EmptyClipboard();
+    const HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
+    bool put = false;
+    if (memory != nullptr) {
+        if (auto* locked = static_cast<wchar_t*>(::GlobalLock(memory))) {
+            std::copy(text.c_str(), text.c_str() + text.size() + 1, locked);
+            ::GlobalUnlock(memory);
+            put = ::SetClipboardData(CF_UNICODETEXT, memory) != nullptr;
+        }
+        if (!put)
+            ::GlobalFree(memory);
+    }
+    ::CloseClipboard();
+    return put;
+}
+
 std::wstring ClassNameOf(HWND window) {
     wchar_t name[256]{};
     const int length = ::GetClassNameW(window, name, 256);

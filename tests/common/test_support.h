@@ -76,6 +76,8 @@ bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
 // The clipboard's Unicode text; a clipboard that another program holds is tried again for a
 // bounded while.
 std::wstring ClipboardText();
+// Puts a text on the clipboard, as another program would; false when it could not.
+bool PutOnClipboard(const std::wstring& text);
 
 // Writes bytes into an existing file at an offset (a marker in a file of zeros). Throws
 // std::runtime_error.

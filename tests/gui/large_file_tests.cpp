@@ -51,23 +51,6 @@ std::wstring Hex(std::uint64_t value) {
     return text;
 }
 
-bool PutOnClipboard(const std::wstring& text) {
-    if (!::OpenClipboard(nullptr))
-        return false;
-    ::EmptyClipboard();
-    const HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
-    bool put = false;
-    if (memory != nullptr) {
-        std::wcscpy(static_cast<wchar_t*>(::GlobalLock(memory)), text.c_str());
-        ::GlobalUnlock(memory);
-        put = ::SetClipboardData(CF_UNICODETEXT, memory) != nullptr;
-        if (!put)
-            ::GlobalFree(memory);
-    }
-    ::CloseClipboard();
-    return put;
-}
-
 class LargeFile : public testing::Test {
 protected:
     void SetUp() override {

@@ -10,6 +10,7 @@
 #include "engine/core/dump_colors.h"
 #include "engine/core/dump_format.h"
 #include "engine/core/dump_paths.h"
+#include "colored_text.h"
 #include "reference_dump.h"
 
 #include <algorithm>
@@ -18,6 +19,9 @@
 #include <span>
 
 namespace {
+
+using octolume::test::TextSink;
+using octolume::test::WithoutCodes;
 
 class Text final : public octolume::dump_tool::Source {
 public:
@@ -92,29 +96,6 @@ private:
     std::string_view bytes_;
     std::size_t piece_;
 };
-
-class TextSink final : public octolume::dump_tool::Sink {
-public:
-    bool Write(const char* from, std::size_t size, octolume::dump_tool::WriteFailure&) override {
-        text.append(from, size);
-        return true;
-    }
-    std::string text;
-};
-
-std::string WithoutCodes(const std::string& text) {
-    std::string plain;
-    for (std::size_t at = 0; at < text.size(); ++at) {
-        if (text[at] != '\x1b') {
-            plain += text[at];
-            continue;
-        }
-        at = text.find('m', at);
-        if (at == std::string::npos)
-            std::abort();
-    }
-    return plain;
-}
 
 } // namespace
 

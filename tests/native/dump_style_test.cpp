@@ -5,13 +5,13 @@
 #include "engine/cli/dump_revert.h"
 #include "engine/core/dump_colors.h"
 #include "engine/core/dump_format.h"
+#include "colored_text.h"
 #include "expected_dumps.h"
 #include "reference_dump.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <regex>
 
 namespace octolume::test {
 namespace {
@@ -27,10 +27,6 @@ std::string Colored(const Bytes& bytes, std::uint64_t offset = 0) {
 
 std::string Plain(const Bytes& bytes, std::uint64_t offset = 0) {
     return ReferenceLines(bytes.data(), bytes.size(), offset);
-}
-
-std::string Stripped(const std::string& text) {
-    return std::regex_replace(text, std::regex("\x1b\\[[0-9;]*m"), "");
 }
 
 const std::string kDim = "\x1b[2m", kReset = "\x1b[0m", kGrey = "\x1b[90m", kCyan = "\x1b[36m",
@@ -78,7 +74,7 @@ TEST(ColoredDump, WithoutItsCodesThePlainDumpAndNoColourOpenAtALinesEnd) {
         for (std::size_t size = 0; size <= 80; ++size) {
             const Bytes bytes = RandomBytes(size, static_cast<unsigned>(size + offset));
             const std::string text = Colored(bytes, offset);
-            ASSERT_EQ(Stripped(text), Plain(bytes, offset)) << size << " at " << offset;
+            ASSERT_EQ(WithoutCodes(text), Plain(bytes, offset)) << size << " at " << offset;
             for (std::size_t end = text.find("\r\n"); end != std::string::npos;
                  end = text.find("\r\n", end + 1)) {
                 const std::size_t last = text.rfind('\x1b', end);
@@ -141,15 +137,6 @@ private:
     std::size_t piece_;
     Holes holes_;
     std::size_t at_ = 0;
-};
-
-class TextSink final : public Sink {
-public:
-    bool Write(const char* from, std::size_t size, WriteFailure&) override {
-        text.append(from, size);
-        return true;
-    }
-    std::string text;
 };
 
 std::string Squeezed(Source& source, std::uint64_t offset = 0, bool color = false) {
@@ -226,7 +213,7 @@ TEST(SqueezedDump, RevertsToTheSameBytesOverEveryLengthClass) {
     const Bytes runs = Lines("aaazzzb", 3);
     BytesSource source(runs, 1000);
     const std::string colored = Squeezed(source, 0, true);
-    EXPECT_EQ(Stripped(colored), Squeezed(runs));
+    EXPECT_EQ(WithoutCodes(colored), Squeezed(runs));
 }
 
 TEST(SqueezedDump, ZerosKnownWithoutReadingGiveTheSameDump) {

@@ -4,6 +4,7 @@
 
 #include "engine/cli/dump_revert.h"
 #include "engine/core/dump_format.h"
+#include "colored_text.h"
 #include "expected_dumps.h"
 #include "reference_dump.h"
 
@@ -45,15 +46,6 @@ private:
     std::string text_;
     std::size_t piece_;
     std::size_t at_ = 0;
-};
-
-class TextSink final : public Sink {
-public:
-    bool Write(const char* from, std::size_t size, WriteFailure&) override {
-        text.append(from, size);
-        return true;
-    }
-    std::string text;
 };
 
 // What a revert wrote into standard output, "line N: problem" or "not a dump".
@@ -443,10 +435,6 @@ std::string OnATerminal(const std::string& folder, std::vector<std::string> argu
     ::kill(child, SIGKILL); // nothing, had it ended
     ::waitpid(child, &status, 0);
     return output;
-}
-
-std::string WithoutCodes(const std::string& text) {
-    return std::regex_replace(text, std::regex("\x1b\\[[0-9;]*m"), "");
 }
 
 TEST_F(DumpTool, ColourWhenAskedOrOnATerminalWithoutNoColor) {

@@ -1,7 +1,5 @@
 // Tests of app/ in process: start-up, the resources, the main window's layout and the real
 // window, the dump view, the drop intake and the pipeline with the engine and a stand-in.
-#include "dump/engine_dump.h"
-#include "dump/search_task.h"
 #include "shell/about_box.h"
 #include "shell/layout.h"
 #include "shell/main_window.h"
@@ -478,25 +476,6 @@ TEST(EngineAnswers, EachAsTheUserReadsIt) {
         EXPECT_EQ(Load(window, L"C:\\asked.bin"), expected) << script;
     }
     SetEnvironmentVariableW(L"OCTOLUME_SCRIPTED_ENGINE", nullptr);
-}
-
-} // namespace octolume::test
-
-namespace octolume::test {
-
-// Through the real engine: a search of 64 GiB on its thread, stopped while it runs.
-TEST(EngineSearch, StopsASearchOf64GiBWhileItRuns) {
-    const LibraryHandle engine(LoadLibraryW(BuiltFile(L"octolume.dll").c_str()));
-    const TempFolder folder;
-    std::wstring path = folder.Zeros(L"sparse.bin", 64ULL << 30);
-    const std::shared_ptr<EngineDump> pages = EngineDump::Open(path);
-    ASSERT_EQ(pages->Size(), 64ULL << 30);
-    const std::string query = "nowhere at all";
-    SearchTask task(pages, ByteQuery{{query.begin(), query.end()}, true},
-                    SearchPlan(pages->Size(), 0, false, kSearchSliceBytes), nullptr, WM_NULL);
-    ASSERT_TRUE(WaitUntil([&] { return task.PerMille() > 0 || task.Finished(); }, Scaled(std::chrono::milliseconds{60000})));
-    task.Stop();
-    EXPECT_EQ(task.Outcome().kind, SearchOutcome::Kind::kStopped);
 }
 
 } // namespace octolume::test
